@@ -1,0 +1,25 @@
+BUILD ?= build
+CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+.PHONY: all deps configure test run bench clean
+
+all: configure
+	cmake --build $(BUILD)
+
+deps:
+	@sh scripts/dependencias.sh
+
+configure: deps
+	@test -f $(BUILD)/build.ninja || cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)
+
+test: all
+	cd $(BUILD) && ctest --output-on-failure -j2
+
+run: all
+	@sh scripts/ejecutar.sh $(BUILD)/tromblechatix
+
+bench: all
+	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b" || exit 1; done
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,88 @@
+#include "core/utilidades.h"
+
+#include <QGuiApplication>
+#include <QPalette>
+
+namespace {
+
+int Canal(TColor color, int desplazamiento) { return int((color >> desplazamiento) & 0xFF); }
+
+// The system colour numbers the program uses, as palette roles.
+QColor ColorDeSistema(quint32 numero) {
+    const QPalette paleta = QGuiApplication::palette();
+    switch (numero) {
+    case 5: return paleta.color(QPalette::Base);              // window background
+    case 8: return paleta.color(QPalette::Text);              // window text
+    case 13: return paleta.color(QPalette::Highlight);
+    case 14: return paleta.color(QPalette::HighlightedText);
+    case 15: return paleta.color(QPalette::Button);           // button face
+    case 16: return paleta.color(QPalette::Mid);              // button shadow
+    case 17: return paleta.color(QPalette::PlaceholderText);  // grey text
+    case 18: return paleta.color(QPalette::ButtonText);
+    case 20: return paleta.color(QPalette::Light);            // button highlight
+    case 23: return paleta.color(QPalette::ToolTipText);
+    case 24: return paleta.color(QPalette::ToolTipBase);
+    default: return paleta.color(QPalette::Window);
+    }
+}
+
+} // namespace
+
+TColor MezclarColores(TColor a, TColor b, quint8 porcentaje) {
+    TColor resultado = 0;
+    for (int desplazamiento : {0, 8, 16}) {
+        const int canal = (Canal(a, desplazamiento) * porcentaje +
+                           Canal(b, desplazamiento) * (100 - porcentaje)) / 100;
+        resultado |= TColor(canal & 0xFF) << desplazamiento;
+    }
+    return resultado;
+}
+
+QColor AQColor(TColor color) {
+    if (color == kSinColor)
+        return {};
+    if (color & kColorSistema)
+        return ColorDeSistema(color & 0xFF);
+    return QColor(Canal(color, 0), Canal(color, 8), Canal(color, 16));
+}
+
+TColor DeQColor(const QColor& color) {
+    return ColorRGB(color.red(), color.green(), color.blue());
+}
+
+QPoint PosicionSobrePrincipal(QSize ventana, QRect principal, QSize pantalla) {
+    int izquierda = principal.left() + (principal.width() - ventana.width()) / 2;
+    int arriba = principal.top() + 10;
+    if (izquierda + ventana.width() >= pantalla.width())
+        izquierda = pantalla.width() - ventana.width() - 1;
+    if (arriba + ventana.height() >= pantalla.height())
+        arriba = pantalla.height() - ventana.height() - 1;
+    if (arriba <= 0)
+        arriba = 1;
+    if (izquierda <= 0)
+        izquierda = 1;
+    return {izquierda, arriba};
+}
+
+QPoint PosicionCentrada(QSize ventana, QSize pantalla) {
+    return {(pantalla.width() - ventana.width()) / 2, (pantalla.height() - ventana.height()) / 2};
+}
+
+QString FormatearMiles(qint32 numero) {
+    if (numero == 0)
+        return QStringLiteral("0");
+    qint64 resto = numero < 0 ? -qint64(numero) : qint64(numero);
+    QString texto;
+    int digitos = 0;
+    while (resto > 0) {
+        texto.prepend(QChar(u'0' + int(resto % 10)));
+        resto /= 10;
+        if (++digitos % 3 == 0)
+            texto.prepend(u'.');
+    }
+    if (texto.startsWith(u'.'))
+        texto.remove(0, 1);
+    if (numero < 0)
+        texto.prepend(u'-');
+    return texto;
+}

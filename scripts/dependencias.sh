@@ -1,0 +1,16 @@
+#!/bin/sh
+# Installs the Debian packages that the build and the tests need, only those missing.
+set -e
+paquetes="cmake ninja-build g++ make qt6-base-dev qt6-multimedia-dev qt6-translations-l10n libgl-dev fonts-dejavu-core"
+faltan=""
+for paquete in $paquetes; do
+  if ! dpkg-query -W -f='${Status}' "$paquete" 2>/dev/null | grep -q 'install ok installed'; then
+    faltan="$faltan $paquete"
+  fi
+done
+[ -z "$faltan" ] && exit 0
+echo "Instalando:$faltan"
+if [ "$(id -u)" -eq 0 ]; then sudo=""; else sudo="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends $faltan >/dev/null
