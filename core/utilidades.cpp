@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QPalette>
+#include <QSaveFile>
 
 namespace {
 
@@ -85,4 +86,17 @@ QString FormatearMiles(qint32 numero) {
     if (numero < 0)
         texto.prepend(u'-');
     return texto;
+}
+
+bool GuardarFicheroAtomico(const QString& ruta, const QByteArray& datos) {
+    QSaveFile archivo(ruta);
+    if (!archivo.open(QIODevice::WriteOnly))
+        return false;
+    // A short write (full disk, size limit) shows only in flush(); commit() would still
+    // replace the old file with the truncated one.
+    if (archivo.write(datos) != datos.size() || !archivo.flush()) {
+        archivo.cancelWriting();
+        return false;
+    }
+    return archivo.commit();
 }

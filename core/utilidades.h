@@ -31,3 +31,6 @@ QPoint PosicionCentrada(QSize ventana, QSize pantalla);
 
 // 1234567 -> "1.234.567", -1234 -> "-1.234".
 QString FormatearMiles(qint32 numero);
+
+// Replaces the file with `datos` in one step: on any failure the old file stays whole.
+bool GuardarFicheroAtomico(const QString& ruta, const QByteArray& datos);

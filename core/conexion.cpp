@@ -1,0 +1,71 @@
+#include "core/conexion.h"
+
+#include "core/protocolo.h"
+
+#include <QTcpSocket>
+
+TConexion::TConexion(QTcpSocket* socket, TTipo tipo, QObject* padre)
+    : QObject(padre), socket_(socket), tipo_(tipo) {
+    socket_->setParent(this);
+    socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    connect(socket_, &QTcpSocket::readyRead, this, [this] { emit Datos(this); });
+    connect(socket_, &QTcpSocket::disconnected, this, [this] { emit Abajo(this); });
+    connect(socket_, &QTcpSocket::connected, this, [this] {
+        MarcarArriba();
+        emit Arriba(this);
+    });
+    if (socket_->state() == QAbstractSocket::ConnectedState)
+        MarcarArriba();
+}
+
+void TConexion::MarcarArriba() {
+    ipRemota_ = socket_->peerAddress().toString();
+    arriba_.start();
+}
+
+bool TConexion::Conectada() const { return socket_->state() == QAbstractSocket::ConnectedState; }
+
+bool TConexion::AbiertaPorDireccionMenor() const {
+    const quint32 local = socket_->localAddress().toIPv4Address();
+    const quint32 remota = socket_->peerAddress().toIPv4Address();
+    return tipo_ == TTipo::Saliente ? local < remota : remota < local;
+}
+
+bool TConexion::Conectar(const QString& ip, quint16 puerto, const QHostAddress& origen) {
+    QHostAddress direccion;
+    if (!direccion.setAddress(ip) || direccion.protocol() != QAbstractSocket::IPv4Protocol)
+        return false;
+    ipRemota_ = ip;
+    if (!origen.isNull())
+        socket_->bind(origen, 0);
+    socket_->connectToHost(direccion, puerto);
+    return true;
+}
+
+void TConexion::Escribir(const QByteArray& mensaje) {
+    if (!Conectada())
+        return;
+    QByteArray trama;
+    trama.reserve(mensaje.size() + 1);
+    trama.append(mensaje).append(kBel);
+    socket_->write(trama);
+}
+
+bool TConexion::Leer(TColaRecibidos& cola) {
+    const QByteArray nuevos = socket_->readAll();
+    // A long message arrives in many reads: only the read that ends it is cut.
+    if (!nuevos.contains(kBel)) {
+        pendiente_.append(nuevos);
+        return pendiente_.size() <= kMaximoPendiente;
+    }
+    pendiente_ = EncolarRecibido(pendiente_.isEmpty() ? nuevos : pendiente_ + nuevos, ipRemota_, cola);
+    return pendiente_.size() <= kMaximoPendiente;
+}
+
+void TConexion::Liberar() {
+    disconnect(socket_, nullptr, this, nullptr);
+    disconnect(this, nullptr, nullptr, nullptr);
+    socket_->flush();
+    socket_->abort();
+    deleteLater();
+}

@@ -1,0 +1,433 @@
+#include "core/mensajero.h"
+
+#include "core/codificacion.h"
+#include "core/conexion.h"
+
+#include <QPointer>
+#include <QTcpSocket>
+#include <chrono>
+
+namespace {
+
+// Two peers that start together each open a connection to the other; a second connection
+// that comes up this soon after the first is a crossing, not a reconnection, and both sides
+// keep the one opened by the lower address.
+constexpr qint64 kMsCruce = 5000;
+
+QByteArray Evento(const char* nombre, const QString& ip) {
+    return QByteArray(nombre) + " [" + ip.toLatin1() + "]";
+}
+
+QString TextoAdmision(const QString& ip) {
+    return u"Se está recibiendo una petición de conexión desde la dirección IP \"" + ip +
+           u"\".\nEsta dirección no se encuentra en su Agenda.\n\n"
+           u"¿Desea aceptar la conexión, y agregar la dirección a la Agenda?";
+}
+
+// A connection that came up a moment ago and that both sides would rather keep.
+bool GanaElCruce(const TConexion* actual) {
+    return actual && actual->Conectada() && actual->MsArriba() < kMsCruce &&
+           actual->AbiertaPorDireccionMenor();
+}
+
+} // namespace
+
+TMensajero::TMensajero(TOpciones opciones, TInterfazUsuario& interfaz, QObject* padre)
+    : QObject(padre), opciones_(std::move(opciones)), interfaz_(interfaz),
+      depuracion_(opciones_.Rutas.FicheroDebug(), reloj_,
+                  [this](const QString& ruta, const QString& motivo) {
+                      ManejarExcepcion(TError(QStringLiteral("EInOutError"),
+                                              u"No se puede escribir en \"" + ruta + u"\": " + motivo));
+                  }),
+      azar_(unsigned(std::chrono::system_clock::now().time_since_epoch().count())) {
+    servidor_.setListenBacklogSize(5);
+    connect(&servidor_, &QTcpServer::newConnection, this, &TMensajero::NuevaConexionEntrante);
+    RegistrarManejador(TComando::Nick, [this](const QString& ip, const TMensajeRecibido& m) {
+        TContacto* contacto = BuscarContacto(ip);
+        if (!contacto)
+            return;
+        contacto->Nick = contacto->Item->Nick = DecodificarCp1252(m.Carga);
+        interfaz_.RepintarContactos();
+    });
+    RegistrarManejador(TComando::EMail, [this](const QString& ip, const TMensajeRecibido& m) {
+        TContacto* contacto = BuscarContacto(ip);
+        if (!contacto)
+            return;
+        contacto->EMail = contacto->Item->EMail = DecodificarCp1252(m.Carga);
+        interfaz_.RepintarContactos();
+    });
+    RegistrarManejador(TComando::PreguntaNick, [this](const QString& ip, const TMensajeRecibido&) {
+        EnviarMensaje(ip, "NICK:" + CodificarCp1252(config_.Nick));
+    });
+    RegistrarManejador(TComando::PreguntaEMail, [this](const QString& ip, const TMensajeRecibido&) {
+        EnviarMensaje(ip, "EMAIL:" + CodificarCp1252(config_.EMail));
+    });
+}
+
+TMensajero::~TMensajero() {
+    for (TConexion* conexion : findChildren<TConexion*>(Qt::FindDirectChildrenOnly))
+        conexion->Liberar();
+}
+
+bool TMensajero::Escuchar(QString* error) {
+    if (servidor_.listen(opciones_.Escucha, opciones_.Puerto))
+        return true;
+    if (error)
+        *error = servidor_.errorString();
+    return false;
+}
+
+void TMensajero::CargarConfig() {
+    ConfigPorDefecto(config_, interfaz_.TamanoPantalla());
+    TAlmacenConfig almacen(opciones_.Rutas.FicheroConfig);
+    LeerConfig(almacen, config_);
+    interfaz_.FijarGeometriaPrincipal({config_.PosX, config_.PosY, config_.Ancho, config_.Alto});
+    interfaz_.AplicarConfig(config_);
+    ActualizarArranque(opciones_.Rutas, config_.CargarConWindows);
+    if (config_.IconoEnTray)
+        interfaz_.AnadirIconoTray();
+    GuardarConfig();
+}
+
+void TMensajero::GuardarConfig() {
+    const QRect geometria = interfaz_.GeometriaPrincipal();
+    config_.PosX = geometria.x();
+    config_.PosY = geometria.y();
+    config_.Ancho = geometria.width();
+    config_.Alto = geometria.height();
+    TAlmacenConfig almacen(opciones_.Rutas.FicheroConfig);
+    EscribirConfig(almacen, config_);
+    interfaz_.AplicarConfig(config_);
+    ActualizarArranque(opciones_.Rutas, config_.CargarConWindows);
+}
+
+void TMensajero::CargarAgenda() {
+    agenda_.Cargar(opciones_.Rutas.FicheroAgenda());
+    interfaz_.RepintarContactos();
+}
+
+void TMensajero::GuardarAgenda() {
+    if (agenda_.Guardar(opciones_.Rutas.FicheroAgenda()))
+        return;
+    // Losing the contact book silently would be worse than a box.
+    ManejarExcepcion(TError(QStringLiteral("EFCreateError"),
+                            u"No se puede guardar la Agenda en \"" +
+                                opciones_.Rutas.FicheroAgenda() + u"\"."));
+}
+
+void TMensajero::ConectarTodos() {
+    for (int i = 0; i < agenda_.NumeroContactos(); ++i) {
+        TContacto* contacto = agenda_.Contacto(i);
+        if (!contacto->Conectado)
+            ConectarContacto(contacto);
+    }
+}
+
+void TMensajero::Finalizar() {
+    for (const auto& despedida : despedidas_)
+        Proteger(despedida);
+    GuardarConfig();
+    GuardarAgenda();
+}
+
+TContacto* TMensajero::AnadirContacto(const QString& nick, const QString& ip,
+                                      const QString& email, bool conectar, bool guardar) {
+    TContacto* contacto = agenda_.Anadir(nick, ip, email);
+    if (conectar)
+        ConectarContacto(contacto);
+    if (guardar)
+        GuardarAgenda();
+    interfaz_.RepintarContactos();
+    return contacto;
+}
+
+void TMensajero::EliminarContacto(int fila) {
+    if (fila < 0 || fila >= agenda_.NumeroFilas())
+        return;
+    const TFilaContacto* elegida = agenda_.Fila(fila);
+    const QString texto = u"¿Está seguro de querer eliminar el siguiente Contacto?\n\nNick: " +
+                          elegida->Nick + u"\nIP: " + elegida->IP + u"\nEMail: " + elegida->EMail;
+    TContacto* contacto = elegida->Contacto;
+    if (!interfaz_.Preguntar(QStringLiteral("Aviso de eliminación"), texto,
+                             TInterfazUsuario::TBotones::AceptarCancelar))
+        return;
+    // The box ran the event loop: the row may be gone already.
+    if (agenda_.IndiceFila(contacto->Item) < 0)
+        return;
+    if (contacto->ConexionSaliente)
+        CerrarComoDesconexion(contacto->ConexionSaliente);
+    if (contacto->ConexionEntrante)
+        CerrarComoDesconexion(contacto->ConexionEntrante);
+    agenda_.Eliminar(contacto);
+    interfaz_.RepintarContactos();
+}
+
+void TMensajero::EnviarMensaje(const QString& ip, const QByteArray& mensaje) {
+    const TContacto* contacto = BuscarContacto(ip);
+    if (!contacto)
+        return;
+    if (depuracion_.Activo())
+        Registrar("> [" + ip.toLatin1() + "] " + mensaje);
+    TConexion* conexion = contacto->ConexionEntrante ? contacto->ConexionEntrante
+                                                     : contacto->ConexionSaliente;
+    if (conexion)
+        conexion->Escribir(mensaje);
+}
+
+void TMensajero::EnviarPorSocket(TConexion* conexion, const QByteArray& mensaje) {
+    if (depuracion_.Activo())
+        Registrar("> [" + conexion->IPRemota().toLatin1() + "] " + mensaje);
+    conexion->Escribir(mensaje);
+}
+
+void TMensajero::DifundirMensaje(const QByteArray& mensaje) {
+    for (int i = 0; i < agenda_.NumeroFilas(); ++i) {
+        if (agenda_.Fila(i)->Icono == 1)
+            EnviarMensaje(agenda_.Fila(i)->IP, mensaje);
+    }
+}
+
+void TMensajero::CambiarNick() {
+    const std::optional<QString> nuevo = interfaz_.PedirTexto(
+        QStringLiteral("Cambiar de nick"), QStringLiteral("Escriba su nuevo nick:"), config_.Nick);
+    if (nuevo && *nuevo != config_.Nick) {
+        config_.Nick = *nuevo;
+        if (config_.NickAway == kNickAwayPorDefecto)
+            config_.NickAway = *nuevo;
+        DifundirMensaje("NICK:" + CodificarCp1252(*nuevo));
+    }
+    GuardarConfig();
+}
+
+void TMensajero::ManejarExcepcion(const TError& error) {
+    if (error.DeSocket)
+        return;
+    interfaz_.MostrarError(QStringLiteral("Excepción no manejada"),
+                           u"ClassName : " + error.Clase + u"\nMessage : " + error.Mensaje);
+}
+
+void TMensajero::Proteger(const std::function<void()>& accion) {
+    try {
+        accion();
+    } catch (const TError& error) {
+        ManejarExcepcion(error);
+    } catch (const std::exception& error) {
+        ManejarExcepcion(TError(QStringLiteral("Exception"), QString::fromLocal8Bit(error.what())));
+    }
+}
+
+void TMensajero::Sonar(const QString& fichero) {
+    if (!fichero.isEmpty())
+        interfaz_.ReproducirSonido(fichero);
+}
+
+void TMensajero::RegistrarManejador(TComando comando, TManejador manejador) {
+    manejadores_[std::size_t(comando)] = std::move(manejador);
+}
+
+int TMensajero::NuevoIdentificador(const std::function<bool(int)>& ocupado) {
+    std::uniform_int_distribution<int> reparto(1, 999999);
+    int identificador = reparto(azar_);
+    while (ocupado(identificador))
+        identificador = reparto(azar_);
+    return identificador;
+}
+
+// --- Connections ---
+
+void TMensajero::NuevaConexionEntrante() {
+    while (QTcpSocket* socket = servidor_.nextPendingConnection()) {
+        TConexion* conexion = CrearConexion(socket, true);
+        Proteger([&] { ServerSocketClientConnect(conexion); });
+    }
+}
+
+TConexion* TMensajero::CrearConexion(QTcpSocket* socket, bool entrante) {
+    auto* conexion =
+        new TConexion(socket, entrante ? TConexion::TTipo::Entrante : TConexion::TTipo::Saliente, this);
+    connect(conexion, &TConexion::Datos, this,
+            [this](TConexion* c) { Proteger([&] { ServerSocketClientRead(c); }); });
+    connect(conexion, &TConexion::Abajo, this, [this, entrante](TConexion* c) {
+        Proteger([&] { entrante ? ServerSocketClientDisconnect(c) : ClientSocketDisconnect(c); });
+    });
+    connect(conexion, &TConexion::Arriba, this,
+            [this](TConexion* c) { Proteger([&] { ClientSocketConnect(c); }); });
+    return conexion;
+}
+
+void TMensajero::ConectarContacto(TContacto* contacto) {
+    // A second contact with the same address would only duplicate the first one's connection.
+    if (BuscarContacto(contacto->IP) != contacto)
+        return;
+    if (contacto->ConexionSaliente)
+        contacto->ConexionSaliente->Liberar();
+    contacto->ConexionSaliente = nullptr;
+    TConexion* conexion = CrearConexion(new QTcpSocket, false);
+    if (!conexion->Conectar(contacto->IP, opciones_.Puerto, opciones_.Origen)) {
+        conexion->Liberar();
+        return;
+    }
+    contacto->ConexionSaliente = conexion;
+}
+
+void TMensajero::Registrar(const QByteArray& texto) { depuracion_.EscribirDebug(texto); }
+
+void TMensajero::Saludar(TConexion* conexion) {
+    EnviarPorSocket(conexion, "NICK:" + CodificarCp1252(config_.Nick));
+    EnviarPorSocket(conexion, "EMAIL:" + CodificarCp1252(config_.EMail));
+}
+
+void TMensajero::MarcarConectado(TContacto* contacto) {
+    agenda_.FijarConectado(contacto, true);
+    interfaz_.RepintarContactos();
+    Sonar(config_.Sonidos.ContactoConecta);
+}
+
+bool TMensajero::AdmitirDesconocido(TConexion* conexion) {
+    const QString ip = conexion->IPRemota();
+    if (config_.AceptarEntradasDesconocidas) {
+        AnadirContacto(QStringLiteral("Nuevo Contacto"), ip, {}, false, true);
+        return true;
+    }
+    if (!config_.PreguntarEntradasDesconocidas) {
+        conexion->Liberar();
+        return false;
+    }
+    Sonar(config_.Sonidos.PreguntaIntentoConxDesconocido);
+    const QPointer<TConexion> vigilada(conexion);
+    const bool aceptada = interfaz_.Preguntar(QStringLiteral("Aviso de Conexión"),
+                                              TextoAdmision(ip), TInterfazUsuario::TBotones::SiNo);
+    if (aceptada)
+        AnadirContacto(QStringLiteral("Nuevo Contacto"), ip, {}, false, true);
+    // The peer may have gone while the box was open: then the contact stays, not connected.
+    if (!vigilada)
+        return false;
+    if (!aceptada || !vigilada->Conectada()) {
+        vigilada->Liberar();
+        return false;
+    }
+    EnviarPorSocket(conexion, "NICK?");
+    EnviarPorSocket(conexion, "EMAIL?");
+    return true;
+}
+
+void TMensajero::ServerSocketClientConnect(TConexion* conexion) {
+    const QString ip = conexion->IPRemota();
+    if (depuracion_.Activo())
+        Registrar(Evento("ServerSocketClientConnect", ip));
+    if (!BuscarContacto(ip) && !AdmitirDesconocido(conexion))
+        return;
+    TContacto* contacto = BuscarContacto(ip);
+    TConexion* saliente = contacto->ConexionSaliente;
+    if (GanaElCruce(saliente)) {
+        conexion->Liberar();
+        return;
+    }
+    // Our own attempt, still under way, would win the crossing: keep it until it comes up
+    // or fails. It was opened by the lower address when this one was not.
+    const bool esperarSaliente =
+        saliente && !saliente->Conectada() && !conexion->AbiertaPorDireccionMenor();
+    if (contacto->ConexionEntrante)
+        contacto->ConexionEntrante->Liberar();
+    contacto->ConexionEntrante = conexion;
+    if (saliente && !esperarSaliente) {
+        saliente->Liberar();
+        contacto->ConexionSaliente = nullptr;
+    }
+    Saludar(conexion);
+    MarcarConectado(contacto);
+}
+
+void TMensajero::ClientSocketConnect(TConexion* conexion) {
+    const QString ip = conexion->IPRemota();
+    if (depuracion_.Activo())
+        Registrar(Evento("ClientSocketConnect", ip));
+    TContacto* contacto = BuscarContacto(ip);
+    if (!contacto)
+        return;
+    if (GanaElCruce(contacto->ConexionEntrante)) {
+        if (contacto->ConexionSaliente == conexion)
+            contacto->ConexionSaliente = nullptr;
+        conexion->Liberar();
+        return;
+    }
+    Saludar(conexion);
+    if (contacto->ConexionEntrante)
+        contacto->ConexionEntrante->Liberar();
+    contacto->ConexionEntrante = nullptr;
+    MarcarConectado(contacto);
+}
+
+void TMensajero::ServerSocketClientDisconnect(TConexion* conexion) {
+    Desconexion(conexion, "ServerSocketClientDisconnect");
+}
+
+void TMensajero::ClientSocketDisconnect(TConexion* conexion) {
+    Desconexion(conexion, "ClientSocketDisconnect");
+}
+
+void TMensajero::Desconexion(TConexion* conexion, const char* evento) {
+    const QString ip = conexion->IPRemota();
+    if (depuracion_.Activo())
+        Registrar(Evento(evento, ip));
+    conexion->Liberar();
+    TContacto* contacto = BuscarContacto(ip);
+    if (!contacto)
+        return;
+    // Only the connection in use says anything about the contact; another one closing is
+    // the loser of a crossing or a replaced, stale connection.
+    TConexion* enUso = contacto->ConexionEntrante ? contacto->ConexionEntrante
+                                                  : contacto->ConexionSaliente;
+    if (contacto->ConexionSaliente == conexion)
+        contacto->ConexionSaliente = nullptr;
+    if (enUso != conexion)
+        return;
+    // An attempt of ours that never came up goes with the connection it waited behind.
+    if (contacto->ConexionSaliente)
+        contacto->ConexionSaliente->Liberar();
+    contacto->ConexionEntrante = nullptr;
+    contacto->ConexionSaliente = nullptr;
+    agenda_.FijarConectado(contacto, false);
+    interfaz_.RepintarContactos();
+    Sonar(config_.Sonidos.ContactoDesconecta);
+}
+
+void TMensajero::CerrarComoDesconexion(TConexion* conexion) {
+    if (!conexion->Conectada()) {
+        TContacto* contacto = BuscarContacto(conexion->IPRemota());
+        if (contacto && contacto->ConexionSaliente == conexion)
+            contacto->ConexionSaliente = nullptr;
+        conexion->Liberar();
+        return;
+    }
+    Desconexion(conexion, conexion->Tipo() == TConexion::TTipo::Entrante
+                              ? "ServerSocketClientDisconnect"
+                              : "ClientSocketDisconnect");
+}
+
+// --- Receiving ---
+
+void TMensajero::ServerSocketClientRead(TConexion* conexion) {
+    if (!conexion->Leer(cola_))
+        CerrarComoDesconexion(conexion);
+    VaciarCola();
+}
+
+void TMensajero::VaciarCola() {
+    while (!cola_.empty()) {
+        const TItemMsgRcv item = std::move(cola_.front());
+        cola_.pop_front();
+        if (depuracion_.Activo())
+            Registrar("< [" + item.IP.toLatin1() + "] " + item.Mensaje);
+        Proteger([&] { Despachar(item); });
+    }
+}
+
+void TMensajero::Despachar(const TItemMsgRcv& item) {
+    const std::optional<TMensajeRecibido> mensaje = InterpretarMensaje(item.Mensaje);
+    if (!mensaje)
+        return;
+    const TManejador& manejador = manejadores_[std::size_t(mensaje->Comando)];
+    if (manejador)
+        manejador(item.IP, *mensaje);
+}

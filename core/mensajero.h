@@ -1,0 +1,116 @@
+#pragma once
+
+#include "core/agenda.h"
+#include "core/configuracion.h"
+#include "core/depuracion.h"
+#include "core/error.h"
+#include "core/interfaz.h"
+#include "core/protocolo.h"
+#include "core/reloj.h"
+#include "core/rutas.h"
+
+#include <QHostAddress>
+#include <QObject>
+#include <QTcpServer>
+#include <array>
+#include <functional>
+#include <random>
+
+class TConexion;
+
+// The program's core: configuration, contact book, listening socket and connections, the
+// receive queue and the dispatch of every message. It reaches the user only through
+// TInterfazUsuario.
+class TMensajero : public QObject {
+    Q_OBJECT
+public:
+    struct TOpciones {
+        TRutas Rutas;
+        QHostAddress Escucha = QHostAddress::AnyIPv4;
+        quint16 Puerto = kPuertoMensajero;
+        QHostAddress Origen;  // local address for outbound connections; none in production
+    };
+    using TManejador = std::function<void(const QString& ip, const TMensajeRecibido& mensaje)>;
+
+    TMensajero(TOpciones opciones, TInterfazUsuario& interfaz, QObject* padre = nullptr);
+    ~TMensajero() override;
+
+    // Start-up, in this order: Escuchar, CargarConfig, CargarAgenda, ConectarTodos.
+    bool Escuchar(QString* error);
+    void CargarConfig();
+    void GuardarConfig();
+    void CargarAgenda();
+    void GuardarAgenda();
+    void ConectarTodos();
+    // Orderly shut-down: registered farewells (transfers, chats), then configuration and
+    // contact book are saved; the connections close with the object.
+    void Finalizar();
+    void AlFinalizar(std::function<void()> despedida) { despedidas_.push_back(std::move(despedida)); }
+
+    TContacto* AnadirContacto(const QString& nick, const QString& ip, const QString& email,
+                              bool conectar, bool guardar);
+    TContacto* BuscarContacto(const QString& ip) const { return agenda_.BuscarContacto(ip); }
+    // Asks, closes the contact's connections as disconnections, then removes it.
+    void EliminarContacto(int fila);
+    void MoverContacto(int origen, int destino) { agenda_.MoverFila(origen, destino); }
+
+    void EnviarMensaje(const QString& ip, const QByteArray& mensaje);
+    void EnviarPorSocket(TConexion* conexion, const QByteArray& mensaje);
+    void DifundirMensaje(const QByteArray& mensaje);
+
+    // The nick input box, from a click on the nick label.
+    void CambiarNick();
+    void FijarModoDebug(bool activo) { depuracion_.FijarActivo(activo); }
+    void ManejarExcepcion(const TError& error);
+    // Runs an entry point, reporting whatever it throws.
+    void Proteger(const std::function<void()>& accion);
+    // Plays a sound file; an empty name plays nothing.
+    void Sonar(const QString& fichero);
+
+    // Feature handlers of the commands they own.
+    void RegistrarManejador(TComando comando, TManejador manejador);
+
+    // 1 to 999999, redrawn while `ocupado` says the number is taken.
+    int NuevoIdentificador(const std::function<bool(int)>& ocupado);
+    void SembrarAzar(unsigned semilla) { azar_.seed(semilla); }
+
+    TConfig& Config() { return config_; }
+    TAgenda& Agenda() { return agenda_; }
+    TInterfazUsuario& Interfaz() { return interfaz_; }
+    TDepuracion& Depuracion() { return depuracion_; }
+    TReloj& Reloj() { return reloj_; }
+    const TRutas& Rutas() const { return opciones_.Rutas; }
+    quint16 PuertoEscucha() const { return servidor_.serverPort(); }
+
+    // Connection events.
+    void ServerSocketClientConnect(TConexion* conexion);
+    void ServerSocketClientDisconnect(TConexion* conexion);
+    void ClientSocketConnect(TConexion* conexion);
+    void ClientSocketDisconnect(TConexion* conexion);
+    void ServerSocketClientRead(TConexion* conexion);
+
+private:
+    void NuevaConexionEntrante();
+    TConexion* CrearConexion(QTcpSocket* socket, bool entrante);
+    void ConectarContacto(TContacto* contacto);
+    bool AdmitirDesconocido(TConexion* conexion);
+    void Saludar(TConexion* conexion);
+    void MarcarConectado(TContacto* contacto);
+    void Desconexion(TConexion* conexion, const char* evento);
+    void CerrarComoDesconexion(TConexion* conexion);
+    void Registrar(const QByteArray& texto);
+    void VaciarCola();
+    void Despachar(const TItemMsgRcv& item);
+
+    TOpciones opciones_;
+    TInterfazUsuario& interfaz_;
+    TReloj reloj_;
+    TConfig config_;
+    TAgenda agenda_;
+    TDepuracion depuracion_;
+    QTcpServer servidor_;
+    TColaRecibidos cola_;
+    std::array<TManejador, 21> manejadores_;
+    std::vector<std::function<void()>> despedidas_;
+    std::mt19937 azar_;
+};

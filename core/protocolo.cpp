@@ -1,0 +1,80 @@
+#include "core/protocolo.h"
+
+#include "core/error.h"
+
+#include <array>
+
+namespace {
+
+enum class TForma { Texto, Numero, Ninguna };
+
+struct TEntrada {
+    const char* Prefijo;
+    TComando Comando;
+    TForma Forma;
+};
+
+// The order matters: "ENROUTE_CHAT:" and "ROUTE_CHAT:" must be tried before "CHAT:".
+constexpr std::array<TEntrada, 21> kTabla = {{
+    {"ENROUTE_CHAT:", TComando::EnrouteChat, TForma::Texto},
+    {"ROUTE_CHAT:", TComando::RouteChat, TForma::Texto},
+    {"CHAT:", TComando::Chat, TForma::Texto},
+    {"FILE_PKT:", TComando::FilePkt, TForma::Texto},
+    {"FILE_ACK:", TComando::FileAck, TForma::Numero},
+    {"PIDE_JOINCHAT:", TComando::PideJoinChat, TForma::Numero},
+    {"PART_CHAT:", TComando::PartChat, TForma::Numero},
+    {"ACEPTA_JOINCHAT:", TComando::AceptaJoinChat, TForma::Numero},
+    {"ERROR_JOINCHAT:", TComando::ErrorJoinChat, TForma::Numero},
+    {"OFRECE_JOINCHAT:", TComando::OfreceJoinChat, TForma::Texto},
+    {"CHATSRVMSG:", TComando::ChatSrvMsg, TForma::Texto},
+    {"OFRECE_FILE:", TComando::OfreceFile, TForma::Texto},
+    {"RECHAZA_FILE:", TComando::RechazaFile, TForma::Numero},
+    {"ACEPTA_FILE:", TComando::AceptaFile, TForma::Texto},
+    {"FIN_FILE:", TComando::FinFile, TForma::Texto},
+    {"ABORT_FILE:", TComando::AbortFile, TForma::Numero},
+    {"NICK:", TComando::Nick, TForma::Texto},
+    {"EMAIL:", TComando::EMail, TForma::Texto},
+    {"NICK?", TComando::PreguntaNick, TForma::Ninguna},
+    {"EMAIL?", TComando::PreguntaEMail, TForma::Ninguna},
+    {"FLASH:", TComando::Flash, TForma::Texto},
+}};
+
+} // namespace
+
+QByteArray EncolarRecibido(QByteArrayView bytes, const QString& ip, TColaRecibidos& cola) {
+    qsizetype inicio = 0;
+    for (qsizetype bel = bytes.indexOf(kBel); bel >= 0; bel = bytes.indexOf(kBel, inicio)) {
+        cola.push_back({ip, bytes.sliced(inicio, bel - inicio).toByteArray()});
+        inicio = bel + 1;
+    }
+    return bytes.sliced(inicio).toByteArray();
+}
+
+std::optional<TMensajeRecibido> InterpretarMensaje(const QByteArray& mensaje) {
+    for (const TEntrada& entrada : kTabla) {
+        const QByteArrayView prefijo(entrada.Prefijo);
+        if (!mensaje.startsWith(prefijo))
+            continue;
+        TMensajeRecibido recibido{entrada.Comando, {}, 0};
+        if (entrada.Forma == TForma::Ninguna)
+            return recibido;
+        recibido.Carga = mensaje.sliced(prefijo.size());
+        if (entrada.Forma == TForma::Texto)
+            return recibido;
+        try {
+            recibido.Numero = ConvertirEntero(QString::fromLatin1(recibido.Carga));
+        } catch (const TError&) {
+            return std::nullopt;
+        }
+        return recibido;
+    }
+    return std::nullopt;
+}
+
+QByteArray Prefijo(TComando comando) {
+    for (const TEntrada& entrada : kTabla) {
+        if (entrada.Comando == comando)
+            return entrada.Prefijo;
+    }
+    return {};
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "core/mensajero.h"
+#include "interfazfalsa.h"
+
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <memory>
+
+// A port of its own for each test program, so that programs run side by side.
+quint16 PuertoDePrueba();
+
+// One peer of a test: a core on 127.0.0.n with the test port, its own folder and fake user.
+class TNodoPrueba {
+public:
+    explicit TNodoPrueba(int n, const QString& nick = {});
+
+    QString IP() const { return Ip; }
+    TMensajero& M() { return *Mensajero; }
+    // Adds the other node as a contact without connecting.
+    TContacto* Conoce(const TNodoPrueba& otro, const QString& nick = QStringLiteral("x"));
+    // Starts as the program does: listen, configuration, contact book, connect to all.
+    void Arrancar();
+    bool Conectado(const QString& ip) const;
+
+    QString Ip;
+    QTemporaryDir Carpeta;
+    TInterfazFalsa Interfaz;
+    std::unique_ptr<TMensajero> Mensajero;
+};
+
+// A raw peer on 127.0.0.n that writes and reads exact bytes.
+class TPeerCrudo {
+public:
+    explicit TPeerCrudo(int n);
+    bool ConectarA(const QString& ip);
+    void Enviar(const QByteArray& bytes);
+    // Waits until `bytes` holds at least this many BEL-terminated messages.
+    QList<QByteArray> EsperarMensajes(int cuantos, int ms = 5000);
+    // Everything read so far, without waiting.
+    QList<QByteArray> Mensajes();
+
+    QString Ip;
+    QTcpSocket Socket;
+    QByteArray Recibido;
+};

@@ -1,0 +1,59 @@
+#include "core/utilidades.h"
+
+#include <QTest>
+
+class TstUtilidades : public QObject {
+    Q_OBJECT
+private slots:
+    void Miles_data() {
+        QTest::addColumn<int>("numero");
+        QTest::addColumn<QString>("texto");
+        QTest::newRow("cero") << 0 << "0";
+        QTest::newRow("100") << 100 << "100";
+        QTest::newRow("999") << 999 << "999";
+        QTest::newRow("1000") << 1000 << "1.000";
+        QTest::newRow("1234567") << 1234567 << "1.234.567";
+        QTest::newRow("9386250") << 9386250 << "9.386.250";
+        QTest::newRow("1000000") << 1000000 << "1.000.000";
+        QTest::newRow("-1234") << -1234 << "-1.234";
+        QTest::newRow("-100") << -100 << "-100";
+        QTest::newRow("mínimo") << INT_MIN << "-2.147.483.648";
+    }
+    void Miles() {
+        QFETCH(int, numero);
+        QFETCH(QString, texto);
+        QCOMPARE(FormatearMiles(numero), texto);
+    }
+
+    void Mezcla() {
+        QCOMPARE(MezclarColores(0xFFFFFF, 0x000000, 50), ColorRGB(127, 127, 127));
+        QCOMPARE(MezclarColores(0x123456, 0xABCDEF, 100), TColor(0x123456));
+        QCOMPARE(MezclarColores(0x123456, 0xABCDEF, 0), TColor(0xABCDEF));
+        // 70 % of a red pixel over the selected-row blue: each channel truncates.
+        QCOMPARE(MezclarColores(ColorRGB(255, 0, 0), ColorRGB(51, 51, 170), 70), ColorRGB(193, 15, 51));
+    }
+
+    void Colocacion() {
+        const QSize pantalla(1024, 768);
+        QCOMPARE(PosicionSobrePrincipal({200, 100}, {100, 50, 300, 400}, pantalla), QPoint(150, 60));
+        // Beyond the right and bottom edges: pulled back one pixel inside.
+        QCOMPARE(PosicionSobrePrincipal({200, 100}, {900, 700, 300, 400}, pantalla), QPoint(823, 667));
+        // Wider and taller than the screen: 1,1.
+        QCOMPARE(PosicionSobrePrincipal({2000, 900}, {0, 0, 300, 400}, pantalla), QPoint(1, 1));
+        // Odd difference truncates toward zero.
+        QCOMPARE(PosicionSobrePrincipal({201, 10}, {100, 50, 300, 400}, pantalla), QPoint(149, 60));
+        QCOMPARE(PosicionCentrada({200, 100}, pantalla), QPoint(412, 334));
+        QCOMPARE(PosicionCentrada({2000, 1000}, pantalla), QPoint(-488, -116));
+    }
+
+    void Colores() {
+        QCOMPARE(AQColor(ColorRGB(102, 102, 187)), QColor(102, 102, 187));
+        QCOMPARE(AQColor(12281446), QColor(102, 102, 187));
+        QVERIFY(!AQColor(kSinColor).isValid());
+        QVERIFY(AQColor(0x80000005).isValid());
+        QCOMPARE(DeQColor(QColor(1, 2, 3)), TColor(0x030201));
+    }
+};
+
+QTEST_MAIN(TstUtilidades)
+#include "tst_utilidades.moc"
