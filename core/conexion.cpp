@@ -25,6 +25,11 @@ void TConexion::MarcarArriba() {
 
 bool TConexion::Conectada() const { return socket_->state() == QAbstractSocket::ConnectedState; }
 
+bool TConexion::Intentando() const {
+    return socket_->state() == QAbstractSocket::HostLookupState ||
+           socket_->state() == QAbstractSocket::ConnectingState;
+}
+
 bool TConexion::AbiertaPorDireccionMenor() const {
     const quint32 local = socket_->localAddress().toIPv4Address();
     const quint32 remota = socket_->peerAddress().toIPv4Address();
@@ -52,14 +57,7 @@ void TConexion::Escribir(const QByteArray& mensaje) {
 }
 
 bool TConexion::Leer(TColaRecibidos& cola) {
-    const QByteArray nuevos = socket_->readAll();
-    // A long message arrives in many reads: only the read that ends it is cut.
-    if (!nuevos.contains(kBel)) {
-        pendiente_.append(nuevos);
-        return pendiente_.size() <= kMaximoPendiente;
-    }
-    pendiente_ = EncolarRecibido(pendiente_.isEmpty() ? nuevos : pendiente_ + nuevos, ipRemota_, cola);
-    return pendiente_.size() <= kMaximoPendiente;
+    return tramador_.Agregar(socket_->readAll(), ipRemota_, cola);
 }
 
 void TConexion::Liberar() {

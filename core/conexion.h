@@ -21,6 +21,8 @@ public:
     TTipo Tipo() const { return tipo_; }
     QString IPRemota() const { return ipRemota_; }
     bool Conectada() const;
+    // An outbound attempt still under way.
+    bool Intentando() const;
     // Milliseconds since the connection came up.
     qint64 MsArriba() const { return arriba_.isValid() ? arriba_.elapsed() : 0; }
     // Whether the peer with the lower address opened it.
@@ -47,6 +49,6 @@ private:
     QTcpSocket* socket_;
     TTipo tipo_;
     QString ipRemota_;
-    QByteArray pendiente_;
+    TTramador tramador_;
     QElapsedTimer arriba_;
 };

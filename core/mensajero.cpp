@@ -9,11 +9,6 @@
 
 namespace {
 
-// Two peers that start together each open a connection to the other; a second connection
-// that comes up this soon after the first is a crossing, not a reconnection, and both sides
-// keep the one opened by the lower address.
-constexpr qint64 kMsCruce = 5000;
-
 QByteArray Evento(const char* nombre, const QString& ip) {
     return QByteArray(nombre) + " [" + ip.toLatin1() + "]";
 }
@@ -22,12 +17,6 @@ QString TextoAdmision(const QString& ip) {
     return u"Se está recibiendo una petición de conexión desde la dirección IP \"" + ip +
            u"\".\nEsta dirección no se encuentra en su Agenda.\n\n"
            u"¿Desea aceptar la conexión, y agregar la dirección a la Agenda?";
-}
-
-// A connection that came up a moment ago and that both sides would rather keep.
-bool GanaElCruce(const TConexion* actual) {
-    return actual && actual->Conectada() && actual->MsArriba() < kMsCruce &&
-           actual->AbiertaPorDireccionMenor();
 }
 
 } // namespace
@@ -255,6 +244,12 @@ TConexion* TMensajero::CrearConexion(QTcpSocket* socket, bool entrante) {
     return conexion;
 }
 
+// A connection that came up a moment ago and that both sides would rather keep.
+bool TMensajero::GanaElCruce(const TConexion* actual) const {
+    return actual && actual->Conectada() && actual->MsArriba() < opciones_.MsCruce &&
+           actual->AbiertaPorDireccionMenor();
+}
+
 void TMensajero::ConectarContacto(TContacto* contacto) {
     // A second contact with the same address would only duplicate the first one's connection.
     if (BuscarContacto(contacto->IP) != contacto)
@@ -326,7 +321,7 @@ void TMensajero::ServerSocketClientConnect(TConexion* conexion) {
     // Our own attempt, still under way, would win the crossing: keep it until it comes up
     // or fails. It was opened by the lower address when this one was not.
     const bool esperarSaliente =
-        saliente && !saliente->Conectada() && !conexion->AbiertaPorDireccionMenor();
+        saliente && saliente->Intentando() && !conexion->AbiertaPorDireccionMenor();
     if (contacto->ConexionEntrante)
         contacto->ConexionEntrante->Liberar();
     contacto->ConexionEntrante = conexion;

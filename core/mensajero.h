@@ -29,6 +29,10 @@ public:
         QHostAddress Escucha = QHostAddress::AnyIPv4;
         quint16 Puerto = kPuertoMensajero;
         QHostAddress Origen;  // local address for outbound connections; none in production
+        // Two peers that start together each open a connection to the other; a second
+        // connection that comes up this soon after the first is a crossing, not a
+        // reconnection, and both sides keep the one opened by the lower address.
+        qint64 MsCruce = 5000;
     };
     using TManejador = std::function<void(const QString& ip, const TMensajeRecibido& mensaje)>;
 
@@ -93,6 +97,7 @@ private:
     void NuevaConexionEntrante();
     TConexion* CrearConexion(QTcpSocket* socket, bool entrante);
     void ConectarContacto(TContacto* contacto);
+    bool GanaElCruce(const TConexion* actual) const;
     bool AdmitirDesconocido(TConexion* conexion);
     void Saludar(TConexion* conexion);
     void MarcarConectado(TContacto* contacto);

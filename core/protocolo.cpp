@@ -50,6 +50,15 @@ QByteArray EncolarRecibido(QByteArrayView bytes, const QString& ip, TColaRecibid
     return bytes.sliced(inicio).toByteArray();
 }
 
+bool TTramador::Agregar(const QByteArray& nuevos, const QString& ip, TColaRecibidos& cola) {
+    // A long message arrives in many reads: only the read that ends it is cut.
+    if (!nuevos.contains(kBel))
+        pendiente_.append(nuevos);
+    else
+        pendiente_ = EncolarRecibido(pendiente_.isEmpty() ? nuevos : pendiente_ + nuevos, ip, cola);
+    return pendiente_.size() <= kMaximoPendiente;
+}
+
 std::optional<TMensajeRecibido> InterpretarMensaje(const QByteArray& mensaje) {
     for (const TEntrada& entrada : kTabla) {
         const QByteArrayView prefijo(entrada.Prefijo);

@@ -30,6 +30,18 @@ using TColaRecibidos = std::deque<TItemMsgRcv>;
 // after the last BEL, which belong in front of the connection's next read.
 QByteArray EncolarRecibido(QByteArrayView bytes, const QString& ip, TColaRecibidos& cola);
 
+// Cuts one connection's byte stream into messages, keeping the bytes after the last BEL
+// until the read that completes them.
+class TTramador {
+public:
+    // Queues every message completed by `nuevos`; false once the peer has sent more than
+    // kMaximoPendiente bytes without a BEL.
+    bool Agregar(const QByteArray& nuevos, const QString& ip, TColaRecibidos& cola);
+
+private:
+    QByteArray pendiente_;
+};
+
 // The commands, in the order the dispatcher tries their prefixes.
 enum class TComando {
     EnrouteChat,

@@ -9,9 +9,10 @@ quint16 PuertoDePrueba() {
     return quint16(20000 + qHash(QCoreApplication::applicationName()) % 20000);
 }
 
-TNodoPrueba::TNodoPrueba(int n, const QString& nick) : Ip(QStringLiteral("127.0.0.%1").arg(n)) {
+TNodoPrueba::TNodoPrueba(int n, const QString& nick, qint64 msCruce)
+    : Ip(QStringLiteral("127.0.0.%1").arg(n)) {
     TMensajero::TOpciones opciones{TRutas::EnCarpeta(Carpeta.path()), QHostAddress(Ip),
-                                   PuertoDePrueba(), QHostAddress(Ip)};
+                                   PuertoDePrueba(), QHostAddress(Ip), msCruce};
     Mensajero = std::make_unique<TMensajero>(opciones, Interfaz);
     Mensajero->SembrarAzar(unsigned(n));
     Mensajero->Config().Nick = nick.isEmpty() ? QStringLiteral("nodo%1").arg(n) : nick;
@@ -22,10 +23,11 @@ TContacto* TNodoPrueba::Conoce(const TNodoPrueba& otro, const QString& nick) {
 }
 
 void TNodoPrueba::Arrancar() {
-    const QString nick = Mensajero->Config().Nick;
+    // What the test set before starting wins over the stored settings.
+    const TConfig antes = Mensajero->Config();
     QVERIFY(Mensajero->Escuchar(nullptr));
     Mensajero->CargarConfig();
-    Mensajero->Config().Nick = nick;
+    Mensajero->Config() = antes;
     Mensajero->CargarAgenda();
     Mensajero->ConectarTodos();
 }
@@ -59,4 +61,20 @@ QList<QByteArray> TPeerCrudo::Mensajes() {
 QList<QByteArray> TPeerCrudo::EsperarMensajes(int cuantos, int ms) {
     (void)QTest::qWaitFor([&] { return Mensajes().size() >= cuantos; }, ms);
     return Mensajes();
+}
+
+int TNodoPrueba::ConexionesVivas() const {
+    int vivas = 0;
+    for (const TConexion* conexion : Mensajero->findChildren<TConexion*>()) {
+        if (conexion->Conectada())
+            ++vivas;
+    }
+    return vivas;
+}
+
+QList<QByteArray>& TNodoPrueba::Grabar(TComando comando) {
+    Mensajero->RegistrarManejador(comando, [this, comando](const QString&, const TMensajeRecibido& m) {
+        Grabados[comando] << m.Carga;
+    });
+    return Grabados[comando];
 }

@@ -5,6 +5,7 @@
 
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <map>
 #include <memory>
 
 // A port of its own for each test program, so that programs run side by side.
@@ -13,7 +14,7 @@ quint16 PuertoDePrueba();
 // One peer of a test: a core on 127.0.0.n with the test port, its own folder and fake user.
 class TNodoPrueba {
 public:
-    explicit TNodoPrueba(int n, const QString& nick = {});
+    explicit TNodoPrueba(int n, const QString& nick = {}, qint64 msCruce = 5000);
 
     QString IP() const { return Ip; }
     TMensajero& M() { return *Mensajero; }
@@ -22,11 +23,16 @@ public:
     // Starts as the program does: listen, configuration, contact book, connect to all.
     void Arrancar();
     bool Conectado(const QString& ip) const;
+    // Connections of this core that are up.
+    int ConexionesVivas() const;
+    // Records every message of one command, payload as received.
+    QList<QByteArray>& Grabar(TComando comando);
 
     QString Ip;
     QTemporaryDir Carpeta;
     TInterfazFalsa Interfaz;
     std::unique_ptr<TMensajero> Mensajero;
+    std::map<TComando, QList<QByteArray>> Grabados;
 };
 
 // A raw peer on 127.0.0.n that writes and reads exact bytes.

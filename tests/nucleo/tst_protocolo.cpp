@@ -63,6 +63,36 @@ private slots:
         QCOMPARE(recibido->Numero, numero);
     }
 
+    void CorteEnCualquierPosicion() {
+        // File data escapes 0x07 as 06 08: a read may end between the two.
+        const QByteArray flujo = QByteArray("NICK:Ana\x07" "FILE_PKT:5:A\x06\x08\x06\x06\x00" "B\x07\x07" "EMAIL:a@b\x07", 39);
+        TColaRecibidos entero;
+        TTramador().Agregar(flujo, QStringLiteral("ip"), entero);
+        QCOMPARE(entero.size(), std::size_t(4));
+        for (qsizetype corte = 0; corte <= flujo.size(); ++corte) {
+            for (qsizetype segundo = corte; segundo <= flujo.size(); ++segundo) {
+                TTramador tramador;
+                TColaRecibidos cola;
+                QVERIFY(tramador.Agregar(flujo.left(corte), QStringLiteral("ip"), cola));
+                QVERIFY(tramador.Agregar(flujo.mid(corte, segundo - corte), QStringLiteral("ip"), cola));
+                QVERIFY(tramador.Agregar(flujo.mid(segundo), QStringLiteral("ip"), cola));
+                QCOMPARE(cola.size(), entero.size());
+                for (std::size_t i = 0; i < cola.size(); ++i)
+                    QCOMPARE(cola[i].Mensaje, entero[i].Mensaje);
+            }
+        }
+    }
+
+    void SinBelHastaElLimite() {
+        TTramador tramador;
+        TColaRecibidos cola;
+        const QByteArray trozo(1024 * 1024, 'x');
+        for (int i = 0; i < 16; ++i)
+            QVERIFY(tramador.Agregar(trozo, QStringLiteral("ip"), cola));
+        QVERIFY(!tramador.Agregar("y", QStringLiteral("ip"), cola));
+        QVERIFY(cola.empty());
+    }
+
     void CadaComandoSeReconocePorSuPrefijo() {
         for (int i = 0; i <= int(TComando::Flash); ++i) {
             const auto comando = TComando(i);

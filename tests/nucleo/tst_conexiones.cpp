@@ -1,0 +1,288 @@
+#include "core/codificacion.h"
+#include "apoyo/nodoprueba.h"
+
+#include <QFile>
+#include <QTest>
+
+namespace {
+
+QByteArray LeerFichero(const QString& ruta) {
+    QFile f(ruta);
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+}
+
+QList<QByteArray> Lista(std::initializer_list<const char*> mensajes) {
+    QList<QByteArray> lista;
+    for (const char* m : mensajes)
+        lista << QByteArray(m);
+    return lista;
+}
+
+} // namespace
+
+class TstConexiones : public QObject {
+    Q_OBJECT
+private slots:
+    void ArranqueTardioYSaludo() {
+        TNodoPrueba a(11, QStringLiteral("Ana")), b(12, QStringLiteral("Bea"));
+        a.Conoce(b);
+        b.Conoce(a);
+        a.Arrancar();  // b is not up yet: the attempt fails quietly
+        QTest::qWait(100);
+        QVERIFY(!a.Conectado(b.IP()));
+        QVERIFY(a.Interfaz.Errores.empty());
+        b.Mensajero->Config().EMail = QStringLiteral("bea@example.org");
+        b.Arrancar();
+        QTRY_VERIFY(a.Conectado(b.IP()) && b.Conectado(a.IP()));
+        QTRY_COMPARE(a.M().BuscarContacto(b.IP())->Nick, QStringLiteral("Bea"));
+        QTRY_COMPARE(a.M().BuscarContacto(b.IP())->EMail, QStringLiteral("bea@example.org"));
+        QTRY_COMPARE(b.M().BuscarContacto(a.IP())->Item->Nick, QStringLiteral("Ana"));
+        QCOMPARE(a.ConexionesVivas(), 1);
+    }
+
+    void ArranqueSimultaneoDejaUnaConexion() {
+        for (int vuelta = 0; vuelta < 5; ++vuelta) {
+            TNodoPrueba a(11), b(12);
+            a.Conoce(b);
+            b.Conoce(a);
+            a.Arrancar();
+            b.Arrancar();
+            QTRY_VERIFY(a.Conectado(b.IP()) && b.Conectado(a.IP()));
+            QTest::qWait(300);
+            QVERIFY(a.Conectado(b.IP()) && b.Conectado(a.IP()));
+            QCOMPARE(a.ConexionesVivas(), 1);
+            QCOMPARE(b.ConexionesVivas(), 1);
+            // And the one left carries messages both ways.
+            auto& enA = a.Grabar(TComando::Flash);
+            auto& enB = b.Grabar(TComando::Flash);
+            a.M().EnviarMensaje(b.IP(), "FLASH:hola");
+            b.M().EnviarMensaje(a.IP(), "FLASH:adios");
+            QTRY_COMPARE(enB, Lista({"hola"}));
+            QTRY_COMPARE(enA, Lista({"adios"}));
+        }
+    }
+
+    void ReinicioDeUnPar() {
+        TNodoPrueba a(11);
+        auto b = std::make_unique<TNodoPrueba>(12);
+        a.Conoce(*b);
+        b->Conoce(a);
+        a.Mensajero->Config().Sonidos.ContactoDesconecta = QStringLiteral("fuera.wav");
+        a.Arrancar();
+        b->Arrancar();
+        QTRY_VERIFY(a.Conectado(b->IP()));
+        b.reset();
+        QTRY_VERIFY(!a.Conectado(QStringLiteral("127.0.0.12")));
+        QTRY_VERIFY(a.Interfaz.Sonidos.contains(QStringLiteral("fuera.wav")));
+        TNodoPrueba otra(12, QStringLiteral("Otra vez"));
+        otra.Conoce(a);
+        otra.Arrancar();
+        QTRY_VERIFY(a.Conectado(otra.IP()) && otra.Conectado(a.IP()));
+        QTRY_COMPARE(a.M().BuscarContacto(otra.IP())->Nick, QStringLiteral("Otra vez"));
+    }
+
+    void ConexionNuevaReemplazaLaVieja() {
+        TNodoPrueba a(11, QStringLiteral("Ana"), 200);
+        a.M().AnadirContacto(QStringLiteral("p"), QStringLiteral("127.0.0.13"), {}, false, true);
+        a.Arrancar();
+        TPeerCrudo vieja(13);
+        QVERIFY(vieja.ConectarA(a.IP()));
+        QTRY_VERIFY(a.Conectado(vieja.Ip));
+        QTest::qWait(300);  // beyond a crossing: the old one is stale
+        TPeerCrudo nueva(13);
+        QVERIFY(nueva.ConectarA(a.IP()));
+        QCOMPARE(nueva.EsperarMensajes(2), Lista({"NICK:Ana", "EMAIL:"}));
+        QTRY_COMPARE(vieja.Socket.state(), QAbstractSocket::UnconnectedState);
+        QVERIFY(a.Conectado(vieja.Ip));
+        a.M().EnviarMensaje(vieja.Ip, "FLASH:x");
+        QCOMPARE(nueva.EsperarMensajes(3).last(), QByteArray("FLASH:x"));
+    }
+
+    void SaludoExactoEnWindows1252() {
+        TNodoPrueba a(11, QStringLiteral("Ñoño ¿sí?"));
+        a.M().AnadirContacto(QStringLiteral("p"), QStringLiteral("127.0.0.13"), {}, false, true);
+        a.Arrancar();
+        a.M().Config().EMail = QStringLiteral("ñ@example.org");
+        TPeerCrudo peer(13);
+        QVERIFY(peer.ConectarA(a.IP()));
+        peer.EsperarMensajes(2);
+        QTest::qWait(50);
+        QCOMPARE(peer.Recibido, QByteArray("NICK:\xD1o\xF1o \xBFs\xED?\x07" "EMAIL:\xF1@example.org\x07"));
+        peer.Enviar("NICK:Jos\xE9\x07" "EMAIL:\x07" "NICK?\x07");
+        QTRY_COMPARE(a.M().BuscarContacto(peer.Ip)->Nick, QStringLiteral("José"));
+        QCOMPARE(peer.EsperarMensajes(3).last(), QByteArray("NICK:\xD1o\xF1o \xBFs\xED?"));
+        peer.Enviar("EMAIL?y m\xE1s\x07");
+        QCOMPARE(peer.EsperarMensajes(4).last(), QByteArray("EMAIL:\xF1@example.org"));
+    }
+
+    void AdmisionPreguntadaSi() {
+        TNodoPrueba a(11, QStringLiteral("Ana"));
+        a.M().Config().Sonidos.PreguntaIntentoConxDesconocido = QStringLiteral("pregunta.wav");
+        a.Arrancar();
+        TPeerCrudo peer(13);
+        QVERIFY(peer.ConectarA(a.IP()));
+        QCOMPARE(peer.EsperarMensajes(4), Lista({"NICK?", "EMAIL?", "NICK:Ana", "EMAIL:"}));
+        QCOMPARE(a.Interfaz.Preguntas.size(), std::size_t(1));
+        QCOMPARE(a.Interfaz.Preguntas[0].Titulo, QStringLiteral("Aviso de Conexión"));
+        QCOMPARE(a.Interfaz.Preguntas[0].Texto,
+                 QStringLiteral("Se está recibiendo una petición de conexión desde la dirección IP "
+                                "\"127.0.0.13\".\nEsta dirección no se encuentra en su Agenda.\n\n"
+                                "¿Desea aceptar la conexión, y agregar la dirección a la Agenda?"));
+        QCOMPARE(a.Interfaz.Sonidos, QStringList({QStringLiteral("pregunta.wav")}));
+        QVERIFY(a.Conectado(peer.Ip));
+        QCOMPARE(a.M().BuscarContacto(peer.Ip)->Nick, QStringLiteral("Nuevo Contacto"));
+        QVERIFY(LeerFichero(a.M().Rutas().FicheroAgenda()).contains("Nuevo Contacto\r\n127.0.0.13\r\n\r\n"));
+        peer.Enviar("NICK:Pepe\x07");
+        QTRY_COMPARE(a.M().BuscarContacto(peer.Ip)->Nick, QStringLiteral("Pepe"));
+    }
+
+    void AdmisionRechazada() {
+        TNodoPrueba a(11);
+        a.Arrancar();
+        a.Interfaz.RespuestaPorDefecto = false;
+        TPeerCrudo peer(13);
+        // Inside the question the peer's greeting and query arrive: not in the book yet,
+        // they are dropped and get no answer.
+        a.Interfaz.AntesDeResponder = [&] {
+            peer.Enviar("NICK:Pepe\x07" "NICK?\x07");
+            QTest::qWait(100);
+        };
+        QVERIFY(peer.ConectarA(a.IP()));
+        QTRY_COMPARE(peer.Socket.state(), QAbstractSocket::UnconnectedState);
+        QVERIFY(peer.Recibido.isEmpty());
+        QCOMPARE(a.M().Agenda().NumeroContactos(), 0);
+        QVERIFY(!QFile::exists(a.M().Rutas().FicheroAgenda()));
+    }
+
+    void AdmisionPorAjuste() {
+        TNodoPrueba a(11, QStringLiteral("Ana"));
+        a.Arrancar();
+        a.M().Config().PreguntarEntradasDesconocidas = false;
+        a.M().Config().RechazarEntradasDesconocidas = false;  // only the other two count
+        TPeerCrudo rechazado(13);
+        QVERIFY(rechazado.ConectarA(a.IP()));
+        QTRY_COMPARE(rechazado.Socket.state(), QAbstractSocket::UnconnectedState);
+        QVERIFY(a.Interfaz.Preguntas.empty());
+
+        a.M().Config().AceptarEntradasDesconocidas = true;
+        TPeerCrudo aceptado(14);
+        QVERIFY(aceptado.ConectarA(a.IP()));
+        QCOMPARE(aceptado.EsperarMensajes(2), Lista({"NICK:Ana", "EMAIL:"}));
+        QVERIFY(a.Conectado(aceptado.Ip));
+        QVERIFY(LeerFichero(a.M().Rutas().FicheroAgenda()).contains("Nuevo Contacto\r\n127.0.0.14\r\n"));
+        QCOMPARE(a.M().Agenda().NumeroContactos(), 1);
+    }
+
+    void MensajesDuranteLaPreguntaSeAtiendenUnaVezYEnOrden() {
+        TNodoPrueba a(11);
+        a.M().AnadirContacto(QStringLiteral("conocido"), QStringLiteral("127.0.0.14"), {}, false, true);
+        a.Arrancar();
+        auto& flashes = a.Grabar(TComando::Flash);
+        TPeerCrudo conocido(14);
+        QVERIFY(conocido.ConectarA(a.IP()));
+        conocido.EsperarMensajes(2);
+        conocido.Enviar("FLASH:1\x07" "FLASH:2\x07");
+        TPeerCrudo desconocido(13);
+        a.Interfaz.AntesDeResponder = [&] {
+            conocido.Enviar("FLASH:3\x07" "FLASH:4");
+            QTest::qWait(50);
+            conocido.Enviar("\x07" "FLASH:5\x07");
+            QTest::qWait(100);
+        };
+        QVERIFY(desconocido.ConectarA(a.IP()));
+        desconocido.EsperarMensajes(4);
+        conocido.Enviar("FLASH:6\x07");
+        QTRY_COMPARE(flashes, Lista({"1", "2", "3", "4", "5", "6"}));
+        QTest::qWait(50);
+        QCOMPARE(flashes.size(), 6);
+    }
+
+    void BorrarContactoConectado() {
+        TNodoPrueba a(11), b(12);
+        a.Conoce(b);
+        b.Conoce(a);
+        a.Arrancar();
+        b.Arrancar();
+        QTRY_VERIFY(a.Conectado(b.IP()) && b.Conectado(a.IP()));
+        a.M().Config().Sonidos.ContactoDesconecta = QStringLiteral("fuera.wav");
+        int filasAlSonar = -1;
+        a.Interfaz.Sonidos.clear();
+        a.Interfaz.Respuestas = {false};
+        a.M().EliminarContacto(0);  // cancelled
+        QCOMPARE(a.M().Agenda().NumeroFilas(), 1);
+        a.Interfaz.AntesDeResponder = [&] { filasAlSonar = a.M().Agenda().NumeroFilas(); };
+        a.M().EliminarContacto(0);
+        QCOMPARE(a.Interfaz.Preguntas.back().Titulo, QStringLiteral("Aviso de eliminación"));
+        QCOMPARE(a.Interfaz.Preguntas.back().Texto,
+                 QStringLiteral("¿Está seguro de querer eliminar el siguiente Contacto?\n\n"
+                                "Nick: nodo12\nIP: 127.0.0.12\nEMail: "));
+        QCOMPARE(a.Interfaz.Sonidos, QStringList({QStringLiteral("fuera.wav")}));
+        QCOMPARE(filasAlSonar, 1);
+        QCOMPARE(a.M().Agenda().NumeroFilas(), 0);
+        QTRY_VERIFY(!b.Conectado(a.IP()));
+        QCOMPARE(a.ConexionesVivas(), 0);
+    }
+
+    void NickNuevoSeDifunde() {
+        TNodoPrueba a(11), b(12), c(13);
+        a.Conoce(b);
+        a.Conoce(c);
+        b.Conoce(a);
+        a.Arrancar();
+        b.Arrancar();  // c never starts
+        QTRY_VERIFY(a.Conectado(b.IP()));
+        a.Interfaz.TextoPedido = QStringLiteral("Nuevo");
+        a.M().CambiarNick();
+        QTRY_COMPARE(b.M().BuscarContacto(a.IP())->Nick, QStringLiteral("Nuevo"));
+    }
+
+    void EntradaHostilNoAfectaALosDemas() {
+        TNodoPrueba a(11);
+        for (int n : {13, 14, 15})
+            a.M().AnadirContacto(QStringLiteral("p"), QStringLiteral("127.0.0.%1").arg(n), {}, false, true);
+        a.Arrancar();
+        a.M().FijarModoDebug(true);
+        auto& flashes = a.Grabar(TComando::Flash);
+        a.M().RegistrarManejador(TComando::Chat, [](const QString&, const TMensajeRecibido& m) {
+            throw TError(QStringLiteral("EPrueba"), DecodificarCp1252(m.Carga));
+        });
+        TPeerCrudo bueno(13), glotón(14), brusco(15);
+        for (TPeerCrudo* peer : {&bueno, &glotón, &brusco}) {
+            QVERIFY(peer->ConectarA(a.IP()));
+            peer->EsperarMensajes(2);
+        }
+        // Bad numbers are dropped without a box; a failing handler is reported and the
+        // messages behind it in the same read are still handled.
+        bueno.Enviar("FILE_ACK:abc\x07" "FLASH:1\x07" "CHAT:roto\x07" "FLASH:2\x07" + QByteArray(100000, '\x07'));
+        QTRY_COMPARE(flashes, Lista({"1", "2"}));
+        QCOMPARE(a.Interfaz.Errores.size(), std::size_t(1));
+        QCOMPARE(a.Interfaz.Errores[0].Titulo, QStringLiteral("Excepción no manejada"));
+        QCOMPARE(a.Interfaz.Errores[0].Texto, QStringLiteral("ClassName : EPrueba\nMessage : roto"));
+        // Megabytes without a BEL: cut off, shown disconnected.
+        const QByteArray megabyte(1024 * 1024, 'x');
+        for (int i = 0; i < 17 && glotón.Socket.state() == QAbstractSocket::ConnectedState; ++i) {
+            glotón.Enviar(megabyte);
+            QTest::qWait(20);
+        }
+        QTRY_COMPARE(glotón.Socket.state(), QAbstractSocket::UnconnectedState);
+        QVERIFY(!a.Conectado(glotón.Ip));
+        // Reset in the middle of a message.
+        brusco.Enviar("FLASH:a medi");
+        QTest::qWait(50);
+        brusco.Socket.abort();
+        QTRY_VERIFY(!a.Conectado(brusco.Ip));
+        bueno.Enviar("FLASH:3\x07");
+        QTRY_COMPARE(flashes, Lista({"1", "2", "3"}));
+        QVERIFY(a.Conectado(bueno.Ip));
+        const QByteArray log = LeerFichero(a.M().Rutas().FicheroDebug());
+        QVERIFY(log.contains("] < [127.0.0.13] FILE_ACK:abc\r\n"));
+        QVERIFY(log.contains("] ServerSocketClientConnect [127.0.0.13]\r\n"));
+        QVERIFY(log.contains("] > [127.0.0.13] NICK:nodo11\r\n"));
+        QVERIFY(log.contains("] ServerSocketClientDisconnect [127.0.0.15]\r\n"));
+        QVERIFY(log.contains("] < [127.0.0.13] \r\n"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TstConexiones)
+#include "tst_conexiones.moc"
