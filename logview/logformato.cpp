@@ -38,7 +38,10 @@ TMedidorTexto::TMetricas TMedidorQt::Metricas() const {
     return {metricas.ascent(), metricas.descent(), metricas.leading()};
 }
 
+// Most runs fit whole, which one measurement settles.
 int TMedidorQt::Encajan(QStringView texto, int ancho) const {
+    if (metricas.horizontalAdvance(texto.toString()) <= ancho)
+        return int(texto.size());
     int cabe = 0;
     int noCabe = int(texto.size()) + 1;
     while (noCabe - cabe > 1) {
