@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QAbstractScrollArea>
+
+// Scrolling base of the log view: vertical positions in scroll units, horizontal in pixels.
+// Both bars are always there, disabled while there is nothing to scroll.
+class TLogScroller : public QAbstractScrollArea {
+    Q_OBJECT
+public:
+    explicit TLogScroller(QWidget* padre = nullptr);
+
+    int ScrollUnit() const { return unidad; }
+    int VerticalPos() const { return posVertical; }
+    void SetVerticalPos(int posicion);
+    int VerticalPosMax() const;
+    int HorizontalPos() const { return posHorizontal; }
+    void SetHorizontalPos(int posicion);
+    void ScrollToPixel(int y) { SetVerticalPos(y / unidad); }
+    int PixelPos() const { return posVertical * unidad; }
+    int ContentWidth() const { return anchoContenido; }
+    int ContentUnits() const { return unidadesContenido; }
+
+    bool Tracking() const { return seguimiento; }
+    void SetTracking(bool activo);
+    bool VScrollVisible() const { return barraVisible; }
+    void SetVScrollVisible(bool visible);
+
+signals:
+    void OnVScrolled();
+
+protected:
+    // Sets the ranges with both positions at 0, without moving any pixels.
+    void SetRanges(int anchoContenido, int unidadesContenido);
+    // The unit grows so that the vertical range stays within 30000 units, rounding up so
+    // that it really does; it never shrinks.
+    void AjustarUnidad(int altoDocumento);
+    void DesplazarConTecla(int tecla);
+    void keyPressEvent(QKeyEvent* evento) override;
+    void scrollContentsBy(int dx, int dy) override;
+    bool FondoFijo() const { return fondoFijo; }
+    void SetFondoFijo(bool fijo) { fondoFijo = fijo; }
+    // Child controls follow the content by this many pixels.
+    virtual void MoverControles(int dx, int dy) = 0;
+
+private:
+    void AccionVertical(int accion);
+    void AccionHorizontal(int accion);
+    void Desplazar(int dx, int dy);
+
+    int unidad = 10;
+    int posVertical = 0;
+    int posHorizontal = 0;
+    int anchoContenido = 0;
+    int unidadesContenido = 0;
+    bool seguimiento = true;
+    bool barraVisible = true;
+    bool fondoFijo = false;
+    bool sinDesplazar = false;
+};

@@ -1,0 +1,128 @@
+#pragma once
+
+#include "logview/logformato.h"
+#include "logview/logscroller.h"
+#include "logview/logseleccion.h"
+
+#include <QImage>
+#include <QPointer>
+#include <memory>
+
+class QTimer;
+
+enum TBackgroundStyle { bsNoBitmap, bsStretched, bsTiled, bsTiledAndScrolled };
+
+// The styled, selectable log of a chat: the application appends, reformats and scrolls.
+class TLogView : public TLogScroller {
+    Q_OBJECT
+public:
+    explicit TLogView(QWidget* padre = nullptr);
+    ~TLogView() override;
+
+    TLogStyle* Style() const { return estilo; }
+    void SetStyle(TLogStyle* tabla) { estilo = tabla; }
+    // Tests measure with fixed metrics; the view measures with its fonts otherwise.
+    void SetMedidor(std::unique_ptr<TMedidorTexto> otro) { medidor = std::move(otro); }
+
+    void AppendText(const QString& texto, qint32 estiloTexto);
+    void AppendLine(const QString& texto, qint32 estiloTexto);
+    void AppendMultiline(const QString& texto, qint32 estiloTexto);
+    void AppendImage(qint32 imagen, const TListaImagenes* lista, bool nuevaLinea);
+    void AppendBreakLine(const QString& texto);
+    void AppendMark(const QString& nombre);
+    void AppendPicture(const QImage& imagen);
+    void AppendJumpImage(qint32 imagen, const TListaImagenes* lista, bool nuevaLinea);
+    // The view takes the control as its child and frees it with the document.
+    void AppendControl(QWidget* control, bool centrado);
+    void ClearDocument();
+    void Reformat() { Formatear(false); }
+
+    bool HasSelection() const { return HaySeleccion(ancla, movil); }
+    QString SelectedText() const;
+    void CopySelection() const;
+    void Deselect();
+
+    const TLogDocumento& Documento() const { return documento; }
+    const std::vector<TDrawLineInfo>& DrawItems() const { return formato.DrawItems(); }
+    const std::vector<TJumpInfo>& JumpAreas() const { return formato.JumpAreas(); }
+    const std::vector<TCPInfo>& Marks() const { return formato.Marks(); }
+    int TextWidth() const { return anchoTexto; }
+    int DocumentHeight() const { return formato.DocumentHeight(); }
+
+    void SetBackgroundBitmap(const QImage& imagen);
+    void SetBackgroundStyle(TBackgroundStyle estiloFondo);
+
+    qint32 FirstJumpNo = 0;
+    qint32 MaxTextWidth = 0;
+    qint32 MinTextWidth = 0;
+    qint32 LeftMargin = 5;
+    qint32 RightMargin = 5;
+    QString Delimiters = QStringLiteral(" .;,:(){}\"");
+    bool AllowSelection = true;
+    bool SingleClick = false;
+    bool MostrarPicture = true;
+    bool MostrarControl = true;
+    bool MostrarImagenes = true;
+
+signals:
+    void OnJump(int id);
+    void OnLogMouseMove(int id);
+    void OnLogDblClick(const QString& palabra, int estilo);
+    void OnLogRightClick(const QString& palabra, int estilo, int x, int y);
+    void OnSelect();
+    void OnResized();
+    void OnClick();
+    void OnKeyDown(int tecla, Qt::KeyboardModifiers modificadores);
+
+protected:
+    void paintEvent(QPaintEvent* evento) override;
+    void resizeEvent(QResizeEvent* evento) override;
+    bool viewportEvent(QEvent* evento) override;
+    void mousePressEvent(QMouseEvent* evento) override;
+    void mouseMoveEvent(QMouseEvent* evento) override;
+    void mouseReleaseEvent(QMouseEvent* evento) override;
+    void mouseDoubleClickEvent(QMouseEvent* evento) override;
+    void keyPressEvent(QKeyEvent* evento) override;
+    void MoverControles(int dx, int dy) override;
+
+private:
+    TContextoLog Contexto() const;
+    void Formatear(bool mantenerPosicion);
+    void Seleccionar(TExtremo& extremo, QPoint punto);
+    void RatonMovido(QPoint punto);
+    void RatonFuera();
+    void PasoAutomatico();
+    void PararAutoDesplazamiento();
+    void RepintarSalto(int salto);
+    const TJumpInfo* SaltoEn(QPoint punto) const;
+    std::optional<TPalabra> PalabraPulsada() const;
+    bool Conectado(const QMetaMethod& senal) const { return isSignalConnected(senal); }
+
+    void PintarSinEstilo();
+    void PintarFondo(QPainter& pintor, const QRect& area) const;
+    void PintarPiezas(QPainter& pintor, const QRect& area) const;
+    void PintarTexto(QPainter& pintor, int indice, QPoint en, TExtremo inicio,
+                     TExtremo fin) const;
+    int PrimeraPiezaAPintar(int arriba) const;
+
+    QPointer<TLogStyle> estilo;
+    TLogDocumento documento;
+    TFormatoLog formato;
+    std::unique_ptr<TMedidorTexto> medidor;
+    std::vector<TControlLog*> controles;
+    int anchoTexto = -1;
+    bool formateando = false;
+
+    QImage fondo;
+    TBackgroundStyle estiloFondo = bsNoBitmap;
+
+    int saltoBajoRaton = -1;
+    bool hoverActivo = false;
+    int saltoPulsado = -1;
+    TExtremo ancla;
+    TExtremo movil;
+    bool seleccionando = false;
+    int pasoAutomatico = 0;
+    QPoint ultimoPunto;
+    QTimer* temporizador = nullptr;
+};
