@@ -1,0 +1,36 @@
+#pragma once
+
+#include <random>
+
+// The about box's face: which picture is in front.
+enum class TCaraOjos { Abiertos, Cerrados, MiraUnLado, MiraOtroLado };
+
+// Steps of the blinking and glancing eyes, one per timer tick.
+class TAnimacionOjos {
+public:
+    static constexpr int kIntervaloInicial = 100;
+
+    explicit TAnimacionOjos(std::mt19937::result_type semilla = std::random_device{}());
+
+    // Open eyes, idle, counter at zero; the glance side is kept.
+    void Reiniciar();
+    // One tick. True when the picture changed; then Intervalo() holds the next delay.
+    bool Paso();
+
+    TCaraOjos Cara() const { return FCara; }
+    int Intervalo() const { return FIntervalo; }
+    int Contador() const { return FContador; }
+
+private:
+    enum class TFase { Reposo, Parpadeo, Mirada };
+
+    void Cambiar(TCaraOjos cara, TFase fase, int contador);
+    int Aleatorio(int desde, int hasta);
+
+    std::mt19937 FAzar;
+    TCaraOjos FCara = TCaraOjos::Abiertos;
+    TFase FFase = TFase::Reposo;
+    int FContador = 0;
+    bool FLado = false;
+    int FIntervalo = kIntervaloInicial;
+};
