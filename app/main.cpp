@@ -1,0 +1,28 @@
+#include "core/frmprincipal.h"
+#include "core/instanciaunica.h"
+#include "core/principal.h"
+#include "core/senales.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+int main(int argc, char* argv[]) {
+    QApplication aplicacion(argc, argv);
+    TfrmPrincipal::PrepararAplicacion(aplicacion);
+    TInstanciaUnica instancia(NombreInstancia(kTituloPrograma));
+    if (instancia.AvisarOtra())
+        return 0;
+    TfrmPrincipal ventana(TMensajero::TOpciones{TRutas::DelSistema()});
+    QString error;
+    if (!ventana.Iniciar(&error)) {
+        QMessageBox::critical(nullptr, kTituloPrograma, error);
+        return 1;
+    }
+    instancia.Escuchar();
+    QObject::connect(&instancia, &TInstanciaUnica::Activacion, &ventana, &TfrmPrincipal::Activar);
+    TSenalesTerminacion senales;
+    QObject::connect(&senales, &TSenalesTerminacion::Terminar, &aplicacion, &QCoreApplication::quit);
+    QObject::connect(&aplicacion, &QCoreApplication::aboutToQuit, &ventana, &TfrmPrincipal::Finalizar);
+    ventana.show();
+    return aplicacion.exec();
+}

@@ -1,0 +1,399 @@
+#include "core/frmprincipal.h"
+
+#include "core/frmnuevocontacto.h"
+#include "core/listacontactos.h"
+#include "core/modelocontactos.h"
+#include "core/principal.h"
+#include "widgets/colocacion.h"
+#include "widgets/frmabout.h"
+#include "widgets/cabeceraventana.h"
+#include "widgets/gradientbar.h"
+#include "widgets/label2.h"
+#include "widgets/reproductorsonido.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDrag>
+#include <QFontDatabase>
+#include <QFrame>
+#include <QInputDialog>
+#include <QLibraryInfo>
+#include <QListView>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPainter>
+#include <QScreen>
+#include <QStyledItemDelegate>
+#include <QSystemTrayIcon>
+#include <QTranslator>
+#include <QUrl>
+#include <chrono>
+
+namespace {
+
+constexpr TColor kColorBotones = kColorSistema | 15;
+
+} // namespace
+
+TfrmPrincipal::TfrmPrincipal(TMensajero::TOpciones opciones, QWidget* padre)
+    : QMainWindow(padre), FMensajero(std::make_unique<TMensajero>(std::move(opciones), *this)) {
+    setObjectName(QStringLiteral("frmPrincipal"));
+    setWindowTitle(kTituloPrograma);
+    setWindowIcon(QIcon(QPixmap::fromImage(IconoPrograma(32))));
+    setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    QPalette paleta = palette();
+    paleta.setColor(QPalette::Window, QColor(190, 190, 190));
+    setPalette(paleta);
+    setAutoFillBackground(true);
+    FSonido = new TReproductorSonido(this);
+    CrearComponentes();
+    CrearMenus();
+    CrearTray();
+}
+
+TfrmPrincipal::~TfrmPrincipal() { Finalizar(); }
+
+void TfrmPrincipal::PrepararAplicacion(QApplication& aplicacion) {
+    aplicacion.setApplicationDisplayName(QStringLiteral("Tromblechatix"));
+    aplicacion.setWindowIcon(QIcon(QPixmap::fromImage(IconoPrograma(64))));
+    aplicacion.setQuitOnLastWindowClosed(false);
+    auto* traductor = new QTranslator(&aplicacion);
+    if (traductor->load(QLocale(QLocale::Spanish), QStringLiteral("qtbase"), QStringLiteral("_"),
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        aplicacion.installTranslator(traductor);
+    const QString sistema = QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
+    const QString fija = QFontDatabase::systemFont(QFontDatabase::FixedFont).family();
+    QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), sistema);
+    QFont::insertSubstitution(QStringLiteral("Fixedsys"), fija);
+}
+
+bool TfrmPrincipal::Iniciar(QString* error) {
+    if (!FMensajero->Escuchar(error))
+        return false;
+    FMensajero->CargarConfig();
+    FMensajero->CargarAgenda();
+    FMensajero->ConectarTodos();
+    FfrmNuevoContacto = new TfrmNuevoContacto(this);
+    FfrmAbout = new TfrmAbout(this, unsigned(std::chrono::system_clock::now().time_since_epoch().count()));
+    return true;
+}
+
+void TfrmPrincipal::Finalizar() {
+    if (FFinalizado)
+        return;
+    FFinalizado = true;
+    FMensajero->Finalizar();
+    FTray->hide();
+}
+
+void TfrmPrincipal::CrearComponentes() {
+    auto* centro = new QWidget(this);
+    centro->setMinimumSize(kTamanoMinimoPrincipal);
+    setCentralWidget(centro);
+    ProgressBarNick = new TGradientBar(centro);
+    ProgressBarNick->setObjectName(QStringLiteral("ProgressBarNick"));
+    ProgressBarNick->SetBarColorStyle(TBarColorStyle::cs2Colors);
+    ProgressBarNick->SetBarColor1(ColorRGB(19, 0, 128));
+    ProgressBarNick->SetBarColor2(ColorRGB(0, 0, 255));
+    ProgressBarNick->SetShowPosText(false);
+    ProgressBarNick->SetPosition(100);
+    lblNick = new TLabel2(ProgressBarNick);
+    lblNick->setObjectName(QStringLiteral("lblNick"));
+    lblNick->move(3, 3);
+    lblNick->setStyleSheet(QStringLiteral("color: white; background: transparent;"));
+    lblNick->setCursor(Qt::PointingHandCursor);
+    lblNick->setToolTip(QStringLiteral("Cambiar nick..."));
+    lblNick->installEventFilter(this);
+    connect(lblNick, &TLabel2::OnMouseEnter, this, [](TLabel2* etiqueta) {
+        QFont fuente = etiqueta->font();
+        fuente.setUnderline(true);
+        etiqueta->setFont(fuente);
+    });
+    connect(lblNick, &TLabel2::OnMouseLeave, this, [](TLabel2* etiqueta) {
+        QFont fuente = etiqueta->font();
+        fuente.setBold(false);
+        fuente.setItalic(false);
+        fuente.setUnderline(false);
+        fuente.setStrikeOut(false);
+        etiqueta->setFont(fuente);
+    });
+    BevelFondo = new QFrame(centro);
+    BevelFondo->setObjectName(QStringLiteral("BevelFondo"));
+    BevelFondo->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    ListViewContactos = new TListaContactos(centro);
+    FModelo = new TModeloContactos(FMensajero->Agenda(), this);
+    ListViewContactos->setModel(FModelo);
+    ListViewContactos->setItemDelegate(
+        new TDelegadoContactos(FMensajero->Agenda(), *ListViewContactos, this));
+    QPalette paleta = ListViewContactos->palette();
+    paleta.setColor(QPalette::Base, AQColor(kColorBotones));
+    ListViewContactos->setPalette(paleta);
+    connect(ListViewContactos, &QListView::doubleClicked, this, &TfrmPrincipal::ListViewContactosDblClick);
+    connect(ListViewContactos, &TListaContactos::FilaSoltada, this, [this](int origen, int destino) {
+        FMensajero->MoverContacto(origen, destino);
+        FModelo->Refrescar();
+        const int nueva = destino >= FModelo->rowCount() ? FModelo->rowCount() - 1
+                          : destino > origen ? destino - 1 : destino;
+        ListViewContactos->setCurrentIndex(FModelo->index(nueva));
+    });
+    connect(ListViewContactos, &TListaContactos::MenuPedido, this, [this](QPoint global) {
+        HabilitarPopup();
+        PopupMenuListViewContactos->popup(global);
+    });
+}
+
+void TfrmPrincipal::CrearMenus() {
+    QMenu* messenger = menuBar()->addMenu(QStringLiteral("&Messenger"));
+    messenger->addAction(QStringLiteral("&Añadir contacto"), this, &TfrmPrincipal::mnuAnadirContactoClick);
+    messenger->addSeparator();
+    QAction* ventanaChat = messenger->addAction(QStringLiteral("Ventana de &Chat"));
+    ventanaChat->setEnabled(kFuncionesDisponibles.Chat);
+    messenger->addSeparator();
+    messenger->addAction(QStringLiteral("&Salir"), this, &TfrmPrincipal::mnuSalirClick);
+
+    QMenu* opciones = menuBar()->addMenu(QStringLiteral("&Opciones"));
+    QAction* cambiarNick = opciones->addAction(QStringLiteral("Cambiar &Nick"));
+    opciones->addSeparator();
+    QAction* configurar = opciones->addAction(QStringLiteral("&Configurar"));
+    opciones->addSeparator();
+    QAction* debug = opciones->addAction(QStringLiteral("Modo &Debug"));
+    debug->setObjectName(QStringLiteral("mnuModoDebug"));
+    debug->setCheckable(true);
+    connect(debug, &QAction::triggered, this, &TfrmPrincipal::mnuModoDebugClick);
+    opciones->addAction(QStringLiteral("&About"), this, &TfrmPrincipal::mnuAboutClick);
+    for (QAction* pendiente : {cambiarNick, configurar})
+        pendiente->setEnabled(kFuncionesDisponibles.Configurar);
+
+    PopupMenuListViewContactos = new QMenu(this);
+    PopupMenuListViewContactos->setObjectName(QStringLiteral("PopupMenuListViewContactos"));
+    const auto entrada = [this](const char* nombre, const QString& texto) {
+        QAction* accion = PopupMenuListViewContactos->addAction(texto);
+        accion->setObjectName(QString::fromLatin1(nombre));
+        return accion;
+    };
+    mnuPopUpContactosIP = entrada("mnuPopUpContactosIP", QStringLiteral("IP"));
+    PopupMenuListViewContactos->addSeparator();
+    mnuPopUpContactosEliminar = entrada("mnuPopUpContactosEliminar", QStringLiteral("&Eliminar contacto"));
+    PopupMenuListViewContactos->addSeparator();
+    mnuPopUpContactosMensajeFlash = entrada("mnuPopUpContactosMensajeFlash", QStringLiteral("Mensaje &Flash"));
+    mnuPopUpContactosEmpezarChat = entrada("mnuPopUpContactosEmpezarChat", QStringLiteral("Empezar &Chat"));
+    mnuPopUpContactosEnviarArchivo = entrada("mnuPopUpContactosEnviarArchivo", QStringLiteral("Enviar &Archivo"));
+    mnuPopUpContactosEnviarEMail = entrada("mnuPopUpContactosEnviarEMail", QStringLiteral("Enviar E-&Mail"));
+    connect(mnuPopUpContactosIP, &QAction::triggered, this, &TfrmPrincipal::mnuPopUpContactosIPClick);
+    connect(mnuPopUpContactosEliminar, &QAction::triggered, this, &TfrmPrincipal::mnuPopUpContactosEliminarClick);
+    connect(mnuPopUpContactosEnviarEMail, &QAction::triggered, this,
+            &TfrmPrincipal::mnuPopUpContactosEnviarEMailClick);
+
+    PopupMenuTray = new QMenu(this);
+    PopupMenuTray->setObjectName(QStringLiteral("PopupMenuTray"));
+    mnuTrayRestaurar = PopupMenuTray->addAction(QStringLiteral("&Restaurar"), this, &TfrmPrincipal::Restaurar);
+    mnuTrayOcultar = PopupMenuTray->addAction(QStringLiteral("&Ocultar"), this, &TfrmPrincipal::mnuTrayOcultarClick);
+    PopupMenuTray->addSeparator();
+    PopupMenuTray->addAction(cambiarNick);
+    PopupMenuTray->addAction(configurar);
+    PopupMenuTray->addAction(ventanaChat);
+    PopupMenuTray->addSeparator();
+    PopupMenuTray->addAction(QStringLiteral("&Salir"), this, &TfrmPrincipal::mnuSalirClick);
+    connect(PopupMenuTray, &QMenu::aboutToShow, this, [this] {
+        mnuTrayRestaurar->setEnabled(FOculto);
+        mnuTrayOcultar->setEnabled(!FOculto);
+    });
+}
+
+void TfrmPrincipal::CrearTray() {
+    FTray = new QSystemTrayIcon(QIcon(QPixmap::fromImage(IconoPrograma(22))), this);
+    FTray->setToolTip(kTituloPrograma);
+    connect(FTray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason razon) {
+        if (razon == QSystemTrayIcon::DoubleClick)
+            Restaurar();
+        else if (razon == QSystemTrayIcon::Context)
+            PopupMenuTray->popup(QCursor::pos() - QPoint(1, 1));
+    });
+}
+
+void TfrmPrincipal::Disponer() {
+    const TDisposicionPrincipal d =
+        DisponerPrincipal(centralWidget()->size(), FMensajero->Agenda().NumeroFilas());
+    ProgressBarNick->setGeometry(d.Barra);
+    BevelFondo->setGeometry(d.Marco);
+    ListViewContactos->setGeometry(d.Lista);
+    ListViewContactos->AnchoColumnaNick = d.AnchoColumnaNick;
+    ListViewContactos->viewport()->update();
+}
+
+void TfrmPrincipal::resizeEvent(QResizeEvent* evento) {
+    QMainWindow::resizeEvent(evento);
+    Disponer();
+}
+
+TFilaContacto* TfrmPrincipal::FilaSeleccionada() const {
+    const QModelIndexList elegidas = ListViewContactos->selectionModel()->selectedIndexes();
+    if (elegidas.isEmpty() || elegidas.first().row() >= FMensajero->Agenda().NumeroFilas())
+        return nullptr;
+    return FMensajero->Agenda().Fila(elegidas.first().row());
+}
+
+void TfrmPrincipal::HabilitarPopup() {
+    const TFilaContacto* fila = FilaSeleccionada();
+    const TContacto* contacto = fila ? FMensajero->BuscarContacto(fila->IP) : nullptr;
+    const THabilitacionMenu menu = HabilitarMenuContactos(fila, contacto, kFuncionesDisponibles);
+    mnuPopUpContactosIP->setText(menu.CaptionIP);
+    mnuPopUpContactosIP->setEnabled(menu.IP);
+    mnuPopUpContactosEliminar->setEnabled(menu.Eliminar);
+    mnuPopUpContactosMensajeFlash->setEnabled(menu.Flash);
+    mnuPopUpContactosEmpezarChat->setEnabled(menu.Chat);
+    mnuPopUpContactosEnviarArchivo->setEnabled(menu.Archivo);
+    mnuPopUpContactosEnviarEMail->setEnabled(menu.EMail);
+}
+
+bool TfrmPrincipal::eventFilter(QObject* objeto, QEvent* evento) {
+    if (objeto == lblNick && evento->type() == QEvent::MouseButtonRelease) {
+        FMensajero->Proteger([this] { FMensajero->CambiarNick(); });
+        return true;
+    }
+    return QMainWindow::eventFilter(objeto, evento);
+}
+
+void TfrmPrincipal::closeEvent(QCloseEvent* evento) {
+    if (FFinalizado || PreguntaCierre(FOculto, FMensajero->Config().IconoEnTray) == TRespuestaCierre::Cerrar) {
+        evento->accept();
+        QCoreApplication::quit();
+        return;
+    }
+    evento->ignore();
+    OcultarEnTray();
+}
+
+void TfrmPrincipal::OcultarEnTray() {
+    FOculto = true;
+    hide();
+}
+
+void TfrmPrincipal::Restaurar() {
+    if (FOculto)
+        show();
+    FOculto = false;
+}
+
+void TfrmPrincipal::Activar() {
+    Restaurar();
+    show();
+    raise();
+    activateWindow();
+}
+
+void TfrmPrincipal::mnuAnadirContactoClick() {
+    if (FfrmNuevoContacto->exec() != QDialog::Accepted)
+        return;
+    const QString nick = FfrmNuevoContacto->Nick();
+    const QString ip = FfrmNuevoContacto->IP();
+    if (nick.isEmpty() && ip.isEmpty())
+        return;
+    FMensajero->Proteger([&] { FMensajero->AnadirContacto(nick, ip, {}, true, true); });
+}
+
+void TfrmPrincipal::mnuSalirClick() {
+    Finalizar();
+    QCoreApplication::quit();
+}
+
+void TfrmPrincipal::mnuModoDebugClick(bool activo) { FMensajero->FijarModoDebug(activo); }
+
+void TfrmPrincipal::mnuAboutClick() {
+    FfrmAbout->PanelCabecera()->lblCaption()->setText(u"About " + kTituloPrograma);
+    ColocarSobrePrincipal(FfrmAbout, this);
+    FfrmAbout->exec();
+}
+
+void TfrmPrincipal::mnuPopUpContactosIPClick() {
+    if (const TFilaContacto* fila = FilaSeleccionada())
+        QGuiApplication::clipboard()->setText(fila->IP);
+}
+
+void TfrmPrincipal::mnuPopUpContactosEliminarClick() {
+    const QModelIndex indice = ListViewContactos->currentIndex();
+    if (!FilaSeleccionada())
+        return;
+    FMensajero->Proteger([&] { FMensajero->EliminarContacto(indice.row()); });
+}
+
+void TfrmPrincipal::mnuPopUpContactosEnviarEMailClick() {
+    const TFilaContacto* fila = FilaSeleccionada();
+    if (!fila)
+        return;
+    if (fila->EMail.isEmpty()) {
+        MostrarInformacion(QStringLiteral("Imposible enviar E-Mail"),
+                           u'"' + fila->Nick + u"\" no ha especificado dirección de E-Mail");
+        return;
+    }
+    QDesktopServices::openUrl(QUrl(u"mailto:" + fila->EMail));
+}
+
+void TfrmPrincipal::mnuTrayOcultarClick() {
+    if (PreguntaCierre(FOculto, FMensajero->Config().IconoEnTray) == TRespuestaCierre::Ocultar)
+        OcultarEnTray();
+}
+
+void TfrmPrincipal::ListViewContactosDblClick() {
+    if (mnuPopUpContactosMensajeFlash->isEnabled())
+        mnuPopUpContactosMensajeFlash->trigger();
+}
+
+// --- What the core asks of the user ---
+
+bool TfrmPrincipal::Preguntar(const QString& titulo, const QString& texto, TBotones botones) {
+    const bool siNo = botones == TBotones::SiNo;
+    QMessageBox caja(QMessageBox::Question, titulo, texto,
+                     siNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok | QMessageBox::Cancel,
+                     this);
+    const int respuesta = caja.exec();
+    return respuesta == (siNo ? QMessageBox::Yes : QMessageBox::Ok);
+}
+
+void TfrmPrincipal::MostrarError(const QString& titulo, const QString& texto) {
+    QMessageBox(QMessageBox::Critical, titulo, texto, QMessageBox::Ok, this).exec();
+}
+
+void TfrmPrincipal::MostrarInformacion(const QString& titulo, const QString& texto) {
+    QMessageBox(QMessageBox::Information, titulo, texto, QMessageBox::Ok, this).exec();
+}
+
+std::optional<QString> TfrmPrincipal::PedirTexto(const QString& titulo, const QString& etiqueta,
+                                                 const QString& inicial) {
+    QInputDialog caja(this);
+    caja.setWindowTitle(titulo);
+    caja.setLabelText(etiqueta);
+    caja.setTextValue(inicial);
+    caja.adjustSize();
+    ColocarSobrePrincipal(&caja, this);
+    if (caja.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return caja.textValue();
+}
+
+void TfrmPrincipal::ReproducirSonido(const QString& fichero) { FSonido->Reproducir(fichero); }
+
+void TfrmPrincipal::RepintarContactos() {
+    FModelo->Refrescar();
+    Disponer();
+}
+
+void TfrmPrincipal::AplicarConfig(const TConfig& config) {
+    lblNick->setText(config.Nick);
+    lblNick->adjustSize();
+    AplicarSiempreEncima(this, config.AlwaysOnTop);
+}
+
+void TfrmPrincipal::AnadirIconoTray() { FTray->show(); }
+
+QRect TfrmPrincipal::GeometriaPrincipal() const { return {pos(), size()}; }
+
+void TfrmPrincipal::FijarGeometriaPrincipal(const QRect& geometria) {
+    move(geometria.topLeft());
+    resize(geometria.size());
+}
+
+QSize TfrmPrincipal::TamanoPantalla() const { return screen()->size(); }

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "core/utilidades.h"
+
+#include <QImage>
+#include <QRect>
+#include <QSize>
+#include <QString>
+
+struct TContacto;
+struct TFilaContacto;
+
+inline const QString kTituloPrograma = QStringLiteral("Tromblechatix v0.4.3");
+
+// What the contact popup offers for the row it opened on (none: no row).
+struct THabilitacionMenu {
+    QString CaptionIP;
+    bool IP = false;
+    bool Eliminar = false;
+    bool Flash = false;
+    bool Chat = false;
+    bool Archivo = false;
+    bool EMail = false;
+};
+
+// Features whose windows are not part of the program yet: their menu entries stay off
+// whatever the row says.
+struct TFuncionesDisponibles {
+    bool Flash = false;
+    bool Chat = false;
+    bool Archivo = false;
+    bool Configurar = false;
+};
+extern const TFuncionesDisponibles kFuncionesDisponibles;
+
+THabilitacionMenu HabilitarMenuContactos(const TFilaContacto* fila, const TContacto* contacto,
+                                         const TFuncionesDisponibles& disponibles);
+
+// How one row of the contact list is drawn.
+struct TAspectoFila {
+    TColor Fondo;
+    TColor Texto;
+};
+constexpr TColor kColorFilaSeleccionada = 11154227;  // RGB(51, 51, 170)
+TAspectoFila AspectoFila(bool seleccionada, bool conectado, TColor fondoLista);
+
+// The state picture as drawn on the row: the colour of its top-left pixel is transparent,
+// and a contact that is not connected gets it faded 70 % into the row's background.
+QImage IconoEnFila(const QImage& icono, bool conectado, TColor fondo);
+
+// The two 15 x 15 state pictures (0 not connected, 1 connected) and the program's icon.
+QImage IconoEstado(int indice);
+QImage IconoPrograma(int lado);
+
+// Where the main window's parts go for a given client size.
+struct TDisposicionPrincipal {
+    QSize Cliente;       // raised to the minimum
+    QRect Barra;         // ProgressBarNick
+    QRect Marco;         // BevelFondo
+    QRect Lista;         // ListViewContactos
+    int AnchoColumnaNick;
+};
+constexpr QSize kTamanoMinimoPrincipal{180, 140};
+TDisposicionPrincipal DisponerPrincipal(QSize cliente, int filas);
+
+// The close box and "&Ocultar": the window closes, or hides to the tray.
+enum class TRespuestaCierre { Cerrar, Ocultar };
+TRespuestaCierre PreguntaCierre(bool oculto, bool iconoEnTray);

@@ -1,0 +1,168 @@
+#include "core/frmprincipal.h"
+#include "core/listacontactos.h"
+#include "core/principal.h"
+#include "apoyo/cajas.h"
+#include "apoyo/nodoprueba.h"
+#include "widgets/label2.h"
+
+#include <QAction>
+#include <QFile>
+#include <QMenu>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TstFrmPrincipal : public QObject {
+    Q_OBJECT
+    std::unique_ptr<QTemporaryDir> carpeta;
+    std::unique_ptr<TfrmPrincipal> ventana;
+
+    TRutas Rutas() const { return TRutas::EnCarpeta(carpeta->path()); }
+    void Escribir(const QString& ruta, const QByteArray& datos) {
+        QDir().mkpath(QFileInfo(ruta).absolutePath());
+        QFile f(ruta);
+        f.open(QIODevice::WriteOnly);
+        f.write(datos);
+    }
+    TListaContactos* Lista() { return ventana->findChild<TListaContactos*>(QStringLiteral("ListViewContactos")); }
+    QAction* Accion(const char* nombre) { return ventana->findChild<QAction*>(QString::fromLatin1(nombre)); }
+    void AbrirPopupEn(int fila) {
+        QMenu* popup = ventana->findChild<QMenu*>(QStringLiteral("PopupMenuListViewContactos"));
+        QTimer::singleShot(0, popup, &QMenu::close);
+        const QPoint punto = fila < 0 ? QPoint(5, Lista()->viewport()->height() - 3)
+                                      : Lista()->visualRect(Lista()->model()->index(fila, 0)).center();
+        QContextMenuEvent evento(QContextMenuEvent::Mouse, punto, Lista()->viewport()->mapToGlobal(punto));
+        QApplication::sendEvent(Lista()->viewport(), &evento);
+    }
+    void Arrancar() {
+        TMensajero::TOpciones opciones{Rutas(), QHostAddress(QStringLiteral("127.0.0.21")),
+                                       PuertoDePrueba(), QHostAddress(QStringLiteral("127.0.0.21"))};
+        ventana = std::make_unique<TfrmPrincipal>(opciones);
+        QVERIFY(ventana->Iniciar(nullptr));
+        ventana->show();
+        QVERIFY(QTest::qWaitForWindowExposed(ventana.get()));
+    }
+
+private slots:
+    void init() {
+        carpeta = std::make_unique<QTemporaryDir>();
+        Escribir(Rutas().FicheroAgenda(), "[Agenda Tromblechatix]\r\nAna\r\n127.0.0.22\r\nana@example.org\r\n"
+                                          "Bea\r\n127.0.0.23\r\n\r\nCarla\r\n127.0.0.24\r\n\r\n");
+    }
+    void cleanup() { ventana.reset(); }
+
+    void PopupSigueLasReglas() {
+        Arrancar();
+        ventana->Mensajero().Agenda().FijarConectado(ventana->Mensajero().Agenda().Contacto(1), true);
+        AbrirPopupEn(-1);
+        QCOMPARE(Accion("mnuPopUpContactosIP")->text(), QString());
+        for (const char* nombre : {"mnuPopUpContactosIP", "mnuPopUpContactosEliminar", "mnuPopUpContactosMensajeFlash",
+                                   "mnuPopUpContactosEmpezarChat", "mnuPopUpContactosEnviarArchivo", "mnuPopUpContactosEnviarEMail"})
+            QVERIFY2(!Accion(nombre)->isEnabled(), nombre);
+        AbrirPopupEn(0);
+        QCOMPARE(Accion("mnuPopUpContactosIP")->text(), QStringLiteral("127.0.0.22"));
+        QVERIFY(Accion("mnuPopUpContactosEliminar")->isEnabled());
+        QVERIFY(Accion("mnuPopUpContactosEnviarEMail")->isEnabled());
+        QCOMPARE(Accion("mnuPopUpContactosMensajeFlash")->isEnabled(), false);
+        AbrirPopupEn(1);
+        QVERIFY(!Accion("mnuPopUpContactosEnviarEMail")->isEnabled());
+        QCOMPARE(Accion("mnuPopUpContactosMensajeFlash")->isEnabled(), kFuncionesDisponibles.Flash);
+        QCOMPARE(Accion("mnuPopUpContactosEnviarArchivo")->isEnabled(), kFuncionesDisponibles.Archivo);
+        QCOMPARE(Accion("mnuPopUpContactosEmpezarChat")->isEnabled(), kFuncionesDisponibles.Chat);
+    }
+
+    void CorreoSinDireccionAvisa() {
+        Arrancar();
+        AbrirPopupEn(1);
+        TCajaVista caja;
+        ResponderCaja(QMessageBox::Ok, &caja);
+        Accion("mnuPopUpContactosEnviarEMail")->setEnabled(true);
+        Accion("mnuPopUpContactosEnviarEMail")->trigger();
+        QCOMPARE(caja.Titulo, QStringLiteral("Imposible enviar E-Mail"));
+        QCOMPARE(caja.Texto, QStringLiteral("\"Bea\" no ha especificado dirección de E-Mail"));
+        QCOMPARE(caja.Icono, QMessageBox::Information);
+    }
+
+    void BorrarConConfirmacionYGuardarAlFinal() {
+        Arrancar();
+        AbrirPopupEn(1);
+        ResponderCaja(QMessageBox::Cancel);
+        Accion("mnuPopUpContactosEliminar")->trigger();
+        QCOMPARE(ventana->Mensajero().Agenda().NumeroFilas(), 3);
+        TCajaVista caja;
+        ResponderCaja(QMessageBox::Ok, &caja);
+        Accion("mnuPopUpContactosEliminar")->trigger();
+        QCOMPARE(caja.Titulo, QStringLiteral("Aviso de eliminación"));
+        QCOMPARE(caja.Icono, QMessageBox::Question);
+        QCOMPARE(ventana->Mensajero().Agenda().NumeroFilas(), 2);
+        QCOMPARE(Lista()->model()->rowCount(), 2);
+        // Not saved until the end.
+        QVERIFY(QFile(Rutas().FicheroAgenda()).open(QIODevice::ReadOnly));
+        emit Lista()->FilaSoltada(1, 0);  // Carla dragged onto Ana
+        ventana->Finalizar();
+        QFile fichero(Rutas().FicheroAgenda());
+        QVERIFY(fichero.open(QIODevice::ReadOnly));
+        QCOMPARE(fichero.readAll(), QByteArray("[Agenda Tromblechatix]\r\nCarla\r\n127.0.0.24\r\n\r\n"
+                                               "Ana\r\n127.0.0.22\r\nana@example.org\r\n"));
+    }
+
+    void ColumnaDelNickSeEstrecha() {
+        Arrancar();
+        ventana->resize(200, 120);
+        QTRY_VERIFY(ventana->centralWidget()->height() >= 140);
+        QCOMPARE(ventana->centralWidget()->width() >= 180, true);
+        const int alto = Lista()->height();
+        const int caben = (alto - 2) / 16;
+        while (ventana->Mensajero().Agenda().NumeroFilas() <= caben)
+            ventana->Mensajero().AnadirContacto(QStringLiteral("x"), QStringLiteral("10.0.0.1"), {}, false, false);
+        QCOMPARE(Lista()->AnchoColumnaNick, Lista()->width() - 16);
+        while (ventana->Mensajero().Agenda().NumeroFilas() > caben) {
+            Lista()->setCurrentIndex(Lista()->model()->index(0, 0));
+            ResponderCaja(QMessageBox::Ok);
+            ventana->Mensajero().EliminarContacto(0);
+        }
+        QCOMPARE(Lista()->AnchoColumnaNick, Lista()->width());
+    }
+
+    void CerrarConYSinTray() {
+        Escribir(Rutas().FicheroConfig, "[General]\nIconoEnTray=1\n");
+        Arrancar();
+        ventana->close();
+        QVERIFY(ventana->Oculto());
+        QVERIFY(!ventana->isVisible());
+        ventana->Activar();
+        QVERIFY(!ventana->Oculto());
+        QVERIFY(ventana->isVisible());
+        ventana->Mensajero().Config().IconoEnTray = false;
+        ventana->close();
+        QVERIFY(!ventana->Oculto());
+        QVERIFY(!ventana->isVisible());
+    }
+
+    void NickSubrayadoAlPasar() {
+        Arrancar();
+        auto* nick = ventana->findChild<TLabel2*>(QStringLiteral("lblNick"));
+        QCOMPARE(nick->text(), QStringLiteral("¡Sin nick!"));
+        QEnterEvent entrar(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
+        QApplication::sendEvent(nick, &entrar);
+        QVERIFY(nick->font().underline());
+        QEvent salir(QEvent::Leave);
+        QApplication::sendEvent(nick, &salir);
+        QVERIFY(!nick->font().underline());
+    }
+
+    void GeometriaYConfiguracion() {
+        Escribir(Rutas().FicheroConfig, "[General]\nPosX=40\nPosY=50\nAncho=300\nAlto=400\nNick=Luz\n");
+        Arrancar();
+        QCOMPARE(ventana->size(), QSize(300, 400));
+        ventana->resize(320, 410);
+        ventana->Finalizar();
+        QSettings ajustes(Rutas().FicheroConfig, QSettings::IniFormat);
+        QCOMPARE(ajustes.value("Ancho").toInt(), 320);
+        QCOMPARE(ajustes.value("Nick").toString(), QStringLiteral("Luz"));
+        QCOMPARE(ajustes.allKeys().size(), kNumeroValoresConfig);
+    }
+};
+
+QTEST_MAIN(TstFrmPrincipal)
+#include "tst_frmprincipal.moc"
