@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class TCabeceraVentana;
+class TMensajesFlash;
+struct TFlashRecibido;
+
+// One flash message, to write (compose mode) or to read and answer (receive mode). Frameless
+// with a sizing border of its own; released when closed.
+class TfrmMsgFlash : public QWidget {
+    Q_OBJECT
+public:
+    // Width of the sizing border around the client area.
+    static constexpr int kBorde = 4;
+
+    TfrmMsgFlash(TMensajesFlash& flash, QWidget* principal);
+
+    void SetModo(bool recepcion);
+    bool EsRespuesta() const { return FEsRespuesta; }
+    bool EsEnvio() const { return !FEsRespuesta; }
+    const QString& IPDestino() const { return FIPDestino; }
+
+    // Compose mode to `ip`, both boxes empty.
+    void PrepararEnvio(const QString& ip, const QString& titulo);
+    // Receive mode: the text read-only, the answer box empty.
+    void PrepararRespuesta(const TFlashRecibido& flash);
+    // Shows the window in the layer the settings ask for, ready to type in.
+    void Mostrar();
+
+protected:
+    void resizeEvent(QResizeEvent* evento) override;
+    void mousePressEvent(QMouseEvent* evento) override;
+    void mouseMoveEvent(QMouseEvent* evento) override;
+
+private:
+    void Preparar(bool recepcion, const QString& ip, const QString& titulo);
+    void FormResize();
+    void btnResponderClick();
+    void imgCerrarClick();
+    Qt::Edges BordesEn(QPoint punto) const;
+
+    TMensajesFlash& FFlash;
+    bool FEsRespuesta = false;
+    QString FIPDestino;
+    QWidget* FCliente;
+    TCabeceraVentana* FPanelCabecera;
+    QLabel* FImage1;
+    QPlainTextEdit* FMemo1;
+    QPlainTextEdit* FMemo2;
+    QPushButton* FbtnResponder;
+};

@@ -1,0 +1,53 @@
+#include "flash/mensajesflash.h"
+
+#include "core/codificacion.h"
+#include "core/mensajero.h"
+
+namespace {
+
+// Peers on other systems send CR LF, LF or CR alike.
+QString UnificarSaltos(QString texto, const QString& salto) {
+    texto.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    texto.replace(u'\r', u'\n');
+    return texto.replace(u'\n', salto);
+}
+
+} // namespace
+
+TMensajesFlash::TMensajesFlash(TMensajero& mensajero, TInterfazFlash& interfaz)
+    : FMensajero(mensajero), FInterfaz(interfaz) {
+    FMensajero.RegistrarManejador(TComando::Flash,
+                                  [this](const QString& ip, const TMensajeRecibido& mensaje) {
+                                      AlRecibir(ip, mensaje.Carga);
+                                  });
+}
+
+void TMensajesFlash::EnviarFlash(const QString& ip, const QString& texto) {
+    // A BEL would end the message early and hand the rest to the peer as another command.
+    QString limpio = UnificarSaltos(texto, QStringLiteral("\r\n"));
+    limpio.remove(QChar(kBel));
+    FMensajero.Proteger(
+        [&] { FMensajero.EnviarMensaje(ip, Prefijo(TComando::Flash) + CodificarCp1252(limpio)); });
+}
+
+QString TMensajesFlash::TituloEnvio(const QString& ip) const {
+    return QStringLiteral("Para : ") + NickDe(ip);
+}
+
+bool TMensajesFlash::SiempreEncima() const {
+    return FMensajero.Config().AlwaysOnTop;
+}
+
+void TMensajesFlash::AlRecibir(const QString& ip, const QByteArray& carga) {
+    const QString hora = FMensajero.Reloj().Ahora().toString(QStringLiteral("hh:mm"));
+    FInterfaz.MostrarFlashRecibido(
+        {ip, QStringLiteral("[") + hora + QStringLiteral("] De : ") + NickDe(ip),
+         UnificarSaltos(DecodificarCp1252(carga), QStringLiteral("\n"))});
+    FMensajero.Sonar(FMensajero.Config().Sonidos.MensajeFlash);
+}
+
+// A peer admitted without a contact (or one removed since) is shown by its address.
+QString TMensajesFlash::NickDe(const QString& ip) const {
+    const TContacto* contacto = FMensajero.BuscarContacto(ip);
+    return contacto ? contacto->Nick : ip;
+}

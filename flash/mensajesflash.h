@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+
+class TMensajero;
+
+// A received flash as its window shows it.
+struct TFlashRecibido {
+    QString IP;     // the sender, where an answer goes
+    QString Titulo; // "[hh:mm] De : " + nick
+    QString Texto;  // lines separated by "\n"
+};
+
+// What flash messages need of the user interface.
+class TInterfazFlash {
+public:
+    virtual ~TInterfazFlash() = default;
+    // Opens a receive-mode window; it is on screen when this returns.
+    virtual void MostrarFlashRecibido(const TFlashRecibido& flash) = 0;
+};
+
+// One-off messages to a contact: "FLASH:" followed by the Windows-1252 text, CR LF between
+// lines. Every message, sent or received, stands alone.
+class TMensajesFlash {
+public:
+    TMensajesFlash(TMensajero& mensajero, TInterfazFlash& interfaz);
+
+    // Any line break typed here travels as CR LF. Nothing is sent to a contact without a
+    // connection, and nobody is told.
+    void EnviarFlash(const QString& ip, const QString& texto);
+    // "Para : " + nick, the caption of a compose window.
+    QString TituloEnvio(const QString& ip) const;
+    bool SiempreEncima() const;
+
+private:
+    void AlRecibir(const QString& ip, const QByteArray& carga);
+    QString NickDe(const QString& ip) const;
+
+    TMensajero& FMensajero;
+    TInterfazFlash& FInterfaz;
+};

@@ -1,0 +1,33 @@
+#include "flash/ventanasflash.h"
+
+#include "flash/frmmsgflash.h"
+#include "widgets/colocacion.h"
+
+TVentanasFlash::TVentanasFlash(TMensajero& mensajero, QWidget* principal,
+                               std::function<bool()> principalEnTray)
+    : FPrincipal(principal), FPrincipalEnTray(std::move(principalEnTray)),
+      FMensajes(mensajero, *this) {}
+
+// Open windows send through FMensajes: they must not outlive it.
+TVentanasFlash::~TVentanasFlash() {
+    qDeleteAll(FPrincipal->findChildren<TfrmMsgFlash*>(Qt::FindDirectChildrenOnly));
+}
+
+TfrmMsgFlash* TVentanasFlash::AbrirFlashEnvio(const QString& ip) {
+    auto* ventana = new TfrmMsgFlash(FMensajes, FPrincipal);
+    ventana->PrepararEnvio(ip, FMensajes.TituloEnvio(ip));
+    ColocarSobrePrincipal(ventana, FPrincipal);
+    ventana->Mostrar();
+    return ventana;
+}
+
+void TVentanasFlash::MostrarFlashRecibido(const TFlashRecibido& flash) {
+    auto* ventana = new TfrmMsgFlash(FMensajes, FPrincipal);
+    ventana->PrepararRespuesta(flash);
+    // Over a main window hidden in the tray, nobody would look.
+    if (FPrincipalEnTray())
+        CentrarEnPantalla(ventana);
+    else
+        ColocarSobrePrincipal(ventana, FPrincipal);
+    ventana->Mostrar();
+}

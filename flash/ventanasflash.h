@@ -1,0 +1,29 @@
+#pragma once
+
+#include "flash/mensajesflash.h"
+
+#include <functional>
+
+class QWidget;
+class TfrmMsgFlash;
+
+// Flash messages with their windows, owned by the main window. Each message, sent or
+// received, gets a window of its own, a child of the main window.
+class TVentanasFlash : public TInterfazFlash {
+public:
+    // `principalEnTray` tells whether the main window is hidden in the tray.
+    TVentanasFlash(TMensajero& mensajero, QWidget* principal,
+                   std::function<bool()> principalEnTray);
+    ~TVentanasFlash() override;
+
+    // A compose window to `ip`; whether the contact is connected is the caller's check.
+    TfrmMsgFlash* AbrirFlashEnvio(const QString& ip);
+    void MostrarFlashRecibido(const TFlashRecibido& flash) override;
+
+    TMensajesFlash& Mensajes() { return FMensajes; }
+
+private:
+    QWidget* FPrincipal;
+    std::function<bool()> FPrincipalEnTray;
+    TMensajesFlash FMensajes;
+};
