@@ -9,10 +9,11 @@
 int main(int argc, char* argv[]) {
     QApplication aplicacion(argc, argv);
     TfrmPrincipal::PrepararAplicacion(aplicacion);
-    TInstanciaUnica instancia(NombreInstancia(kTituloPrograma));
+    const TMensajero::TOpciones opciones = TMensajero::TOpciones::DelSistema();
+    TInstanciaUnica instancia(NombreInstancia(kTituloPrograma + opciones.Escucha.toString()));
     if (instancia.AvisarOtra())
         return 0;
-    TfrmPrincipal ventana(TMensajero::TOpciones{TRutas::DelSistema()});
+    TfrmPrincipal ventana(opciones);
     QString error;
     if (!ventana.Iniciar(&error)) {
         QMessageBox::critical(nullptr, kTituloPrograma, error);
@@ -23,6 +24,7 @@ int main(int argc, char* argv[]) {
     TSenalesTerminacion senales;
     QObject::connect(&senales, &TSenalesTerminacion::Terminar, &aplicacion, &QCoreApplication::quit);
     QObject::connect(&aplicacion, &QCoreApplication::aboutToQuit, &ventana, &TfrmPrincipal::Finalizar);
+    QObject::connect(&aplicacion, &QGuiApplication::commitDataRequest, &ventana, &TfrmPrincipal::Finalizar);
     ventana.show();
     return aplicacion.exec();
 }

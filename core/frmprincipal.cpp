@@ -4,6 +4,7 @@
 #include "core/listacontactos.h"
 #include "core/modelocontactos.h"
 #include "core/principal.h"
+#include "flash/ventanasflash.h"
 #include "widgets/colocacion.h"
 #include "widgets/frmabout.h"
 #include "widgets/cabeceraventana.h"
@@ -76,6 +77,7 @@ bool TfrmPrincipal::Iniciar(QString* error) {
     FMensajero->CargarConfig();
     FMensajero->CargarAgenda();
     FMensajero->ConectarTodos();
+    FFlash = std::make_unique<TVentanasFlash>(*FMensajero, this, [this] { return FOculto; });
     FfrmNuevoContacto = new TfrmNuevoContacto(this);
     FfrmAbout = new TfrmAbout(this, unsigned(std::chrono::system_clock::now().time_since_epoch().count()));
     return true;
@@ -184,6 +186,8 @@ void TfrmPrincipal::CrearMenus() {
     mnuPopUpContactosEnviarEMail = entrada("mnuPopUpContactosEnviarEMail", QStringLiteral("Enviar E-&Mail"));
     connect(mnuPopUpContactosIP, &QAction::triggered, this, &TfrmPrincipal::mnuPopUpContactosIPClick);
     connect(mnuPopUpContactosEliminar, &QAction::triggered, this, &TfrmPrincipal::mnuPopUpContactosEliminarClick);
+    connect(mnuPopUpContactosMensajeFlash, &QAction::triggered, this,
+            &TfrmPrincipal::mnuPopUpContactosMensajeFlashClick);
     connect(mnuPopUpContactosEnviarEMail, &QAction::triggered, this,
             &TfrmPrincipal::mnuPopUpContactosEnviarEMailClick);
 
@@ -318,6 +322,12 @@ void TfrmPrincipal::mnuPopUpContactosEliminarClick() {
     if (!FilaSeleccionada())
         return;
     FMensajero->Proteger([&] { FMensajero->EliminarContacto(indice.row()); });
+}
+
+void TfrmPrincipal::mnuPopUpContactosMensajeFlashClick() {
+    const TFilaContacto* fila = FilaSeleccionada();
+    if (fila && fila->Icono > 0)
+        FFlash->AbrirFlashEnvio(fila->IP);
 }
 
 void TfrmPrincipal::mnuPopUpContactosEnviarEMailClick() {

@@ -18,6 +18,7 @@ class TLabel2;
 class TListaContactos;
 class TModeloContactos;
 class TReproductorSonido;
+class TVentanasFlash;
 
 // The program's one long-lived window: the own nick, the contact list, the menus and the
 // tray icon. It owns the core and is the core's way to the user.
@@ -75,11 +76,13 @@ private:
     void mnuAboutClick();
     void mnuPopUpContactosIPClick();
     void mnuPopUpContactosEliminarClick();
+    void mnuPopUpContactosMensajeFlashClick();
     void mnuPopUpContactosEnviarEMailClick();
     void mnuTrayOcultarClick();
     void ListViewContactosDblClick();
 
     std::unique_ptr<TMensajero> FMensajero;
+    std::unique_ptr<TVentanasFlash> FFlash;
     TModeloContactos* FModelo = nullptr;
     TGradientBar* ProgressBarNick = nullptr;
     TLabel2* lblNick = nullptr;

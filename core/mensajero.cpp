@@ -21,6 +21,14 @@ QString TextoAdmision(const QString& ip) {
 
 } // namespace
 
+TMensajero::TOpciones TMensajero::TOpciones::DelSistema() {
+    TOpciones opciones{TRutas::DelSistema()};
+    const QString direccion = qEnvironmentVariable("TROMBLECHATIX_DIRECCION");
+    if (!direccion.isEmpty())
+        opciones.Escucha = opciones.Origen = QHostAddress(direccion);
+    return opciones;
+}
+
 TMensajero::TMensajero(TOpciones opciones, TInterfazUsuario& interfaz, QObject* padre)
     : QObject(padre), opciones_(std::move(opciones)), interfaz_(interfaz),
       depuracion_(opciones_.Rutas.FicheroDebug(), reloj_,

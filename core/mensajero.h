@@ -33,6 +33,11 @@ public:
         // connection that comes up this soon after the first is a crossing, not a
         // reconnection, and both sides keep the one opened by the lower address.
         qint64 MsCruce = 5000;
+
+        // Any address, port 5777. TROMBLECHATIX_DIRECCION binds one address instead, so
+        // that several copies can run side by side on the loopback addresses for trying
+        // them out.
+        static TOpciones DelSistema();
     };
     using TManejador = std::function<void(const QString& ip, const TMensajeRecibido& mensaje)>;
 

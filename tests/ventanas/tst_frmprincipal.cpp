@@ -1,6 +1,7 @@
 #include "core/frmprincipal.h"
 #include "core/listacontactos.h"
 #include "core/principal.h"
+#include "flash/frmmsgflash.h"
 #include "apoyo/cajas.h"
 #include "apoyo/nodoprueba.h"
 #include "widgets/label2.h"
@@ -69,6 +70,23 @@ private slots:
         QCOMPARE(Accion("mnuPopUpContactosMensajeFlash")->isEnabled(), kFuncionesDisponibles.Flash);
         QCOMPARE(Accion("mnuPopUpContactosEnviarArchivo")->isEnabled(), kFuncionesDisponibles.Archivo);
         QCOMPARE(Accion("mnuPopUpContactosEmpezarChat")->isEnabled(), kFuncionesDisponibles.Chat);
+    }
+
+    void DobleClicAbreFlashSoloSiConectado() {
+        Arrancar();
+        TAgenda& agenda = ventana->Mensajero().Agenda();
+        agenda.FijarConectado(agenda.Contacto(1), true);
+        AbrirPopupEn(1);
+        const QPoint conectada = Lista()->visualRect(Lista()->model()->index(1, 0)).center();
+        QTest::mouseClick(Lista()->viewport(), Qt::LeftButton, {}, conectada);
+        QTest::mouseDClick(Lista()->viewport(), Qt::LeftButton, {}, conectada);
+        QTRY_COMPARE(ventana->findChildren<TfrmMsgFlash*>().size(), 1);
+        QCOMPARE(ventana->findChildren<TfrmMsgFlash*>().first()->IPDestino(), QStringLiteral("127.0.0.23"));
+        const QPoint desconectada = Lista()->visualRect(Lista()->model()->index(2, 0)).center();
+        QTest::mouseClick(Lista()->viewport(), Qt::LeftButton, {}, desconectada);
+        QTest::mouseDClick(Lista()->viewport(), Qt::LeftButton, {}, desconectada);
+        QTest::qWait(50);
+        QCOMPARE(ventana->findChildren<TfrmMsgFlash*>().size(), 1);
     }
 
     void CorreoSinDireccionAvisa() {
