@@ -24,7 +24,6 @@ int main(int argc, char* argv[]) {
     TSenalesTerminacion senales;
     QObject::connect(&senales, &TSenalesTerminacion::Terminar, &aplicacion, &QCoreApplication::quit);
     QObject::connect(&aplicacion, &QCoreApplication::aboutToQuit, &ventana, &TfrmPrincipal::Finalizar);
-    QObject::connect(&aplicacion, &QGuiApplication::commitDataRequest, &ventana, &TfrmPrincipal::Finalizar);
     ventana.show();
     return aplicacion.exec();
 }
