@@ -39,20 +39,18 @@ TMensajero::TMensajero(TOpciones opciones, TInterfazUsuario& interfaz, QObject* 
       azar_(unsigned(std::chrono::system_clock::now().time_since_epoch().count())) {
     servidor_.setListenBacklogSize(5);
     connect(&servidor_, &QTcpServer::newConnection, this, &TMensajero::NuevaConexionEntrante);
-    RegistrarManejador(TComando::Nick, [this](const QString& ip, const TMensajeRecibido& m) {
-        TContacto* contacto = BuscarContacto(ip);
-        if (!contacto)
-            return;
-        contacto->Nick = contacto->Item->Nick = DecodificarCp1252(m.Carga);
-        interfaz_.RepintarContactos();
-    });
-    RegistrarManejador(TComando::EMail, [this](const QString& ip, const TMensajeRecibido& m) {
-        TContacto* contacto = BuscarContacto(ip);
-        if (!contacto)
-            return;
-        contacto->EMail = contacto->Item->EMail = DecodificarCp1252(m.Carga);
-        interfaz_.RepintarContactos();
-    });
+    // What a contact announces about itself goes to its record and its row; not saved here.
+    const auto anuncio = [this](QString TContacto::*campo, QString TFilaContacto::*columna) {
+        return [this, campo, columna](const QString& ip, const TMensajeRecibido& m) {
+            TContacto* contacto = BuscarContacto(ip);
+            if (!contacto)
+                return;
+            contacto->*campo = contacto->Item->*columna = DecodificarCp1252(m.Carga);
+            interfaz_.RepintarContactos();
+        };
+    };
+    RegistrarManejador(TComando::Nick, anuncio(&TContacto::Nick, &TFilaContacto::Nick));
+    RegistrarManejador(TComando::EMail, anuncio(&TContacto::EMail, &TFilaContacto::EMail));
     RegistrarManejador(TComando::PreguntaNick, [this](const QString& ip, const TMensajeRecibido&) {
         EnviarMensaje(ip, "NICK:" + CodificarCp1252(config_.Nick));
     });
