@@ -16,7 +16,8 @@ int main(int argc, char* argv[]) {
     TfrmPrincipal ventana(opciones);
     QString error;
     if (!ventana.Iniciar(&error)) {
-        QMessageBox::critical(nullptr, kTituloPrograma, error);
+        QMessageBox::critical(nullptr, kTituloPrograma,
+                              u"No se puede escuchar en el puerto 5777: " + error);
         return 1;
     }
     instancia.Escuchar();
