@@ -74,6 +74,7 @@ void TfrmPrincipal::PrepararAplicacion(QApplication& aplicacion) {
 bool TfrmPrincipal::Iniciar(QString* error) {
     if (!FMensajero->Escuchar(error))
         return false;
+    FIniciado = true;
     FMensajero->CargarConfig();
     FMensajero->CargarAgenda();
     FMensajero->ConectarTodos();
@@ -84,7 +85,7 @@ bool TfrmPrincipal::Iniciar(QString* error) {
 }
 
 void TfrmPrincipal::Finalizar() {
-    if (FFinalizado)
+    if (FFinalizado || !FIniciado)
         return;
     FFinalizado = true;
     FMensajero->Finalizar();

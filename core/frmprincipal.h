@@ -105,5 +105,6 @@ private:
     QAction* mnuTrayOcultar = nullptr;
 
     bool FOculto = false;
+    bool FIniciado = false;  // only what was loaded is saved at the end
     bool FFinalizado = false;
 };

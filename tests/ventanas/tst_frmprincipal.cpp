@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QMenu>
 #include <QSettings>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -167,6 +168,24 @@ private slots:
         QEvent salir(QEvent::Leave);
         QApplication::sendEvent(nick, &salir);
         QVERIFY(!nick->font().underline());
+    }
+
+    void PuertoOcupadoNoArranca() {
+        QTcpServer ocupante;
+        QVERIFY(ocupante.listen(QHostAddress(QStringLiteral("127.0.0.21")), PuertoDePrueba()));
+        QFile agenda(Rutas().FicheroAgenda());
+        QVERIFY(agenda.open(QIODevice::ReadOnly));
+        const QByteArray antes = agenda.readAll();
+        {
+            TfrmPrincipal otra({Rutas(), QHostAddress(QStringLiteral("127.0.0.21")), PuertoDePrueba()});
+            QString error;
+            QVERIFY(!otra.Iniciar(&error));
+            QVERIFY(!error.isEmpty());
+        }
+        // Nothing was loaded, so nothing is saved over the user's files.
+        QVERIFY(!QFile::exists(Rutas().FicheroConfig));
+        agenda.seek(0);
+        QCOMPARE(agenda.readAll(), antes);
     }
 
     void GeometriaYConfiguracion() {
