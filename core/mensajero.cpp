@@ -142,13 +142,13 @@ void TMensajero::EliminarContacto(int fila) {
     const TFilaContacto* elegida = agenda_.Fila(fila);
     const QString texto = u"¿Está seguro de querer eliminar el siguiente Contacto?\n\nNick: " +
                           elegida->Nick + u"\nIP: " + elegida->IP + u"\nEMail: " + elegida->EMail;
-    TContacto* contacto = elegida->Contacto;
     if (!interfaz_.Preguntar(QStringLiteral("Aviso de eliminación"), texto,
                              TInterfazUsuario::TBotones::AceptarCancelar))
         return;
-    // The box ran the event loop: the row may be gone already.
-    if (agenda_.IndiceFila(contacto->Item) < 0)
+    // The box ran the event loop: the row may be gone already. Compare, never dereference.
+    if (agenda_.IndiceFila(elegida) < 0)
         return;
+    TContacto* contacto = elegida->Contacto;
     if (contacto->ConexionSaliente)
         CerrarComoDesconexion(contacto->ConexionSaliente);
     if (contacto->ConexionEntrante)
