@@ -19,7 +19,9 @@ run: all
 	@sh scripts/ejecutar.sh $(BUILD)/tromblechatix
 
 bench: all
-	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b" || exit 1; done
+	@for b in $(BUILD)/bench/bench_*; do \
+		if [ -f "$$b" ] && [ -x "$$b" ]; then "$$b" || exit 1; fi; \
+	done
 
 clean:
 	rm -rf $(BUILD)
