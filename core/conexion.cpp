@@ -54,6 +54,9 @@ void TConexion::Escribir(const QByteArray& mensaje) {
     trama.reserve(mensaje.size() + 1);
     trama.append(mensaje).append(kBel);
     socket_->write(trama);
+    // Out now rather than on the next turn of the event loop: a peer waiting for this
+    // message (an acknowledgement, a block) waits one turn less.
+    socket_->flush();
 }
 
 bool TConexion::Leer(TColaRecibidos& cola) {

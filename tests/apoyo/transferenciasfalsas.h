@@ -1,0 +1,33 @@
+#pragma once
+
+#include "transfer/txfichero.h"
+
+#include <QStringList>
+#include <vector>
+
+// What a fake transfer window was told. It outlives its transfer, as a real window does.
+struct TVentanaFalsa {
+    TDatosVista Datos;
+    std::function<void()> Abortar;
+    std::vector<TCifrasProgreso> Refrescos;
+    std::optional<TFinTransferencia> Fin;
+    // Runs after each refresh, outside the handler, as a user's click would.
+    std::function<void(TVentanaFalsa&)> TrasRefrescar;
+};
+
+// Scripted file choosers and fake windows.
+class TTransferenciasFalsas : public TInterfazTransferencias {
+public:
+    std::optional<QString> ElegirFichero(const QString& titulo) override;
+    std::optional<QString> ElegirDestino(const QString& titulo, const QString& propuesto) override;
+    std::unique_ptr<TVistaTransferencia> CrearVista(const TDatosVista& datos,
+                                                    std::function<void()> abortar) override;
+
+    std::optional<QString> Fichero;
+    std::optional<QString> Destino;
+    QStringList Titulos;
+    QStringList Propuestos;
+    // Given to every new window.
+    std::function<void(TVentanaFalsa&)> TrasRefrescar;
+    std::vector<std::shared_ptr<TVentanaFalsa>> Ventanas;
+};

@@ -1,0 +1,465 @@
+#include "apoyo/nodoprueba.h"
+#include "apoyo/transferenciasfalsas.h"
+#include "transfer/progreso.h"
+#include "transfer/transferencias.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTest>
+
+namespace {
+
+// A core with its transfers, fake choosers and fake windows.
+struct TLado {
+    TLado(int n, const QString& nick) : Nodo(n, nick), Tx(Nodo.M(), Falsas) {}
+
+    QString IP() const { return Nodo.IP(); }
+    QString Ruta(const QString& nombre) const { return Nodo.Carpeta.filePath(nombre); }
+    TVentanaFalsa& Ventana(int i = 0) { return *Falsas.Ventanas.at(std::size_t(i)); }
+    TConfig& Config() { return Nodo.M().Config(); }
+
+    TNodoPrueba Nodo;
+    TTransferenciasFalsas Falsas;
+    TTransferencias Tx;
+};
+
+void Conectar(TLado& a, TLado& b) {
+    a.Nodo.Conoce(b.Nodo, QStringLiteral("Bea"));
+    b.Nodo.Conoce(a.Nodo, QStringLiteral("Ana"));
+    a.Nodo.Arrancar();
+    b.Nodo.Arrancar();
+    QTRY_VERIFY(a.Nodo.Conectado(b.IP()) && b.Nodo.Conectado(a.IP()));
+}
+
+// A raw peer on 127.0.0.n that the core knows and has greeted.
+void ConectarCrudo(TLado& lado, TPeerCrudo& peer) {
+    lado.Nodo.M().AnadirContacto(QStringLiteral("Pepe"), peer.Ip, {}, false, true);
+    lado.Nodo.Arrancar();
+    QVERIFY(peer.ConectarA(lado.IP()));
+    peer.EsperarMensajes(2);
+    QTRY_VERIFY(lado.Nodo.Conectado(peer.Ip));
+    peer.Recibido.clear();
+}
+
+QByteArray Aleatorio(qsizetype tam) {
+    QByteArray datos(tam, Qt::Uninitialized);
+    QRandomGenerator semilla(7);
+    for (char& c : datos)
+        c = char(semilla.generate());
+    return datos;
+}
+
+QString Escribir(const QString& ruta, const QByteArray& datos) {
+    QFile fichero(ruta);
+    (void)fichero.open(QIODevice::WriteOnly);
+    fichero.write(datos);
+    return ruta;
+}
+
+QByteArray Leer(const QString& ruta) {
+    QFile fichero(ruta);
+    return fichero.open(QIODevice::ReadOnly) ? fichero.readAll() : QByteArray("(no existe)");
+}
+
+// Sends `datos` from a to b, b accepting into destino.bin.
+void Enviar(TLado& a, TLado& b, const QByteArray& datos) {
+    a.Falsas.Fichero = Escribir(a.Ruta(QStringLiteral("origen.bin")), datos);
+    b.Falsas.Destino = b.Ruta(QStringLiteral("destino.bin"));
+    const std::size_t antes = b.Falsas.Ventanas.size();
+    a.Tx.OfrecerFichero(b.IP());
+    QTRY_VERIFY(b.Falsas.Ventanas.size() > antes && b.Falsas.Ventanas.back()->Fin);
+    QTRY_VERIFY(a.Falsas.Ventanas.back()->Fin);
+}
+
+QByteArray Id(const TLado& lado, int i = 0) {
+    return Numero(lado.Falsas.Ventanas.at(std::size_t(i))->Datos.ID);
+}
+
+} // namespace
+
+class TstTransferencias : public QObject {
+    Q_OBJECT
+private slots:
+    void LlegaIdentico_data() {
+        QTest::addColumn<QByteArray>("datos");
+        for (const int tam : {0, 1, 2999, 3000, 3001, 7000})
+            QTest::addRow("%d bytes", tam) << Aleatorio(tam);
+        QTest::addRow("escapes y separadores")
+            << QByteArray(3000, '\x07') + QByteArray(3000, '\x06') + QByteArray("\x00\r\n:\x07\x06", 6) +
+                   QByteArray(2999, ':');
+        QTest::addRow("3 MiB") << Aleatorio(3 * 1024 * 1024 + 17);
+    }
+
+    void LlegaIdentico() {
+        QFETCH(QByteArray, datos);
+        TLado a(11, QStringLiteral("Ana")), b(12, QStringLiteral("Bea"));
+        a.Config().Sonidos.File_FinTx = QStringLiteral("fin-a.wav");
+        b.Config().Sonidos.File_FinTx = QStringLiteral("fin-b.wav");
+        Conectar(a, b);
+        Enviar(a, b, datos);
+        QCOMPARE(Leer(b.Ruta(QStringLiteral("destino.bin"))), datos);
+        QCOMPARE(*a.Ventana().Fin, TFinTransferencia::Finalizado);
+        QCOMPARE(*b.Ventana().Fin, TFinTransferencia::Finalizado);
+        QCOMPARE(b.Ventana().Refrescos.back().Tx, TextoBytes(qint32(datos.size())));
+        QVERIFY(a.Tx.Salientes().empty() && b.Tx.Entrantes().empty());
+        QVERIFY(a.Nodo.Interfaz.Sonidos.contains(QStringLiteral("fin-a.wav")));
+        QVERIFY(b.Nodo.Interfaz.Sonidos.contains(QStringLiteral("fin-b.wav")));
+        QVERIFY(a.Nodo.Interfaz.Errores.empty() && b.Nodo.Interfaz.Errores.empty());
+    }
+
+    void VentanasYPregunta() {
+        TLado a(11, QStringLiteral("Ana")), b(12, QStringLiteral("Bea"));
+        Conectar(a, b);
+        Enviar(a, b, Aleatorio(4500));
+        QCOMPARE(a.Falsas.Titulos, QStringList{QStringLiteral("Escoja un Archivo para enviarle a Bea")});
+        const TDatosVista& enviando = a.Ventana().Datos;
+        QCOMPARE(enviando.Cabecera, QStringLiteral("Enviando Archivo a Bea"));
+        QCOMPARE(enviando.NombreFichero, QStringLiteral("origen.bin"));
+        QCOMPARE(enviando.Ruta, a.Ruta(QStringLiteral("origen.bin")));
+        QCOMPARE(enviando.Tam, 4500);
+        QVERIFY(enviando.Enviando);
+        const TDatosVista& recibiendo = b.Ventana().Datos;
+        QCOMPARE(recibiendo.ID, enviando.ID);
+        QCOMPARE(recibiendo.Cabecera, QStringLiteral("Recibiendo Archivo de Ana"));
+        QCOMPARE(recibiendo.NombreFichero, QStringLiteral("origen.bin"));
+        QCOMPARE(recibiendo.Ruta, b.Ruta(QStringLiteral("destino.bin")));
+        QVERIFY(!recibiendo.Enviando);
+        QCOMPARE(b.Nodo.Interfaz.Preguntas.size(), std::size_t(1));
+        QCOMPARE(b.Nodo.Interfaz.Preguntas[0].Titulo, QStringLiteral("Envío de Archivo"));
+        QCOMPARE(b.Nodo.Interfaz.Preguntas[0].Texto,
+                 QStringLiteral("Ana quiere enviarle un Archivo:\n\nArchivo: origen.bin\n"
+                                "Tamaño: 4.500\n\n¿Desea aceptar el Archivo?"));
+        QCOMPARE(b.Falsas.Titulos, QStringList{QStringLiteral("Escoja el destino del Archivo de Ana")});
+        QCOMPARE(b.Falsas.Propuestos, QStringList{QStringLiteral("origen.bin")});
+    }
+
+    // The sender samples every part it sends, the receiver every whole block only, and the
+    // bar first moves with the fifth sample.
+    void BarraConSeisYDoceMil() {
+        TLado a(11, QStringLiteral("Ana")), b(12, QStringLiteral("Bea"));
+        Conectar(a, b);
+        Enviar(a, b, Aleatorio(6000));
+        for (TLado* lado : {&a, &b}) {
+            for (const TCifrasProgreso& cifras : lado->Ventana().Refrescos)
+                QVERIFY(!cifras.Posicion && !cifras.Restante && !cifras.VMedia);
+        }
+        Enviar(a, b, Aleatorio(12000));
+        QCOMPARE(a.Ventana(1).Refrescos.size(), std::size_t(5));
+        QCOMPARE(a.Ventana(1).Refrescos.back().Posicion, std::optional<qint32>(12000));
+        QCOMPARE(b.Ventana(1).Refrescos.size(), std::size_t(5));  // four blocks and the tail
+        for (const TCifrasProgreso& cifras : b.Ventana(1).Refrescos)
+            QVERIFY(!cifras.Posicion);
+    }
+
+    void Rechazo() {
+        TLado a(11, QStringLiteral("Ana")), b(12, QStringLiteral("Bea"));
+        Conectar(a, b);
+        a.Config().Sonidos.File_AbortadaTx = QStringLiteral("abortada.wav");
+        b.Nodo.Interfaz.Respuestas = {false, true};
+        a.Falsas.Fichero = Escribir(a.Ruta(QStringLiteral("origen.bin")), "hola");
+        a.Tx.OfrecerFichero(b.IP());
+        QTRY_COMPARE(a.Ventana().Fin, std::optional(TFinTransferencia::Rechazado));
+        // Yes, then the save dialog cancelled: refused as well.
+        a.Tx.OfrecerFichero(b.IP());
+        QTRY_COMPARE(a.Ventana(1).Fin, std::optional(TFinTransferencia::Rechazado));
+        QVERIFY(a.Tx.Salientes().empty());
+        QVERIFY(b.Falsas.Ventanas.empty() && b.Tx.Entrantes().empty());
+        QVERIFY(a.Nodo.Interfaz.Sonidos.isEmpty());
+    }
+
+    void AbortaCualquieraDeLosDos_data() {
+        QTest::addColumn<bool>("abortaElEmisor");
+        QTest::newRow("el receptor") << false;
+        QTest::newRow("el emisor") << true;
+    }
+
+    void AbortaCualquieraDeLosDos() {
+        QFETCH(bool, abortaElEmisor);
+        TLado a(11, QStringLiteral("Ana")), b(12, QStringLiteral("Bea"));
+        Conectar(a, b);
+        a.Config().Sonidos.File_AbortadaTx = QStringLiteral("abortada-a.wav");
+        b.Config().Sonidos.File_AbortadaTx = QStringLiteral("abortada-b.wav");
+        const QByteArray datos = Aleatorio(1024 * 1024);
+        a.Falsas.Fichero = Escribir(a.Ruta(QStringLiteral("origen.bin")), datos);
+        b.Falsas.Destino = b.Ruta(QStringLiteral("destino.bin"));
+        TLado& quien = abortaElEmisor ? a : b;
+        TLado& otro = abortaElEmisor ? b : a;
+        quien.Falsas.TrasRefrescar = [](TVentanaFalsa& v) {
+            if (v.Refrescos.size() >= 3)
+                v.Abortar();
+        };
+        a.Tx.OfrecerFichero(b.IP());
+        QTRY_VERIFY(!otro.Falsas.Ventanas.empty() && otro.Ventana().Fin == TFinTransferencia::Abortado);
+        QTest::qWait(50);
+        QVERIFY(!quien.Ventana().Fin);  // closing the window is what aborted it
+        QVERIFY(a.Tx.Salientes().empty() && b.Tx.Entrantes().empty());
+        QCOMPARE(otro.Nodo.Interfaz.Sonidos, QStringList{otro.Config().Sonidos.File_AbortadaTx});
+        QVERIFY(quien.Nodo.Interfaz.Sonidos.isEmpty());
+        const QByteArray parcial = Leer(b.Ruta(QStringLiteral("destino.bin")));
+        QVERIFY(parcial.size() >= 3 * 3000 && parcial.size() < datos.size());
+        QCOMPARE(parcial.size() % 3000, 0);
+        QCOMPARE(parcial, datos.first(parcial.size()));
+    }
+
+    void VariasALaVezEnLosDosSentidos() {
+        TLado a(11, QStringLiteral("Ana")), b(12, QStringLiteral("Bea"));
+        Conectar(a, b);
+        for (TLado* lado : {&a, &b}) {
+            lado->Config().AutoAceptarFicheros = true;
+            lado->Config().AutoAceptarFicherosPath = lado->Ruta(QStringLiteral("recibidos"));
+            QVERIFY(QDir().mkpath(lado->Config().AutoAceptarFicherosPath));
+        }
+        const QByteArray uno = Aleatorio(200 * 1000), dos = Aleatorio(7000), tres = Aleatorio(300 * 1000 + 1);
+        a.Falsas.Fichero = Escribir(a.Ruta(QStringLiteral("uno")), uno);
+        a.Tx.OfrecerFichero(b.IP());
+        a.Falsas.Fichero = Escribir(a.Ruta(QStringLiteral("dos")), dos);
+        a.Tx.OfrecerFichero(b.IP());
+        b.Falsas.Fichero = Escribir(b.Ruta(QStringLiteral("tres")), tres);
+        b.Tx.OfrecerFichero(a.IP());
+        a.Falsas.Fichero = a.Ruta(QStringLiteral("uno"));
+        a.Tx.OfrecerFichero(b.IP());  // the same file twice: under another id
+        QTRY_VERIFY(a.Falsas.Ventanas.size() == 4 && b.Falsas.Ventanas.size() == 4);
+        for (TLado* lado : {&a, &b}) {
+            for (const auto& ventana : lado->Falsas.Ventanas)
+                QTRY_COMPARE(ventana->Fin, std::optional(TFinTransferencia::Finalizado));
+        }
+        QCOMPARE(Leer(b.Ruta(QStringLiteral("recibidos/uno"))), uno);
+        QCOMPARE(Leer(b.Ruta(QStringLiteral("recibidos/dos"))), dos);
+        QCOMPARE(Leer(a.Ruta(QStringLiteral("recibidos/tres"))), tres);
+        QVERIFY(a.Nodo.Interfaz.Preguntas.empty() && b.Nodo.Interfaz.Preguntas.empty());
+        QVERIFY(a.Ventana(0).Datos.ID != a.Ventana(3).Datos.ID);
+    }
+
+    void SeEnviaUnFicheroDeSoloLectura() {
+        TLado a(11, QStringLiteral("Ana")), b(12, QStringLiteral("Bea"));
+        Conectar(a, b);
+        const QString ruta = Escribir(a.Ruta(QStringLiteral("origen.bin")), "solo lectura");
+        QFile::setPermissions(ruta, QFileDevice::ReadOwner);
+        a.Falsas.Fichero = ruta;
+        b.Falsas.Destino = b.Ruta(QStringLiteral("destino.bin"));
+        a.Tx.OfrecerFichero(b.IP());
+        QTRY_COMPARE(b.Falsas.Ventanas.size(), std::size_t(1));
+        QTRY_COMPARE(b.Ventana().Fin, std::optional(TFinTransferencia::Finalizado));
+        QCOMPARE(Leer(b.Ruta(QStringLiteral("destino.bin"))), QByteArray("solo lectura"));
+    }
+
+    // --- Exact bytes against a raw peer ---
+
+    void BytesExactosDelEmisor() {
+        TLado a(11, QStringLiteral("Ana"));
+        TPeerCrudo peer(13);
+        ConectarCrudo(a, peer);
+        const QByteArray datos = QByteArray(3000, '\x07') + QByteArray("\x41\x07\x06\x00\r:", 6);
+        a.Falsas.Fichero = Escribir(a.Ruta(QStringLiteral("f.bin")), datos);
+        a.Tx.OfrecerFichero(peer.Ip);
+        const QByteArray id = Id(a);
+        QCOMPARE(peer.EsperarMensajes(1), QList<QByteArray>{"OFRECE_FILE:" + id + ":3006:f.bin"});
+        // Another name or size, or an acknowledgement before acceptance, start nothing.
+        peer.Enviar("ACEPTA_FILE:" + id + ":3006:g.bin\x07" "ACEPTA_FILE:" + id + ":3005:f.bin\x07" +
+                    "FILE_ACK:" + id + "\x07" "FILE_ACK:" + Numero(a.Ventana().Datos.ID + 1) + "\x07");
+        QTest::qWait(100);
+        QCOMPARE(peer.Mensajes().size(), 1);
+        peer.Enviar("ACEPTA_FILE:" + id + ":3006:f.bin\x07");
+        QByteArray escapado;
+        for (int i = 0; i < 3000; ++i)
+            escapado += "\x06\x08";
+        QCOMPARE(peer.EsperarMensajes(2).at(1), "FILE_PKT:" + id + ":" + escapado);
+        peer.Enviar("FILE_ACK:" + id + "\x07");
+        QCOMPARE(peer.EsperarMensajes(3).at(2),
+                 "FIN_FILE:" + id + ":" + QByteArray("\x41\x06\x08\x06\x06\x00\r:", 8));
+        QCOMPARE(a.Ventana().Fin, std::optional(TFinTransferencia::Finalizado));
+        // A file whose size is a multiple of the block ends with an empty tail.
+        a.Falsas.Fichero = Escribir(a.Ruta(QStringLiteral("vacio")), {});
+        a.Tx.OfrecerFichero(peer.Ip);
+        const QByteArray otro = Id(a, 1);
+        QCOMPARE(peer.EsperarMensajes(4).at(3), "OFRECE_FILE:" + otro + ":0:vacio");
+        peer.Enviar("ACEPTA_FILE:" + otro + ":0:vacio\x07");
+        QCOMPARE(peer.EsperarMensajes(5).at(4), "FIN_FILE:" + otro + ":");
+    }
+
+    void BytesExactosDelReceptor() {
+        TLado b(12, QStringLiteral("Bea"));
+        b.Config().AutoAceptarFicheros = true;
+        b.Config().AutoAceptarFicherosPath = b.Ruta(QStringLiteral("auto"));
+        QVERIFY(QDir().mkpath(b.Config().AutoAceptarFicherosPath));
+        b.Nodo.M().AnadirContacto(QStringLiteral("Intruso"), QStringLiteral("127.0.0.14"), {}, false, true);
+        TPeerCrudo peer(13), intruso(14);
+        ConectarCrudo(b, peer);
+        QVERIFY(intruso.ConectarA(b.IP()));
+        QTRY_VERIFY(b.Nodo.Conectado(intruso.Ip));
+        peer.Enviar("OFRECE_FILE:7:3004:dir/../sub\\x.bin\x07");
+        QCOMPARE(peer.EsperarMensajes(1), QList<QByteArray>{"ACEPTA_FILE:7:3004:dir/../sub\\x.bin"});
+        const QString destino = b.Ruta(QStringLiteral("auto/x.bin"));
+        QVERIFY(QFile::exists(destino));
+        QCOMPARE(b.Ventana().Datos.NombreFichero, QStringLiteral("x.bin"));
+        QByteArray bloque;
+        for (int i = 0; i < 1500; ++i)
+            bloque += "\x06\x08";
+        for (int i = 0; i < 1500; ++i)
+            bloque += "\x06\x06";
+        // The same id from another peer is not this transfer.
+        intruso.Socket.readAll();
+        intruso.Recibido.clear();
+        intruso.Enviar("FILE_PKT:7:" + bloque + "\x07" "FIN_FILE:7:x\x07" "ABORT_FILE:7\x07");
+        QTest::qWait(100);
+        QVERIFY(intruso.Mensajes().isEmpty());
+        QVERIFY(!b.Ventana().Fin);
+        peer.Enviar("FILE_PKT:7:" + bloque + "\x07");
+        QCOMPARE(peer.EsperarMensajes(2).at(1), QByteArray("FILE_ACK:7"));
+        peer.Enviar(QByteArray("FIN_FILE:7:\x41\x06\x08\x06\x06\x00\x07", 18));
+        QTRY_COMPARE(b.Ventana().Fin, std::optional(TFinTransferencia::Finalizado));
+        QCOMPARE(Leer(destino), QByteArray(1500, '\x07') + QByteArray(1500, '\x06') +
+                                    QByteArray("\x41\x07\x06\x00", 4));
+        QCOMPARE(peer.Mensajes().size(), 2);
+    }
+
+    void PreguntaDelReceptor() {
+        TLado b(12, QStringLiteral("Bea"));
+        b.Config().Sonidos.File_SolicitudTx = QStringLiteral("solicitud.wav");
+        TPeerCrudo peer(13);
+        ConectarCrudo(b, peer);
+        b.Nodo.Interfaz.Respuestas = {false, true, true};
+        peer.Enviar("OFRECE_FILE:12:9386250:informe.pdf\x07");
+        QCOMPARE(peer.EsperarMensajes(1).at(0), QByteArray("RECHAZA_FILE:12"));
+        QCOMPARE(b.Nodo.Interfaz.Preguntas.at(0).Texto,
+                 QStringLiteral("Pepe quiere enviarle un Archivo:\n\nArchivo: informe.pdf\n"
+                                "Tamaño: 9.386.250\n\n¿Desea aceptar el Archivo?"));
+        QCOMPARE(b.Nodo.Interfaz.Sonidos, QStringList{QStringLiteral("solicitud.wav")});
+        peer.Enviar("OFRECE_FILE:13:5:informe.pdf\x07");
+        QCOMPARE(peer.EsperarMensajes(2).at(1), QByteArray("RECHAZA_FILE:13"));
+        b.Falsas.Destino = b.Ruta(QStringLiteral("elegido.pdf"));
+        Escribir(*b.Falsas.Destino, "contenido anterior");
+        peer.Enviar("OFRECE_FILE:14:5:informe.pdf\x07");
+        QCOMPARE(peer.EsperarMensajes(3).at(2), QByteArray("ACEPTA_FILE:14:5:informe.pdf"));
+        QCOMPARE(Leer(*b.Falsas.Destino), QByteArray());  // created empty before the data
+        QCOMPARE(b.Falsas.Propuestos, QStringList(2, QStringLiteral("informe.pdf")));
+        QCOMPARE(b.Falsas.Titulos.at(0), QStringLiteral("Escoja el destino del Archivo de Pepe"));
+    }
+
+    void NombresRechazadosSinPreguntar_data() {
+        QTest::addColumn<QByteArray>("nombre");
+        QTest::newRow("vacío") << QByteArray();
+        QTest::newRow("punto") << QByteArray(".");
+        QTest::newRow("dos puntos") << QByteArray("..");
+        QTest::newRow("subir") << QByteArray("a/..");
+        QTest::newRow("carpeta") << QByteArray("c:\\dir\\");
+    }
+
+    void NombresRechazadosSinPreguntar() {
+        QFETCH(QByteArray, nombre);
+        TLado b(12, QStringLiteral("Bea"));
+        b.Config().AutoAceptarFicheros = true;
+        b.Config().AutoAceptarFicherosPath = b.Ruta(QStringLiteral("auto"));
+        TPeerCrudo peer(13);
+        ConectarCrudo(b, peer);
+        peer.Enviar("OFRECE_FILE:9:1:" + nombre + "\x07");
+        QCOMPARE(peer.EsperarMensajes(1), QList<QByteArray>{"RECHAZA_FILE:9"});
+        QVERIFY(b.Falsas.Ventanas.empty());
+        QVERIFY(b.Nodo.Interfaz.Preguntas.empty());
+    }
+
+    void BloqueDanado_data() {
+        QTest::addColumn<QByteArray>("paquetes");
+        QTest::addColumn<int>("escritos");
+        QTest::newRow("corto") << "FILE_PKT:7:" + QByteArray(2999, 'a') << 0;
+        QTest::newRow("largo") << "FILE_PKT:7:" + QByteArray(3001, 'a') << 0;
+        QTest::newRow("escape extraño") << "FILE_PKT:7:" + QByteArray(2998, 'a') + "\x06\x41" << 0;
+        QTest::newRow("escape al final") << "FILE_PKT:7:" + QByteArray(2999, 'a') + "\x06" << 0;
+        QTest::newRow("más allá del tamaño")
+            << "FILE_PKT:7:" + QByteArray(3000, 'a') + "\x07" "FILE_PKT:7:" + QByteArray(3000, 'b') << 3000;
+        QTest::newRow("cola con escape extraño") << QByteArray("FIN_FILE:7:ab\x06\x09", 15) << 0;
+    }
+
+    void BloqueDanado() {
+        QFETCH(QByteArray, paquetes);
+        QFETCH(int, escritos);
+        TLado b(12, QStringLiteral("Bea"));
+        b.Config().AutoAceptarFicheros = true;
+        b.Config().AutoAceptarFicherosPath = b.Ruta(QStringLiteral("."));
+        TPeerCrudo peer(13);
+        ConectarCrudo(b, peer);
+        peer.Enviar("OFRECE_FILE:7:4000:x\x07" + paquetes + "\x07");
+        const QList<QByteArray> respuesta = peer.EsperarMensajes(2 + (escritos ? 1 : 0));
+        QCOMPARE(respuesta.last(), QByteArray("ABORT_FILE:7"));
+        QCOMPARE(b.Ventana().Fin, std::optional(TFinTransferencia::Abortado));
+        QVERIFY(b.Tx.Entrantes().empty());
+        QCOMPARE(Leer(b.Ruta(QStringLiteral("x"))), QByteArray(escritos, 'a'));
+    }
+
+    void DestinoQueNoSePuedeCrear() {
+        TLado b(12, QStringLiteral("Bea"));
+        b.Config().AutoAceptarFicheros = true;
+        b.Config().AutoAceptarFicherosPath = b.Ruta(QStringLiteral("no/existe"));
+        TPeerCrudo peer(13);
+        ConectarCrudo(b, peer);
+        peer.Enviar("OFRECE_FILE:7:10:x\x07");
+        QCOMPARE(peer.EsperarMensajes(1), QList<QByteArray>{"RECHAZA_FILE:7"});
+        QCOMPARE(b.Nodo.Interfaz.Errores.size(), std::size_t(1));
+        QVERIFY(b.Nodo.Interfaz.Errores[0].Texto.contains(b.Ruta(QStringLiteral("no/existe/x"))));
+        QVERIFY(b.Falsas.Ventanas.empty() && b.Tx.Entrantes().empty());
+    }
+
+    void FicherosQueNoSeOfrecen() {
+        TLado a(11, QStringLiteral("Ana"));
+        TPeerCrudo peer(13);
+        ConectarCrudo(a, peer);
+        a.Falsas.Fichero = a.Ruta(QStringLiteral("no-existe"));
+        a.Tx.OfrecerFichero(peer.Ip);
+        QFile grande(a.Ruta(QStringLiteral("grande")));
+        QVERIFY(grande.open(QIODevice::WriteOnly) && grande.resize(qint64(1) << 31));
+        grande.close();
+        a.Falsas.Fichero = grande.fileName();
+        a.Tx.OfrecerFichero(peer.Ip);
+        QCOMPARE(a.Nodo.Interfaz.Errores.size(), std::size_t(2));
+        QVERIFY(a.Nodo.Interfaz.Errores[0].Texto.contains(QStringLiteral("no-existe")));
+        QVERIFY(a.Nodo.Interfaz.Errores[1].Texto.contains(QStringLiteral("2 GB")));
+        QVERIFY(a.Falsas.Ventanas.empty());
+        // One byte less still fits.
+        QVERIFY(grande.resize((qint64(1) << 31) - 1));
+        a.Tx.OfrecerFichero(peer.Ip);
+        QCOMPARE(peer.EsperarMensajes(1), QList<QByteArray>{"OFRECE_FILE:" + Id(a) + ":2147483647:grande"});
+        // Nothing is offered to a contact that is not connected.
+        a.Tx.OfrecerFichero(QStringLiteral("127.0.0.99"));
+        QCOMPARE(a.Falsas.Ventanas.size(), std::size_t(1));
+    }
+
+    void FicheroQueDesapareceTrasOfrecer() {
+        TLado a(11, QStringLiteral("Ana"));
+        TPeerCrudo peer(13);
+        ConectarCrudo(a, peer);
+        a.Falsas.Fichero = Escribir(a.Ruta(QStringLiteral("f")), "abc");
+        a.Tx.OfrecerFichero(peer.Ip);
+        peer.EsperarMensajes(1);
+        QVERIFY(QFile::remove(*a.Falsas.Fichero));
+        peer.Enviar("ACEPTA_FILE:" + Id(a) + ":3:f\x07");
+        QCOMPARE(peer.EsperarMensajes(2).at(1), "ABORT_FILE:" + Id(a));
+        QCOMPARE(a.Ventana().Fin, std::optional(TFinTransferencia::Abortado));
+        QCOMPARE(a.Nodo.Interfaz.Errores.size(), std::size_t(1));
+        QVERIFY(a.Tx.Salientes().empty());
+    }
+
+    void AlFinalizarSeAbortaTodo() {
+        TLado a(11, QStringLiteral("Ana"));
+        a.Config().AutoAceptarFicheros = true;
+        a.Config().AutoAceptarFicherosPath = a.Ruta(QStringLiteral("."));
+        TPeerCrudo peer(13);
+        ConectarCrudo(a, peer);
+        peer.Enviar("OFRECE_FILE:501:9000:x\x07" "OFRECE_FILE:502:9000:y\x07");
+        peer.EsperarMensajes(2);
+        a.Falsas.Fichero = Escribir(a.Ruta(QStringLiteral("f")), "abc");
+        a.Tx.OfrecerFichero(peer.Ip);
+        a.Tx.OfrecerFichero(peer.Ip);
+        QList<QByteArray> mensajes = peer.EsperarMensajes(4);
+        a.Nodo.M().Finalizar();
+        mensajes = peer.EsperarMensajes(8);
+        QCOMPARE(mensajes.mid(4), (QList<QByteArray>{"ABORT_FILE:" + Id(a, 3), "ABORT_FILE:" + Id(a, 2),
+                                                     "ABORT_FILE:502", "ABORT_FILE:501"}));
+        QVERIFY(a.Tx.Salientes().empty() && a.Tx.Entrantes().empty());
+        for (const auto& ventana : a.Falsas.Ventanas)
+            QVERIFY(!ventana->Fin);
+    }
+};
+
+QTEST_GUILESS_MAIN(TstTransferencias)
+#include "tst_transferencias.moc"

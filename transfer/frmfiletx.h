@@ -1,0 +1,58 @@
+#pragma once
+
+#include "transfer/txfichero.h"
+
+#include <QWidget>
+
+class QLabel;
+class TCabeceraVentana;
+class TGradientBar;
+class TLabel2;
+struct TConfig;
+
+// The progress window of one transfer, on either side. It lives until its user closes it,
+// also after the transfer has ended; closing a transfer still under way asks first and
+// aborts it. After "FINALIZADO" the file name opens the file.
+class TfrmFileTx : public QWidget {
+    Q_OBJECT
+public:
+    // Filled with the transfer's first values; `abortar` is called when its user confirms
+    // closing it during the transfer.
+    TfrmFileTx(const TDatosVista& datos, const TConfig& config, std::function<void()> abortar,
+               QWidget* padre = nullptr);
+
+    qint32 ID() const { return FID; }
+    const QString& Ruta() const { return FRuta; }
+    // Once closed, the window takes no more updates.
+    bool Cerrada() const { return FCerrada; }
+    TCabeceraVentana* PanelCabecera() const { return FPanelCabecera; }
+
+    void RefrescarProgreso(const TCifrasProgreso& cifras);
+    void MostrarFin(TFinTransferencia fin);
+
+protected:
+    void closeEvent(QCloseEvent* evento) override;
+    bool eventFilter(QObject* objeto, QEvent* evento) override;
+
+private:
+    bool Terminada() const;
+    bool Finalizada() const;
+    bool ConfirmarCierre();
+    void lblFileNameClick();
+    void lblFileNameMouseEnter();
+    void lblFileNameMouseLeave();
+    void MarcarFin(const QString& texto, QColor color);
+
+    qint32 FID;
+    QString FRuta;
+    std::function<void()> FAbortar;
+    bool FCerrada = false;
+    TCabeceraVentana* FPanelCabecera;
+    TLabel2* FlblFileName;
+    QLabel* FlblTx;
+    QLabel* FlblTranscurrido;
+    QLabel* FlblRestante;
+    QLabel* FlblVMedia;
+    QLabel* FlblVActual;
+    TGradientBar* FProgressBar;
+};

@@ -1,0 +1,51 @@
+#include "transfer/progreso.h"
+
+#include "core/utilidades.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+constexpr qint64 kMsDia = 24 * 3600 * 1000;
+
+// Nearest integer, halves to even (the default rounding mode).
+qint64 Redondear(double valor) { return qint64(std::nearbyint(valor)); }
+
+QString Velocidad(double bytesPorSegundo) {
+    const qint64 redondeada = std::min<qint64>(Redondear(bytesPorSegundo),
+                                               std::numeric_limits<qint32>::max());
+    return FormatearMiles(qint32(redondeada)) + u" B/s";
+}
+
+} // namespace
+
+QString FormatearHora(qint64 ms) {
+    const qint64 segundos = (ms % kMsDia) / 1000;
+    return QStringLiteral("%1:%2:%3")
+        .arg(segundos / 3600, 2, 10, QLatin1Char('0'))
+        .arg(segundos / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(segundos % 60, 2, 10, QLatin1Char('0'));
+}
+
+QString TextoBytes(qint32 bytes) { return FormatearMiles(bytes) + u" Bytes"; }
+
+TCifrasProgreso CifrasProgreso(const TTxFichero& tx, qint64 ahora) {
+    const qint64 transcurrido = std::max<qint64>(0, ahora - tx.Inicio);
+    TCifrasProgreso cifras{TextoBytes(tx.Tx), FormatearHora(transcurrido), {}, {}, {}, {}};
+    const TMuestra& primera = tx.Muestras.front();
+    const TMuestra& ultima = tx.Muestras.back();
+    if (primera.Hora == 0 || tx.Tx == 0)
+        return cifras;
+    const double restante = double(std::max(0, tx.Tam - tx.Tx)) * double(transcurrido) / tx.Tx;
+    cifras.Restante = FormatearHora(Redondear(restante));
+    const qint64 ms = transcurrido % kMsDia;
+    if (ms > 0)
+        cifras.VMedia = Velocidad(double(tx.Tx) / double(ms) * 1000);
+    const qint64 dms = (ultima.Hora - primera.Hora) % kMsDia;
+    if (dms > 0)
+        cifras.VActual = Velocidad(double(ultima.Bytes - primera.Bytes) / double(dms) * 1000);
+    cifras.Posicion = tx.Tx;
+    return cifras;
+}

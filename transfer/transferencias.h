@@ -1,0 +1,74 @@
+#pragma once
+
+#include "core/protocolo.h"
+#include "transfer/txfichero.h"
+
+#include <memory>
+#include <vector>
+
+class TMensajero;
+
+// File transfer over the peer connections:
+//
+//   OFRECE_FILE:id:size:name    sender -> receiver     FILE_PKT:id:data   3000 bytes, escaped
+//   ACEPTA_FILE:id:size:name    receiver -> sender     FILE_ACK:id        receiver -> sender
+//   RECHAZA_FILE:id             receiver -> sender     FIN_FILE:id:data   the last 0..2999 bytes
+//   ABORT_FILE:id               either side
+//
+// Stop and wait: the next block leaves when the last one is acknowledged. Ids are the
+// sender's; a transfer only listens to its own peer.
+class TTransferencias {
+public:
+    using TLista = std::vector<std::shared_ptr<TTxFichero>>;
+
+    // Registers the seven file commands with the core and aborts every transfer when the
+    // core finishes; create it after the core and destroy it after the core's Finalizar.
+    TTransferencias(TMensajero& mensajero, TInterfazTransferencias& interfaz);
+    ~TTransferencias();
+    TTransferencias(const TTransferencias&) = delete;
+    TTransferencias& operator=(const TTransferencias&) = delete;
+
+    // "Enviar &Archivo" on a contact: asks for a file and offers it.
+    void OfrecerFichero(const QString& ip);
+
+    const TLista& Salientes() const { return salientes_; }
+    const TLista& Entrantes() const { return entrantes_; }
+
+private:
+    using TManejador = void (TTransferencias::*)(const QString& ip, const TMensajeRecibido& mensaje);
+    void Registrar(TComando comando, TManejador manejador);
+
+    void AlOfrecer(const QString& ip, const TMensajeRecibido& mensaje);
+    void AlAceptar(const QString& ip, const TMensajeRecibido& mensaje);
+    void AlRechazar(const QString& ip, const TMensajeRecibido& mensaje);
+    void AlRecibirBloque(const QString& ip, const TMensajeRecibido& mensaje);
+    void AlConfirmarBloque(const QString& ip, const TMensajeRecibido& mensaje);
+    void AlRecibirFin(const QString& ip, const TMensajeRecibido& mensaje);
+    void AlAbortar(const QString& ip, const TMensajeRecibido& mensaje);
+
+    std::optional<QString> DestinoAceptado(const QString& nick, const QString& nombre, qint32 tam);
+    void Recibir(const QString& ip, qint32 id, qint32 tam, const QByteArray& nombreOfrecido,
+                 const QString& nombre, const QString& destino);
+    void EnviarSiguienteBloque(const std::shared_ptr<TTxFichero>& tx);
+    bool EscribirFin(TTxFichero& tx, QByteArrayView datos);
+    void Refrescar(TTxFichero& tx);
+    void Terminar(TLista& lista, const std::shared_ptr<TTxFichero>& tx, TFinTransferencia fin);
+    // Tells the peer, shows the transfer aborted and then the error.
+    void FallarTransferencia(TLista& lista, const std::shared_ptr<TTxFichero>& tx,
+                             const QString& error);
+    void Abortar(const std::shared_ptr<TTxFichero>& tx);
+    void AbortarTodas();
+    std::function<void()> AbortarDesdeVentana(const std::shared_ptr<TTxFichero>& tx);
+    std::unique_ptr<TVistaTransferencia> CrearVista(const std::shared_ptr<TTxFichero>& tx,
+                                                    const QString& cabecera,
+                                                    const QString& nombre, bool enviando);
+    QString NickDe(const QString& ip) const;
+
+    TMensajero& mensajero_;
+    TInterfazTransferencias& interfaz_;
+    TLista salientes_;
+    TLista entrantes_;
+    // Reused for every block, so that a block costs no allocation.
+    QByteArray bloque_;
+    QByteArray mensaje_;
+};

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QFile>
+#include <QString>
+#include <algorithm>
+#include <array>
+#include <functional>
+#include <memory>
+#include <optional>
+
+constexpr qint32 kTamBloque = 3000;
+
+// What a transfer window shows after a block; the optional figures keep their old text.
+struct TCifrasProgreso {
+    QString Tx;
+    QString Transcurrido;
+    std::optional<QString> Restante;
+    std::optional<QString> VMedia;
+    std::optional<QString> VActual;
+    std::optional<qint32> Posicion;
+};
+
+enum class TFinTransferencia { Finalizado, Rechazado, Abortado };
+
+// A transfer's window as the protocol sees it. Once its user has closed it, the view
+// ignores every call.
+class TVistaTransferencia {
+public:
+    virtual ~TVistaTransferencia() = default;
+    virtual void RefrescarProgreso(const TCifrasProgreso& cifras) = 0;
+    virtual void MostrarFin(TFinTransferencia fin) = 0;
+};
+
+// The first values of a transfer window.
+struct TDatosVista {
+    qint32 ID = 0;
+    QString Ruta;
+    QString Cabecera;
+    QString NombreFichero;
+    qint32 Tam = 0;
+    bool Enviando = true;
+};
+
+// What the transfers need from windows: the file choosers and the progress windows.
+class TInterfazTransferencias {
+public:
+    virtual ~TInterfazTransferencias() = default;
+    // The file to send; none when cancelled.
+    virtual std::optional<QString> ElegirFichero(const QString& titulo) = 0;
+    // Where to save an offered file; none when cancelled. Never asks before replacing.
+    virtual std::optional<QString> ElegirDestino(const QString& titulo, const QString& propuesto) = 0;
+    // A shown window for a new transfer. `abortar` is what closing it calls once its user
+    // confirms; it aborts exactly this transfer, or does nothing once it has ended.
+    virtual std::unique_ptr<TVistaTransferencia> CrearVista(const TDatosVista& datos,
+                                                            std::function<void()> abortar) = 0;
+};
+
+// One progress sample: Tx at a moment of the steady clock; Hora 0 is "not taken yet".
+struct TMuestra {
+    qint32 Bytes = 0;
+    qint64 Hora = 0;
+};
+
+// One transfer as one side sees it; the list it is in gives the direction.
+struct TTxFichero {
+    qint32 ID = 0;
+    QString Ruta;
+    qint32 Tam = 0;
+    qint32 Tx = 0;
+    qint64 Inicio = 0;  // ms on the steady clock when the data phase began; 0 until then
+    // One handle serves whole blocks and the short tail alike.
+    QFile Fichero;
+    QString IP;
+    std::unique_ptr<TVistaTransferencia> Ventana;
+    std::array<TMuestra, 5> Muestras{};
+
+    void TomarMuestra(qint64 hora) {
+        std::move(Muestras.begin() + 1, Muestras.end(), Muestras.begin());
+        Muestras.back() = {Tx, hora};
+    }
+};
