@@ -5,6 +5,8 @@
 #include "core/modelocontactos.h"
 #include "core/principal.h"
 #include "flash/ventanasflash.h"
+#include "transfer/transferencias.h"
+#include "transfer/ventanastransferencia.h"
 #include "widgets/colocacion.h"
 #include "widgets/frmabout.h"
 #include "widgets/cabeceraventana.h"
@@ -79,6 +81,8 @@ bool TfrmPrincipal::Iniciar(QString* error) {
     FMensajero->CargarAgenda();
     FMensajero->ConectarTodos();
     FFlash = std::make_unique<TVentanasFlash>(*FMensajero, this, [this] { return FOculto; });
+    FVentanasTx = std::make_unique<TVentanasTransferencia>(this, FMensajero->Config());
+    FTransferencias = std::make_unique<TTransferencias>(*FMensajero, *FVentanasTx);
     FfrmNuevoContacto = new TfrmNuevoContacto(this);
     FfrmAbout = new TfrmAbout(this, unsigned(std::chrono::system_clock::now().time_since_epoch().count()));
     return true;
@@ -189,6 +193,8 @@ void TfrmPrincipal::CrearMenus() {
     connect(mnuPopUpContactosEliminar, &QAction::triggered, this, &TfrmPrincipal::mnuPopUpContactosEliminarClick);
     connect(mnuPopUpContactosMensajeFlash, &QAction::triggered, this,
             &TfrmPrincipal::mnuPopUpContactosMensajeFlashClick);
+    connect(mnuPopUpContactosEnviarArchivo, &QAction::triggered, this,
+            &TfrmPrincipal::mnuPopUpContactosEnviarArchivoClick);
     connect(mnuPopUpContactosEnviarEMail, &QAction::triggered, this,
             &TfrmPrincipal::mnuPopUpContactosEnviarEMailClick);
 
@@ -329,6 +335,11 @@ void TfrmPrincipal::mnuPopUpContactosMensajeFlashClick() {
     const TFilaContacto* fila = FilaSeleccionada();
     if (fila && fila->Icono > 0)
         FFlash->AbrirFlashEnvio(fila->IP);
+}
+
+void TfrmPrincipal::mnuPopUpContactosEnviarArchivoClick() {
+    if (const TFilaContacto* fila = FilaSeleccionada())
+        FMensajero->Proteger([&] { FTransferencias->OfrecerFichero(fila->IP); });
 }
 
 void TfrmPrincipal::mnuPopUpContactosEnviarEMailClick() {

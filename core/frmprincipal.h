@@ -18,7 +18,9 @@ class TLabel2;
 class TListaContactos;
 class TModeloContactos;
 class TReproductorSonido;
+class TTransferencias;
 class TVentanasFlash;
+class TVentanasTransferencia;
 
 // The program's one long-lived window: the own nick, the contact list, the menus and the
 // tray icon. It owns the core and is the core's way to the user.
@@ -77,12 +79,15 @@ private:
     void mnuPopUpContactosIPClick();
     void mnuPopUpContactosEliminarClick();
     void mnuPopUpContactosMensajeFlashClick();
+    void mnuPopUpContactosEnviarArchivoClick();
     void mnuPopUpContactosEnviarEMailClick();
     void mnuTrayOcultarClick();
     void ListViewContactosDblClick();
 
     std::unique_ptr<TMensajero> FMensajero;
     std::unique_ptr<TVentanasFlash> FFlash;
+    std::unique_ptr<TVentanasTransferencia> FVentanasTx;
+    std::unique_ptr<TTransferencias> FTransferencias;
     TModeloContactos* FModelo = nullptr;
     TGradientBar* ProgressBarNick = nullptr;
     TLabel2* lblNick = nullptr;

@@ -8,6 +8,7 @@
 
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QStyle>
@@ -19,6 +20,7 @@ const QString kFinalizado = QStringLiteral("FINALIZADO");
 const QString kRechazado = QStringLiteral("RECHAZADO");
 const QString kAbortado = QStringLiteral("ABORTADO");
 
+const QSize kTamanoDisenado(337, 155);
 const QColor kAzulMarino(0, 0, 128);
 const QColor kVerdeValor(0, 85, 0);
 const QColor kRojoFin(255, 51, 51);
@@ -35,24 +37,32 @@ void Negrita(QWidget* control) {
     control->setFont(fuente);
 }
 
-QLabel* Titulo(const char* nombre, const QString& texto, QRect sitio, QWidget* padre) {
+// The desktop's fonts are wider than the ones the window was first drawn for: labels take
+// what their longest text needs instead of fixed places.
+QLabel* Titulo(const char* nombre, const QString& texto, QWidget* padre) {
     auto* etiqueta = new QLabel(texto, padre);
     etiqueta->setObjectName(QLatin1String(nombre));
-    etiqueta->setGeometry(sitio);
     etiqueta->setAlignment(Qt::AlignRight | Qt::AlignTop);
     Colorear(etiqueta, kAzulMarino);
     Negrita(etiqueta);
     return etiqueta;
 }
 
-QLabel* Valor(const char* nombre, const QString& texto, QRect sitio, QWidget* padre) {
+// `masLargo` is the widest text the value will show.
+QLabel* Valor(const char* nombre, const QString& texto, const QString& masLargo, QWidget* padre) {
     auto* etiqueta = new QLabel(texto, padre);
     etiqueta->setObjectName(QLatin1String(nombre));
-    etiqueta->setGeometry(sitio);
     etiqueta->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Colorear(etiqueta, kVerdeValor);
+    QFont negrita = padre->font();
+    negrita.setBold(true);
+    etiqueta->setMinimumWidth(QFontMetrics(negrita).horizontalAdvance(masLargo) + 4);
     return etiqueta;
 }
+
+const QString kBytesMasLargo = QStringLiteral("2.147.483.647 Bytes");
+const QString kTiempoMasLargo = QStringLiteral("FINALIZADO");
+const QString kVelocidadMasLarga = QStringLiteral("999.999.999 B/s");
 
 } // namespace
 
@@ -63,46 +73,55 @@ TfrmFileTx::TfrmFileTx(const TDatosVista& datos, const TConfig& config,
       FPanelCabecera(new TCabeceraVentana(QStringLiteral("PanelCabecera"), datos.Cabecera,
                                           TCabeceraVentana::Cerrar, this)),
       FlblFileName(new TLabel2(datos.NombreFichero, this)),
-      FlblTx(Valor("lblTx", TextoBytes(0), QRect(248, 59, 88, 17), this)),
-      FlblTranscurrido(Valor("lblTranscurrido", kHoraInicial, QRect(88, 83, 65, 17), this)),
-      FlblRestante(Valor("lblRestante", kHoraInicial, QRect(248, 83, 86, 17), this)),
-      FlblVMedia(Valor("lblVMedia", kVelocidadInicial, QRect(88, 107, 73, 17), this)),
-      FlblVActual(Valor("lblVActual", kVelocidadInicial, QRect(248, 107, 86, 17), this)),
       FProgressBar(new TGradientBar(this)) {
     setAttribute(Qt::WA_DeleteOnClose);
-    setFixedSize(337, 155);
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    FlblTx = Valor("lblTx", TextoBytes(0), kBytesMasLargo, this);
+    FlblTranscurrido = Valor("lblTranscurrido", kHoraInicial, kTiempoMasLargo, this);
+    FlblRestante = Valor("lblRestante", kHoraInicial, kTiempoMasLargo, this);
+    FlblVMedia = Valor("lblVMedia", kVelocidadInicial, kVelocidadMasLarga, this);
+    FlblVActual = Valor("lblVActual", kVelocidadInicial, kVelocidadMasLarga, this);
     setWindowTitle(datos.Cabecera);
     // Shown right after it is made, so its layer is chosen now.
     setWindowFlag(Qt::WindowStaysOnTopHint, config.AlwaysOnTop);
 
-    FPanelCabecera->setGeometry(0, 0, 337, TCabeceraVentana::kAlto);
     auto* icono = new QLabel(FPanelCabecera);
     icono->setObjectName(QStringLiteral("Image1"));
     icono->setGeometry(3, 2, 16, 16);
     icono->setPixmap(style()->standardIcon(QStyle::SP_FileIcon).pixmap(16, 16));
     FPanelCabecera->lblCaption()->move(21, 0);
 
-    Titulo("Label1", QStringLiteral("Archivo:"), QRect(6, 35, 79, 17), this);
-    Titulo("Label4", QStringLiteral("Tamaño:"), QRect(6, 59, 79, 17), this);
-    Titulo("lblRcvEnv", datos.Enviando ? QStringLiteral("Enviado:") : QStringLiteral("Recibido:"),
-           QRect(182, 59, 63, 17), this);
-    Titulo("Label5", QStringLiteral("Transcurrido:"), QRect(6, 83, 79, 17), this);
-    Titulo("Label8", QStringLiteral("Tiempo restante:"), QRect(150, 83, 95, 17), this);
-    Titulo("Label7", QStringLiteral("Veloc. Media:"), QRect(5, 107, 80, 17), this);
-    Titulo("Label3", QStringLiteral("Veloc. Actual:"), QRect(154, 107, 91, 17), this);
-    Valor("lblTam", TextoBytes(datos.Tam), QRect(88, 59, 100, 17), this);
-
     FlblFileName->setObjectName(QStringLiteral("lblFileName"));
-    FlblFileName->move(88, 35);
     Colorear(FlblFileName, kVerdeValor);
-    FlblFileName->adjustSize();
+    auto* rejilla = new QGridLayout;
+    rejilla->setHorizontalSpacing(3);
+    rejilla->setVerticalSpacing(7);
+    rejilla->addWidget(Titulo("Label1", QStringLiteral("Archivo:"), this), 0, 0);
+    rejilla->addWidget(FlblFileName, 0, 1, 1, 3);
+    rejilla->addWidget(Titulo("Label4", QStringLiteral("Tamaño:"), this), 1, 0);
+    rejilla->addWidget(Valor("lblTam", TextoBytes(datos.Tam), kBytesMasLargo, this), 1, 1);
+    rejilla->addWidget(Titulo("lblRcvEnv", datos.Enviando ? QStringLiteral("Enviado:")
+                                                          : QStringLiteral("Recibido:"), this), 1, 2);
+    rejilla->addWidget(FlblTx, 1, 3);
+    rejilla->addWidget(Titulo("Label5", QStringLiteral("Transcurrido:"), this), 2, 0);
+    rejilla->addWidget(FlblTranscurrido, 2, 1);
+    rejilla->addWidget(Titulo("Label8", QStringLiteral("Tiempo restante:"), this), 2, 2);
+    rejilla->addWidget(FlblRestante, 2, 3);
+    rejilla->addWidget(Titulo("Label7", QStringLiteral("Veloc. Media:"), this), 3, 0);
+    rejilla->addWidget(FlblVMedia, 3, 1);
+    rejilla->addWidget(Titulo("Label3", QStringLiteral("Veloc. Actual:"), this), 3, 2);
+    rejilla->addWidget(FlblVActual, 3, 3);
+    auto* disposicion = new QVBoxLayout(this);
+    disposicion->setContentsMargins(2, TCabeceraVentana::kAlto + 15, 2, 1);
+    disposicion->setSpacing(11);
+    disposicion->addLayout(rejilla);
+    disposicion->addWidget(FProgressBar);
     FlblFileName->installEventFilter(this);
     connect(FlblFileName, &TLabel2::OnMouseEnter, this, &TfrmFileTx::lblFileNameMouseEnter);
     connect(FlblFileName, &TLabel2::OnMouseLeave, this, &TfrmFileTx::lblFileNameMouseLeave);
 
     FProgressBar->setObjectName(QStringLiteral("ProgressBar"));
-    FProgressBar->setGeometry(2, 135, 333, 19);
+    FProgressBar->setFixedHeight(19);
     FProgressBar->SetBackgroundColor(ColorRGB(190, 190, 202));
     FProgressBar->SetBarColorStyle(TBarColorStyle::cs2Colors);
     FProgressBar->SetBarColor1(ColorRGB(0, 0, 128));
@@ -115,6 +134,9 @@ TfrmFileTx::TfrmFileTx(const TDatosVista& datos, const TConfig& config,
     FProgressBar->SetPosition(0);
 
     connect(FPanelCabecera, &TCabeceraVentana::CerrarPulsado, this, &QWidget::close);
+    setFixedSize(disposicion->sizeHint().expandedTo(kTamanoDisenado));
+    disposicion->activate();
+    FPanelCabecera->setGeometry(0, 0, width(), TCabeceraVentana::kAlto);
 }
 
 void TfrmFileTx::RefrescarProgreso(const TCifrasProgreso& cifras) {
