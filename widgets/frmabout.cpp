@@ -121,12 +121,13 @@ TfrmAbout::TfrmAbout(QWidget* padre, std::mt19937::result_type semilla)
     memo->appendPlainText(QStringLiteral("Fecha de esta compilación: ") +
                           QStringLiteral("4-Agosto-2002"));
 
-    NuevaEtiqueta("Label2", QRect(8, 192, 161, 17),
-                  QStringLiteral("Este programa y muchos más, en:"), this);
+    QLabel* label2 = NuevaEtiqueta("Label2", QRect(8, 192, 161, 17),
+                                   QStringLiteral("Este programa y muchos más, en:"), this);
     FLabel3 = NuevaEtiqueta("Label3", QRect(172, 192, 101, 17), Direccion().host(), this);
     QFont subrayada = FLabel3->font();
     subrayada.setUnderline(true);
     FLabel3->setFont(subrayada);
+    AjustarLineaDireccion(label2);
     Colorear(FLabel3, QPalette::WindowText, QColor(0, 0, 255));
     FLabel3->setCursor(Qt::PointingHandCursor);
     FLabel3->installEventFilter(this);
@@ -137,6 +138,17 @@ TfrmAbout::TfrmAbout(QWidget* padre, std::mt19937::result_type semilla)
 }
 
 QUrl TfrmAbout::Direccion() { return QUrl(QStringLiteral("http://www.example.org/")); }
+
+// The desktop's font is wider than the one the box was drawn for: the address follows its
+// lead-in, and the box widens when the two do not fit.
+void TfrmAbout::AjustarLineaDireccion(QLabel* label2) {
+    label2->resize(label2->sizeHint().width(), label2->height());
+    FLabel3->setGeometry(label2->geometry().right() + 4, FLabel3->y(), FLabel3->sizeHint().width(),
+                         FLabel3->height());
+    const int ancho = std::max(kTamano.width(), FLabel3->geometry().right() + 5);
+    setFixedSize(ancho, kTamano.height());
+    FCabecera->setGeometry(0, 0, ancho, TCabeceraVentana::kAlto);
+}
 
 void TfrmAbout::showEvent(QShowEvent* evento) {
     QDialog::showEvent(evento);

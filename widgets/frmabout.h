@@ -28,6 +28,7 @@ protected:
 
 private:
     void TimerTimer();
+    void AjustarLineaDireccion(QLabel* label2);
     QLabel* Imagen(TCaraOjos cara) const;
 
     TAnimacionOjos FAnimacion;
