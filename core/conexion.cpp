@@ -48,7 +48,8 @@ bool TConexion::Conectar(const QString& ip, quint16 puerto, const QHostAddress& 
 }
 
 void TConexion::Escribir(const QByteArray& mensaje) {
-    if (!Conectada())
+    // An attempt under way queues the message until it is up.
+    if (!Conectada() && !Intentando())
         return;
     QByteArray trama;
     trama.reserve(mensaje.size() + 1);

@@ -30,7 +30,7 @@ public:
 
     // Starts an outbound connection; false when the address is not numeric IPv4.
     bool Conectar(const QString& ip, quint16 puerto, const QHostAddress& origen);
-    // The message and its BEL in one write; nothing when not connected.
+    // The message and its BEL in one write; nothing when neither up nor coming up.
     void Escribir(const QByteArray& mensaje);
     // Queues every message completed by what is available now and keeps the rest for the
     // next read; false when the peer has sent too much without a BEL.

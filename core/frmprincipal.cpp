@@ -8,6 +8,7 @@
 #include "transfer/transferencias.h"
 #include "transfer/ventanastransferencia.h"
 #include "widgets/colocacion.h"
+#include "widgets/estilo.h"
 #include "widgets/frmabout.h"
 #include "widgets/cabeceraventana.h"
 #include "widgets/gradientbar.h"
@@ -47,9 +48,7 @@ TfrmPrincipal::TfrmPrincipal(TMensajero::TOpciones opciones, QWidget* padre)
     setWindowTitle(kTituloPrograma);
     setWindowIcon(QIcon(QPixmap::fromImage(IconoPrograma(32))));
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
-    QPalette paleta = palette();
-    paleta.setColor(QPalette::Window, QColor(190, 190, 190));
-    setPalette(paleta);
+    Colorear(this, QColor(190, 190, 190), QPalette::Window);
     setAutoFillBackground(true);
     FSonido = new TReproductorSonido(this);
     CrearComponentes();
@@ -135,9 +134,7 @@ void TfrmPrincipal::CrearComponentes() {
     ListViewContactos->setModel(FModelo);
     ListViewContactos->setItemDelegate(
         new TDelegadoContactos(FMensajero->Agenda(), *ListViewContactos, this));
-    QPalette paleta = ListViewContactos->palette();
-    paleta.setColor(QPalette::Base, AQColor(kColorBotones));
-    ListViewContactos->setPalette(paleta);
+    Colorear(ListViewContactos, AQColor(kColorBotones), QPalette::Base);
     connect(ListViewContactos, &QListView::doubleClicked, this, &TfrmPrincipal::ListViewContactosDblClick);
     connect(ListViewContactos, &TListaContactos::FilaSoltada, this, [this](int origen, int destino) {
         FMensajero->MoverContacto(origen, destino);

@@ -163,10 +163,23 @@ void TMensajero::EnviarMensaje(const QString& ip, const QByteArray& mensaje) {
         return;
     if (depuracion_.Activo())
         Registrar("> [" + ip.toLatin1() + "] " + mensaje);
-    TConexion* conexion = contacto->ConexionEntrante ? contacto->ConexionEntrante
-                                                     : contacto->ConexionSaliente;
-    if (conexion)
+    if (TConexion* conexion = ConexionDeEnvio(contacto))
         conexion->Escribir(mensaje);
+}
+
+TConexion* TMensajero::ConexionDeEnvio(const TContacto* contacto) const {
+    TConexion* saliente = contacto->ConexionSaliente;
+    // Our attempt still under way won a crossing: the peer drops the connection it opened
+    // as soon as ours arrives, so ours carries the messages, queued until it is up.
+    if (contacto->ConexionEntrante)
+        return saliente && saliente->Intentando() ? saliente : contacto->ConexionEntrante;
+    return saliente && saliente->Conectada() ? saliente : nullptr;
+}
+
+void TMensajero::Soltar(TConexion* conexion) {
+    if (conexion->Conectada())
+        ServerSocketClientRead(conexion);
+    conexion->Liberar();
 }
 
 void TMensajero::EnviarPorSocket(TConexion* conexion, const QByteArray& mensaje) {
@@ -320,19 +333,19 @@ void TMensajero::ServerSocketClientConnect(TConexion* conexion) {
         return;
     TContacto* contacto = BuscarContacto(ip);
     TConexion* saliente = contacto->ConexionSaliente;
-    if (GanaElCruce(saliente)) {
-        conexion->Liberar();
+    // The loser of a crossing is closed by the peer that opened it, after it has handled
+    // what already arrived on it: neither side then writes on a connection the other dropped.
+    if (GanaElCruce(saliente))
         return;
-    }
     // Our own attempt, still under way, would win the crossing: keep it until it comes up
     // or fails. It was opened by the lower address when this one was not.
     const bool esperarSaliente =
         saliente && saliente->Intentando() && !conexion->AbiertaPorDireccionMenor();
     if (contacto->ConexionEntrante)
-        contacto->ConexionEntrante->Liberar();
+        Soltar(contacto->ConexionEntrante);
     contacto->ConexionEntrante = conexion;
     if (saliente && !esperarSaliente) {
-        saliente->Liberar();
+        Soltar(saliente);
         contacto->ConexionSaliente = nullptr;
     }
     Saludar(conexion);
@@ -349,12 +362,14 @@ void TMensajero::ClientSocketConnect(TConexion* conexion) {
     if (GanaElCruce(contacto->ConexionEntrante)) {
         if (contacto->ConexionSaliente == conexion)
             contacto->ConexionSaliente = nullptr;
-        conexion->Liberar();
+        Soltar(conexion);
         return;
     }
     Saludar(conexion);
-    if (contacto->ConexionEntrante)
-        contacto->ConexionEntrante->Liberar();
+    // In a crossing the peer opened the inbound one and closes it itself; a stale one we close.
+    TConexion* entrante = contacto->ConexionEntrante;
+    if (entrante && entrante->MsArriba() >= opciones_.MsCruce)
+        Soltar(entrante);
     contacto->ConexionEntrante = nullptr;
     MarcarConectado(contacto);
 }

@@ -103,6 +103,9 @@ private:
     TConexion* CrearConexion(QTcpSocket* socket, bool entrante);
     void ConectarContacto(TContacto* contacto);
     bool GanaElCruce(const TConexion* actual) const;
+    TConexion* ConexionDeEnvio(const TContacto* contacto) const;
+    // Frees a connection after handling what has already arrived on it.
+    void Soltar(TConexion* conexion);
     bool AdmitirDesconocido(TConexion* conexion);
     void Saludar(TConexion* conexion);
     void MarcarConectado(TContacto* contacto);

@@ -3,6 +3,7 @@
 #include "core/configuracion.h"
 #include "transfer/progreso.h"
 #include "widgets/cabeceraventana.h"
+#include "widgets/estilo.h"
 #include "widgets/gradientbar.h"
 #include "widgets/label2.h"
 
@@ -24,18 +25,6 @@ const QSize kTamanoDisenado(337, 155);
 const QColor kAzulMarino(0, 0, 128);
 const QColor kVerdeValor(0, 85, 0);
 const QColor kRojoFin(255, 51, 51);
-
-void Colorear(QWidget* control, QColor color) {
-    QPalette paleta = control->palette();
-    paleta.setColor(QPalette::WindowText, color);
-    control->setPalette(paleta);
-}
-
-void Negrita(QWidget* control) {
-    QFont fuente = control->font();
-    fuente.setBold(true);
-    control->setFont(fuente);
-}
 
 // The desktop's fonts are wider than the ones the window was first drawn for: labels take
 // what their longest text needs instead of fixed places.

@@ -1,6 +1,7 @@
 #include "widgets/frmabout.h"
 
 #include "widgets/cabeceraventana.h"
+#include "widgets/estilo.h"
 
 #include <QDesktopServices>
 #include <QLabel>
@@ -67,12 +68,6 @@ QLabel* NuevaEtiqueta(const char* nombre, QRect sitio, const QString& texto, QWi
     return etiqueta;
 }
 
-void Colorear(QWidget* control, QPalette::ColorRole papel, QColor color) {
-    QPalette paleta = control->palette();
-    paleta.setColor(papel, color);
-    control->setPalette(paleta);
-}
-
 QString TextoGracias() {
     return QStringLiteral(
         "Gracias a todos los que probaron las primeras versiones en sus redes, "
@@ -91,7 +86,7 @@ TfrmAbout::TfrmAbout(QWidget* padre, std::mt19937::result_type semilla)
     setFixedSize(kTamano);
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
     setAutoFillBackground(true);
-    Colorear(this, QPalette::Window, QColor(190, 190, 190));
+    Colorear(this, QColor(190, 190, 190), QPalette::Window);
     FCabecera->setGeometry(0, 0, kTamano.width(), TCabeceraVentana::kAlto);
     connect(FCabecera, &TCabeceraVentana::CerrarPulsado, this, &QDialog::close);
 
@@ -108,7 +103,7 @@ TfrmAbout::TfrmAbout(QWidget* padre, std::mt19937::result_type semilla)
     QFont fuente = autor->font();
     fuente.setPointSize(10);
     autor->setFont(fuente);
-    Colorear(autor, QPalette::WindowText, QColor(0, 0, 128));
+    Colorear(autor, QColor(0, 0, 128));
 
     auto* memo = new QPlainTextEdit(this);
     memo->setObjectName(QStringLiteral("Memo"));
@@ -116,7 +111,7 @@ TfrmAbout::TfrmAbout(QWidget* padre, std::mt19937::result_type semilla)
     memo->setReadOnly(true);
     memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    Colorear(memo, QPalette::Base, QColor(193, 193, 193));
+    Colorear(memo, QColor(193, 193, 193), QPalette::Base);
     memo->setPlainText(TextoGracias());
     memo->appendPlainText(QStringLiteral("Fecha de esta compilación: ") +
                           QStringLiteral("4-Agosto-2002"));
@@ -128,7 +123,7 @@ TfrmAbout::TfrmAbout(QWidget* padre, std::mt19937::result_type semilla)
     subrayada.setUnderline(true);
     FLabel3->setFont(subrayada);
     AjustarLineaDireccion(label2);
-    Colorear(FLabel3, QPalette::WindowText, QColor(0, 0, 255));
+    Colorear(FLabel3, QColor(0, 0, 255));
     FLabel3->setCursor(Qt::PointingHandCursor);
     FLabel3->installEventFilter(this);
 

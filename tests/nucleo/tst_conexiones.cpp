@@ -42,24 +42,27 @@ private slots:
     }
 
     void ArranqueSimultaneoDejaUnaConexion() {
-        for (int vuelta = 0; vuelta < 5; ++vuelta) {
+        for (int vuelta = 0; vuelta < 10; ++vuelta) {
             TNodoPrueba a(11), b(12);
             a.Conoce(b);
             b.Conoce(a);
             a.Arrancar();
             b.Arrancar();
-            QTRY_VERIFY(a.Conectado(b.IP()) && b.Conectado(a.IP()));
+            auto& enA = a.Grabar(TComando::Flash);
+            auto& enB = b.Grabar(TComando::Flash);
+            // Messages sent while the crossing is being settled are not lost either.
+            QTRY_VERIFY(a.Conectado(b.IP()));
+            a.M().EnviarMensaje(b.IP(), "FLASH:hola");
+            QTRY_VERIFY(b.Conectado(a.IP()));
+            b.M().EnviarMensaje(a.IP(), "FLASH:adios");
             QTest::qWait(300);
             QVERIFY(a.Conectado(b.IP()) && b.Conectado(a.IP()));
             QCOMPARE(a.ConexionesVivas(), 1);
             QCOMPARE(b.ConexionesVivas(), 1);
-            // And the one left carries messages both ways.
-            auto& enA = a.Grabar(TComando::Flash);
-            auto& enB = b.Grabar(TComando::Flash);
-            a.M().EnviarMensaje(b.IP(), "FLASH:hola");
-            b.M().EnviarMensaje(a.IP(), "FLASH:adios");
-            QTRY_COMPARE(enB, Lista({"hola"}));
-            QTRY_COMPARE(enA, Lista({"adios"}));
+            a.M().EnviarMensaje(b.IP(), "FLASH:otra");
+            b.M().EnviarMensaje(a.IP(), "FLASH:vez");
+            QTRY_COMPARE(enB, Lista({"hola", "otra"}));
+            QTRY_COMPARE(enA, Lista({"adios", "vez"}));
         }
     }
 
