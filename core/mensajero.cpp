@@ -136,6 +136,11 @@ TContacto* TMensajero::AnadirContacto(const QString& nick, const QString& ip,
     return contacto;
 }
 
+QString TMensajero::NickDe(const QString& ip) const {
+    const TContacto* contacto = BuscarContacto(ip);
+    return contacto ? contacto->Nick : ip;
+}
+
 void TMensajero::EliminarContacto(int fila) {
     if (fila < 0 || fila >= agenda_.NumeroFilas())
         return;

@@ -59,6 +59,9 @@ public:
     TContacto* AnadirContacto(const QString& nick, const QString& ip, const QString& email,
                               bool conectar, bool guardar);
     TContacto* BuscarContacto(const QString& ip) const { return agenda_.BuscarContacto(ip); }
+    // The nick to show for an address; a peer without a contact (admitted a moment ago, or
+    // removed since) is shown by its address.
+    QString NickDe(const QString& ip) const;
     // Asks, closes the contact's connections as disconnections, then removes it.
     void EliminarContacto(int fila);
     void MoverContacto(int origen, int destino) { agenda_.MoverFila(origen, destino); }

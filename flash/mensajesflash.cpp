@@ -31,7 +31,7 @@ void TMensajesFlash::EnviarFlash(const QString& ip, const QString& texto) {
 }
 
 QString TMensajesFlash::TituloEnvio(const QString& ip) const {
-    return QStringLiteral("Para : ") + NickDe(ip);
+    return QStringLiteral("Para : ") + FMensajero.NickDe(ip);
 }
 
 bool TMensajesFlash::SiempreEncima() const {
@@ -41,13 +41,8 @@ bool TMensajesFlash::SiempreEncima() const {
 void TMensajesFlash::AlRecibir(const QString& ip, const QByteArray& carga) {
     const QString hora = FMensajero.Reloj().Ahora().toString(QStringLiteral("hh:mm"));
     FInterfaz.MostrarFlashRecibido(
-        {ip, QStringLiteral("[") + hora + QStringLiteral("] De : ") + NickDe(ip),
+        {ip, QStringLiteral("[") + hora + QStringLiteral("] De : ") + FMensajero.NickDe(ip),
          UnificarSaltos(DecodificarCp1252(carga), QStringLiteral("\n"))});
     FMensajero.Sonar(FMensajero.Config().Sonidos.MensajeFlash);
 }
 
-// A peer admitted without a contact (or one removed since) is shown by its address.
-QString TMensajesFlash::NickDe(const QString& ip) const {
-    const TContacto* contacto = FMensajero.BuscarContacto(ip);
-    return contacto ? contacto->Nick : ip;
-}

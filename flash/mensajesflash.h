@@ -34,7 +34,6 @@ public:
 
 private:
     void AlRecibir(const QString& ip, const QByteArray& carga);
-    QString NickDe(const QString& ip) const;
 
     TMensajero& FMensajero;
     TInterfazFlash& FInterfaz;

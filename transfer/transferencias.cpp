@@ -101,11 +101,6 @@ void TTransferencias::Registrar(TComando comando, TManejador manejador) {
     });
 }
 
-QString TTransferencias::NickDe(const QString& ip) const {
-    const TContacto* contacto = mensajero_.BuscarContacto(ip);
-    return contacto ? contacto->Nick : ip;
-}
-
 // --- Sender ---
 
 void TTransferencias::OfrecerFichero(const QString& ip) {
@@ -140,7 +135,7 @@ void TTransferencias::OfrecerFichero(const QString& ip) {
     tx->Tam = qint32(tam);
     tx->IP = ip;
     const QString nombre = QFileInfo(*ruta).fileName();
-    tx->Ventana = CrearVista(tx, u"Enviando Archivo a " + NickDe(ip), nombre, true);
+    tx->Ventana = CrearVista(tx, u"Enviando Archivo a " + mensajero_.NickDe(ip), nombre, true);
     salientes_.push_back(tx);
     mensajero_.EnviarMensaje(ip, "OFRECE_FILE:" + Ofrecimiento(tx->ID, tx->Tam, CodificarCp1252(nombre)));
 }
@@ -220,7 +215,7 @@ void TTransferencias::AlOfrecer(const QString& ip, const TMensajeRecibido& mensa
         return;
     }
     mensajero_.Sonar(mensajero_.Config().Sonidos.File_SolicitudTx);
-    const std::optional<QString> destino = DestinoAceptado(NickDe(ip), nombre, *tam);
+    const std::optional<QString> destino = DestinoAceptado(mensajero_.NickDe(ip), nombre, *tam);
     if (!destino) {
         mensajero_.EnviarMensaje(ip, "RECHAZA_FILE:" + Numero(*id));
         return;
@@ -261,7 +256,7 @@ void TTransferencias::Recibir(const QString& ip, qint32 id, qint32 tam,
         return;
     }
     mensajero_.EnviarMensaje(ip, "ACEPTA_FILE:" + Ofrecimiento(id, tam, nombreOfrecido));
-    tx->Ventana = CrearVista(tx, u"Recibiendo Archivo de " + NickDe(ip), nombre, false);
+    tx->Ventana = CrearVista(tx, u"Recibiendo Archivo de " + mensajero_.NickDe(ip), nombre, false);
     entrantes_.push_back(tx);
     tx->Inicio = mensajero_.Reloj().Ms();
 }

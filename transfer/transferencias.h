@@ -62,7 +62,6 @@ private:
     std::unique_ptr<TVistaTransferencia> CrearVista(const std::shared_ptr<TTxFichero>& tx,
                                                     const QString& cabecera,
                                                     const QString& nombre, bool enviando);
-    QString NickDe(const QString& ip) const;
 
     TMensajero& mensajero_;
     TInterfazTransferencias& interfaz_;
