@@ -89,10 +89,8 @@ public:
     TConfig& Config() { return config_; }
     TAgenda& Agenda() { return agenda_; }
     TInterfazUsuario& Interfaz() { return interfaz_; }
-    TDepuracion& Depuracion() { return depuracion_; }
     TReloj& Reloj() { return reloj_; }
     const TRutas& Rutas() const { return opciones_.Rutas; }
-    quint16 PuertoEscucha() const { return servidor_.serverPort(); }
 
     // Connection events.
     void ServerSocketClientConnect(TConexion* conexion);

@@ -10,7 +10,6 @@ public:
 
     QDateTime Ahora() const { return fijo_.isValid() ? fijo_ : QDateTime::currentDateTime(); }
     void Fijar(const QDateTime& momento) { fijo_ = momento; }
-    void AvanzarMs(qint64 ms) { fijo_ = Ahora().addMSecs(ms); }
 
     // Milliseconds for measuring spans: never goes back when the wall clock is changed, and
     // follows the set time in tests.

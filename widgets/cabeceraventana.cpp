@@ -49,7 +49,7 @@ QPixmap DibujoRestaurar() {
     pintor.setPen(Qt::white);
     pintor.drawRect(3, 1, 8, 7);
     pintor.fillRect(QRect(3, 1, 9, 2), Qt::white);
-    pintor.fillRect(QRect(0, 5, 9, 8), QColor(102, 102, 187));
+    pintor.fillRect(QRect(0, 5, 9, 8), AQColor(TCabeceraVentana::kColorFondo));
     pintor.drawRect(0, 5, 8, 7);
     pintor.fillRect(QRect(0, 5, 9, 2), Qt::white);
     return lienzo;
