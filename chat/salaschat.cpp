@@ -146,7 +146,7 @@ void TSalasChat::EnviarLineaChat(int idChat, const QString& texto) {
     const QByteArray nick = Texto(config.Nick), linea = Texto(texto);
     mensajero_.Proteger([&] {
         if (const TServerChat* sala = Servida(idChat)) {
-            for (const QString& cliente : QStringList(sala->Clientes))
+            for (const QString& cliente : sala->Clientes)
                 Enviar(cliente, TComando::Chat, {id, color, nick, linea});
         } else if (const TClientChat* unida = Unida(idChat)) {
             Enviar(unida->Host, TComando::Chat, {id, color, nick, linea});
@@ -224,7 +224,7 @@ void TSalasChat::AlRecibirLinea(const QString& ip, const TMensajeRecibido& mensa
         // Only a guest speaks in the room; anybody else could put words into it.
         if (!sala->Clientes.contains(ip))
             return;
-        for (const QString& cliente : QStringList(sala->Clientes)) {
+        for (const QString& cliente : sala->Clientes) {
             if (cliente != ip)
                 Enviar(cliente, TComando::Chat, {mensaje.Carga});
         }

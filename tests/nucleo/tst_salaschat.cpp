@@ -377,7 +377,7 @@ private slots:
         red.Enviar(red.B, "ACEPTA_JOINCHAT:78");
         QCOMPARE(red.H.Ventana.Pestanas, (std::vector<int>{id, 77}));
         QCOMPARE(red.H.Host(77), red.B.Ip);
-        // A room handed to us only by its host or a peer of it; never planted.
+        // Only a room we are in can be handed to us; nobody plants rooms here.
         red.Enviar(red.C, "ENROUTE_CHAT:55:");
         QCOMPARE(red.H.Salas.Servidas().size(), std::size_t(1));
 
