@@ -32,6 +32,10 @@ const QList<ParTxtIdxEmoticono>& DiccionarioEmoticonos() {
 }
 
 qint32 BuscarEmoticono(const QString& linea, qsizetype& posicion) {
+    // Every code starts with one of these; most characters of a line are not one.
+    static const QString iniciales = QStringLiteral(":;8BX");
+    if (posicion >= linea.size() || !iniciales.contains(linea[posicion]))
+        return -1;
     const QStringView resto = QStringView(linea).mid(posicion);
     for (const ParTxtIdxEmoticono& par : DiccionarioEmoticonos()) {
         if (resto.startsWith(par.Txt, Qt::CaseSensitive)) {
