@@ -1,11 +1,10 @@
 // Time to write one chat line (time stamp, nick, one emoticon) into a room's log that already
 // holds 1,000 or 100,000 lines, repaint of the visible part included. Real fonts, offscreen.
+#include "bench/medicion.h"
 #include "chat/lineachat.h"
 #include "logview/logview.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
-#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -39,16 +38,11 @@ struct TSalaBanco {
         QApplication::processEvents();
     }
     double MedianaPorLinea() {
-        std::vector<qint64> tiempos;
-        QElapsedTimer medida;
-        for (int i = 0; i < kMuestras; ++i, ++lineas) {
-            medida.start();
+        return MedianaMs(kMuestras, [this] {
             escritor.Escribir(log, 0, Texto(), QStringLiteral("Marisol"));
             log.viewport()->repaint();
-            tiempos.push_back(medida.nsecsElapsed());
-        }
-        std::nth_element(tiempos.begin(), tiempos.begin() + kMuestras / 2, tiempos.end());
-        return tiempos[kMuestras / 2] / 1e6;
+            ++lineas;
+        });
     }
 };
 

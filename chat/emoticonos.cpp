@@ -120,6 +120,16 @@ void PintarOjos(QPainter& p, TOjos ojos) {
     }
 }
 
+// A mouth open wide: flat on top, round below, filled dark.
+void BocaAbierta(QPainter& p, const QRectF& marco) {
+    QPainterPath path;
+    path.moveTo(marco.left(), marco.center().y());
+    path.lineTo(marco.right(), marco.center().y());
+    path.arcTo(marco, 0, -180);
+    p.setBrush(kTinta);
+    p.drawPath(path);
+}
+
 void PintarBoca(QPainter& p, TBoca boca) {
     p.setPen(Trazo());
     p.setBrush(Qt::NoBrush);
@@ -127,15 +137,9 @@ void PintarBoca(QPainter& p, TBoca boca) {
     case TBoca::Sonrisa:
         p.drawArc(QRectF(4.5, 4.5, 8, 6), 200 * 16, 140 * 16);
         return;
-    case TBoca::Abierta: {
-        QPainterPath path;
-        path.moveTo(4.5, 8.5);
-        path.lineTo(12.5, 8.5);
-        path.arcTo(QRectF(4.5, 5, 8, 7), 0, -180);
-        p.setBrush(kTinta);
-        p.drawPath(path);
+    case TBoca::Abierta:
+        BocaAbierta(p, QRectF(4.5, 5, 8, 7));
         return;
-    }
     case TBoca::Triste:
         p.drawArc(QRectF(5, 9.5, 7, 5), 30 * 16, 120 * 16);
         return;
@@ -160,18 +164,12 @@ void PintarBoca(QPainter& p, TBoca boca) {
     case TBoca::Zigzag:
         p.drawPolyline(QPolygonF{{5, 10.5}, {7, 9.5}, {9, 11}, {10.5, 9.5}, {12, 10.5}});
         return;
-    case TBoca::Risa: {
-        QPainterPath path;
-        path.moveTo(4, 8);
-        path.lineTo(13, 8);
-        path.arcTo(QRectF(4, 4, 9, 9), 0, -180);
-        p.setBrush(kTinta);
-        p.drawPath(path);
+    case TBoca::Risa:
+        BocaAbierta(p, QRectF(4, 3.5, 9, 9));
         p.setPen(Qt::NoPen);
         p.setBrush(kRojo);
         p.drawEllipse(QPointF(8.5, 11.3), 2.0, 1.0);
         return;
-    }
     }
 }
 
