@@ -145,29 +145,16 @@ private slots:
         QVERIFY(escritor.Estilo(0x123456) != estilo);
     }
 
-    void SuenaSoloFueraDeLaSalaQueSeMira_data() {
-        QTest::addColumn<bool>("visible");
-        QTest::addColumn<bool>("activa");
-        QTest::addColumn<bool>("pagina");
-        QTest::addColumn<bool>("suena");
-        QTest::addRow("mirando la sala") << true << true << true << false;
-        QTest::addRow("otra pagina") << true << true << false << true;
-        QTest::addRow("ventana no activa") << true << false << true << true;
-        QTest::addRow("ventana oculta") << false << false << true << true;
-    }
-
     void SuenaSoloFueraDeLaSalaQueSeMira() {
-        QFETCH(bool, visible);
-        QFETCH(bool, activa);
-        QFETCH(bool, pagina);
-        QFETCH(bool, suena);
-        QCOMPARE(SuenaChatHabla(visible, activa, pagina), suena);
+        QVERIFY(!SuenaChatHabla(true, true, true));
+        QVERIFY(SuenaChatHabla(true, true, false));
+        QVERIFY(SuenaChatHabla(true, false, true));
+        QVERIFY(SuenaChatHabla(false, false, true));
     }
 
     void CortarEnLineas_data() {
         QTest::addColumn<QString>("entrada");
         QTest::addColumn<QStringList>("lineas");
-        QTest::addRow("una") << "hola" << QStringList{"hola"};
         QTest::addRow("pegado de tres con vacias")
             << "\r\nuno\r\n\r\ndos\n\rtres\r" << QStringList{"uno", "dos", "tres"};
         QTest::addRow("solo saltos") << "\r\n\n" << QStringList{};
