@@ -13,3 +13,7 @@ void Negrita(QWidget* control) {
     fuente.setBold(true);
     control->setFont(fuente);
 }
+
+QString AyudaLiteral(const QString& texto) {
+    return u"<p style='white-space:pre'>" + texto.toHtmlEscaped() + u"</p>";
+}
