@@ -132,10 +132,10 @@ void TMensajero::CargarAgenda() {
 void TMensajero::GuardarAgenda() {
     if (agendaIlegible_ || agenda_.Guardar(opciones_.Rutas.FicheroAgenda()))
         return;
-    // Losing the contact book silently would be worse than a box.
-    ManejarExcepcion(TError(QStringLiteral("EFCreateError"),
-                            u"No se puede guardar la Agenda en \"" +
-                                opciones_.Rutas.FicheroAgenda() + u"\"."));
+    // Losing the contact book silently would be worse than a box; saves run inside the
+    // handlers of connections too, where a box must not open.
+    AvisarDespues(TError(QStringLiteral("EFCreateError"),
+                         u"No se puede guardar la Agenda en \"" + opciones_.Rutas.FicheroAgenda() + u"\"."));
 }
 
 void TMensajero::ConectarTodos() {

@@ -105,6 +105,14 @@ private slots:
                  QByteArray("[Agenda Tromblechatix]\r\nNuevo\r\n10.0.0.9\r\n\r\n"));
         QTest::qWait(20);
         QVERIFY(b.Interfaz.Errores.empty());
+
+        // A save that fails later is told, once the running handler has returned.
+        QVERIFY(QFile::remove(b.M().Rutas().FicheroAgenda()));
+        Estorbar(b.M().Rutas().FicheroAgenda());
+        b.M().AnadirContacto(QStringLiteral("Otro"), QStringLiteral("10.0.0.8"), {}, false, true);
+        QVERIFY(b.Interfaz.Errores.empty());
+        QTRY_COMPARE(b.Interfaz.Errores.size(), std::size_t(1));
+        QVERIFY(b.Interfaz.Errores[0].Texto.contains(QStringLiteral("No se puede guardar la Agenda")));
     }
 
     void AjustesQueNoSeGuardanSeAvisanUnaVez() {
