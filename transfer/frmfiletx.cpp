@@ -1,6 +1,7 @@
 #include "transfer/frmfiletx.h"
 
 #include "core/configuracion.h"
+#include "core/utilidades.h"
 #include "transfer/progreso.h"
 #include "widgets/cabeceraventana.h"
 #include "widgets/estilo.h"

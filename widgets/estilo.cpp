@@ -13,7 +13,3 @@ void Negrita(QWidget* control) {
     fuente.setBold(true);
     control->setFont(fuente);
 }
-
-QString AyudaLiteral(const QString& texto) {
-    return u"<p style='white-space:pre'>" + texto.toHtmlEscaped() + u"</p>";
-}

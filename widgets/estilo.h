@@ -8,5 +8,3 @@ class QWidget;
 // One palette colour of a control; text (WindowText) unless another role is given.
 void Colorear(QWidget* control, QColor color, QPalette::ColorRole papel = QPalette::WindowText);
 void Negrita(QWidget* control);
-// A tooltip that shows the text as it is, even when it looks like markup.
-QString AyudaLiteral(const QString& texto);
