@@ -207,7 +207,9 @@ private slots:
         QCOMPARE(mostrado, QStringLiteral("otro nombre"));
         Arrancar();
         QCOMPARE(ventana->windowHandle()->title(), QStringLiteral("Tromblechatix v0.4.3"));
+        // Without the customize hint the window manager would add every button.
         const Qt::WindowFlags botones = ventana->windowHandle()->flags();
+        QVERIFY(botones.testFlag(Qt::CustomizeWindowHint));
         QVERIFY(botones.testFlag(Qt::WindowCloseButtonHint));
         QVERIFY(botones.testFlag(Qt::WindowSystemMenuHint));
         QVERIFY(!botones.testFlag(Qt::WindowMinimizeButtonHint));
