@@ -21,7 +21,6 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
-#include <QTextDocument>
 #include <QWindow>
 
 namespace {
@@ -180,11 +179,9 @@ void TfrmChat::EscribirLineaChat(int idChat, quint32 color, const QString& texto
     TChat* sala = Sala(idChat);
     if (!sala)
         return;
-    // Only the log repaints, once, with the line in place.
+    // Painting waits for the event loop, so the log repaints once, with the line in place.
     TLogView& log = *sala->LogView;
-    log.setUpdatesEnabled(false);
     escritor_.Escribir(log, color, texto, nick);
-    log.setUpdatesEnabled(true);
     log.viewport()->update();
     if (SuenaChatHabla(isVisible(), isActiveWindow(), SalaActiva() == sala))
         mensajero_.Sonar(mensajero_.Config().Sonidos.Chat_Habla);
@@ -324,5 +321,5 @@ void TfrmChat::PonerPistaPestana(int pestana) {
     const auto* sala = static_cast<TChat*>(PageControl_->widget(pestana));
     const QString descripcion = salas_->DescripcionSala(sala->IdChat);
     PageControl_->setTabToolTip(
-        pestana, descripcion.isEmpty() ? QString() : Qt::convertFromPlainText(descripcion));
+        pestana, descripcion.isEmpty() ? QString() : AyudaLiteral(descripcion));
 }
