@@ -381,7 +381,7 @@ void TfrmPrincipal::ListViewContactosDblClick() {
 // Boxes quote nicks, addresses and file names that peers chose: never read as markup.
 int TfrmPrincipal::Caja(QMessageBox::Icon icono, const QString& titulo, const QString& texto,
                         QMessageBox::StandardButtons botones) {
-    QMessageBox caja(icono, titulo, texto, botones, this);
+    QMessageBox caja(icono, titulo, SaltosDeCaja(texto), botones, this);
     caja.setTextFormat(Qt::PlainText);
     return caja.exec();
 }

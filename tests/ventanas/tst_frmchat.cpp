@@ -295,6 +295,28 @@ private slots:
         QVERIFY(v.ventana.PanelConectados()->isHidden());
     }
 
+    void AplicarLaConfiguracionCambiaLasCajasYDejaAlLector() {
+        TVentana v;
+        v.Mostrar();
+        TChat* sala = v.Abrir(1);
+        for (int i = 0; i < 60; ++i)
+            v.ventana.EscribirLineaChat(1, 0, QStringLiteral("hola"), QStringLiteral("ana"));
+        sala->LogView->SetVerticalPos(3);
+        TConfig& config = v.nodo.M().Config();
+        config.Chat.colorFondo = ColorRGB(0, 0, 80);
+        config.Chat.colorTexto = ColorRGB(255, 255, 0);
+        config.Chat.Fuente.Size = 14;
+        v.ventana.AplicarConfigChat();
+        const QPalette paleta = sala->Input->palette();
+        QCOMPARE(paleta.color(QPalette::Base), QColor(0, 0, 80));
+        QCOMPARE(paleta.color(QPalette::Text), QColor(255, 255, 0));
+        QCOMPARE(sala->Input->font().pointSize(), 14);
+        QCOMPARE(sala->LogView->Style()->Color, ColorRGB(0, 0, 80));
+        QCOMPARE(sala->LogView->VerticalPos(), 3);
+        // A room opened afterwards starts with the new settings too.
+        QCOMPARE(v.Abrir(2)->Input->palette().color(QPalette::Base), QColor(0, 0, 80));
+    }
+
     void LaPistaDeLaPestanaNoInterpretaLosNicks() {
         TVentana v;
         v.salas.Descripcion = QStringLiteral("Anfitrión: <b>jefe</b>");
