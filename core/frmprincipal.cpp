@@ -4,9 +4,6 @@
 #include "core/listacontactos.h"
 #include "core/modelocontactos.h"
 #include "core/principal.h"
-#include "flash/ventanasflash.h"
-#include "transfer/transferencias.h"
-#include "transfer/ventanastransferencia.h"
 #include "widgets/colocacion.h"
 #include "widgets/estilo.h"
 #include "widgets/frmabout.h"
@@ -42,8 +39,7 @@ constexpr TColor kColorBotones = kColorSistema | 15;
 
 } // namespace
 
-TfrmPrincipal::TfrmPrincipal(TMensajero::TOpciones opciones, QWidget* padre)
-    : QMainWindow(padre), FMensajero(std::make_unique<TMensajero>(std::move(opciones), *this)) {
+TfrmPrincipal::TfrmPrincipal(QWidget* padre) : QMainWindow(padre) {
     setObjectName(QStringLiteral("frmPrincipal"));
     setWindowTitle(kTituloPrograma);
     setWindowIcon(QIcon(QPixmap::fromImage(IconoPrograma(32))));
@@ -55,8 +51,6 @@ TfrmPrincipal::TfrmPrincipal(TMensajero::TOpciones opciones, QWidget* padre)
     CrearMenus();
     CrearTray();
 }
-
-TfrmPrincipal::~TfrmPrincipal() { Finalizar(); }
 
 void TfrmPrincipal::PrepararAplicacion(QApplication& aplicacion) {
     aplicacion.setApplicationDisplayName(QStringLiteral("Tromblechatix"));
@@ -72,27 +66,18 @@ void TfrmPrincipal::PrepararAplicacion(QApplication& aplicacion) {
     QFont::insertSubstitution(QStringLiteral("Fixedsys"), fija);
 }
 
-bool TfrmPrincipal::Iniciar(QString* error) {
-    if (!FMensajero->Escuchar(error))
-        return false;
-    FIniciado = true;
-    FMensajero->CargarConfig();
-    FMensajero->CargarAgenda();
-    FMensajero->ConectarTodos();
-    FFlash = std::make_unique<TVentanasFlash>(*FMensajero, this, [this] { return FOculto; });
-    FVentanasTx = std::make_unique<TVentanasTransferencia>(this, FMensajero->Config());
-    FTransferencias = std::make_unique<TTransferencias>(*FMensajero, *FVentanasTx);
-    FfrmNuevoContacto = new TfrmNuevoContacto(this);
-    FfrmAbout = new TfrmAbout(this, unsigned(std::chrono::system_clock::now().time_since_epoch().count()));
-    return true;
+void TfrmPrincipal::Enlazar(TMensajero& mensajero, TAccionesPrincipal acciones) {
+    FMensajero = &mensajero;
+    FAcciones = std::move(acciones);
+    FModelo = new TModeloContactos(FMensajero->Agenda(), this);
+    ListViewContactos->setModel(FModelo);
+    ListViewContactos->setItemDelegate(
+        new TDelegadoContactos(FMensajero->Agenda(), *ListViewContactos, this));
 }
 
-void TfrmPrincipal::Finalizar() {
-    if (FFinalizado || !FIniciado)
-        return;
-    FFinalizado = true;
-    FMensajero->Finalizar();
-    FTray->hide();
+void TfrmPrincipal::Iniciar() {
+    FfrmNuevoContacto = new TfrmNuevoContacto(this);
+    FfrmAbout = new TfrmAbout(this, unsigned(std::chrono::system_clock::now().time_since_epoch().count()));
 }
 
 void TfrmPrincipal::CrearComponentes() {
@@ -130,10 +115,6 @@ void TfrmPrincipal::CrearComponentes() {
     BevelFondo->setObjectName(QStringLiteral("BevelFondo"));
     BevelFondo->setFrameStyle(QFrame::Box | QFrame::Sunken);
     ListViewContactos = new TListaContactos(centro);
-    FModelo = new TModeloContactos(FMensajero->Agenda(), this);
-    ListViewContactos->setModel(FModelo);
-    ListViewContactos->setItemDelegate(
-        new TDelegadoContactos(FMensajero->Agenda(), *ListViewContactos, this));
     Colorear(ListViewContactos, AQColor(kColorBotones), QPalette::Base);
     connect(ListViewContactos, &QListView::doubleClicked, this, &TfrmPrincipal::ListViewContactosDblClick);
     connect(ListViewContactos, &TListaContactos::FilaSoltada, this, [this](int origen, int destino) {
@@ -266,9 +247,9 @@ bool TfrmPrincipal::eventFilter(QObject* objeto, QEvent* evento) {
 }
 
 void TfrmPrincipal::closeEvent(QCloseEvent* evento) {
-    if (FFinalizado || PreguntaCierre(FOculto, FMensajero->Config().IconoEnTray) == TRespuestaCierre::Cerrar) {
+    if (PreguntaCierre(FOculto, FMensajero->Config().IconoEnTray) == TRespuestaCierre::Cerrar) {
         evento->accept();
-        QCoreApplication::quit();
+        FAcciones.Salir();
         return;
     }
     evento->ignore();
@@ -303,10 +284,7 @@ void TfrmPrincipal::mnuAnadirContactoClick() {
     FMensajero->Proteger([&] { FMensajero->AnadirContacto(nick, ip, {}, true, true); });
 }
 
-void TfrmPrincipal::mnuSalirClick() {
-    Finalizar();
-    QCoreApplication::quit();
-}
+void TfrmPrincipal::mnuSalirClick() { FAcciones.Salir(); }
 
 void TfrmPrincipal::mnuModoDebugClick(bool activo) { FMensajero->FijarModoDebug(activo); }
 
@@ -330,13 +308,17 @@ void TfrmPrincipal::mnuPopUpContactosEliminarClick() {
 
 void TfrmPrincipal::mnuPopUpContactosMensajeFlashClick() {
     const TFilaContacto* fila = FilaSeleccionada();
-    if (fila && fila->Icono > 0)
-        FFlash->AbrirFlashEnvio(fila->IP);
+    if (fila && fila->Icono > 0 && FAcciones.MensajeFlash)
+        FAcciones.MensajeFlash(fila->IP);
 }
 
 void TfrmPrincipal::mnuPopUpContactosEnviarArchivoClick() {
-    if (const TFilaContacto* fila = FilaSeleccionada())
-        FMensajero->Proteger([&] { FTransferencias->OfrecerFichero(fila->IP); });
+    const TFilaContacto* fila = FilaSeleccionada();
+    if (!fila || !FAcciones.EnviarArchivo)
+        return;
+    // The file chooser runs the event loop, and the row may go meanwhile.
+    const QString ip = fila->IP;
+    FMensajero->Proteger([&] { FAcciones.EnviarArchivo(ip); });
 }
 
 void TfrmPrincipal::mnuPopUpContactosEnviarEMailClick() {

@@ -118,11 +118,10 @@ void TMensajero::ConectarTodos() {
     }
 }
 
-void TMensajero::Finalizar() {
-    for (const auto& despedida : despedidas_)
-        Proteger(despedida);
-    GuardarConfig();
-    GuardarAgenda();
+void TMensajero::VaciarEnvios(std::chrono::milliseconds plazo) {
+    const QDeadlineTimer limite(plazo);
+    for (TConexion* conexion : findChildren<TConexion*>(Qt::FindDirectChildrenOnly))
+        conexion->EsperarEnvio(limite);
 }
 
 TContacto* TMensajero::AnadirContacto(const QString& nick, const QString& ip,
