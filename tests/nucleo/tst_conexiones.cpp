@@ -168,6 +168,23 @@ private slots:
         QVERIFY(peer.Esperar().endsWith(QByteArray(grande).append(kBel)));
     }
 
+    // A peer that has stopped reading holds the end up no longer than the bound.
+    void PeerQueNoLeeNoRetieneElFinal() {
+        TNodoPrueba a(11);
+        a.M().AnadirContacto(QStringLiteral("p"), QStringLiteral("127.0.0.13"), {}, false, true);
+        a.Arrancar();
+        TPeerCrudo peer(13);
+        QVERIFY(peer.ConectarA(a.IP()));
+        QTRY_VERIFY(a.Conectado(peer.Ip));
+        QObject::disconnect(&peer.Socket, &QTcpSocket::readyRead, nullptr, nullptr);
+        a.M().EnviarMensaje(peer.Ip, "FLASH:" + QByteArray(16 * 1024 * 1024, 'x'));
+        QElapsedTimer reloj;
+        reloj.start();
+        a.M().VaciarEnvios(std::chrono::milliseconds(300));
+        QVERIFY(reloj.elapsed() >= 250);
+        QVERIFY(reloj.elapsed() < 1000);
+    }
+
     void AdmisionPreguntadaSi() {
         TNodoPrueba a(11, QStringLiteral("Ana"));
         a.M().Config().Sonidos.PreguntaIntentoConxDesconocido = QStringLiteral("pregunta.wav");
