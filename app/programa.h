@@ -34,7 +34,6 @@ public:
 
     TfrmPrincipal& Principal() { return *principal_; }
     TMensajero& Mensajero() { return *mensajero_; }
-    TTransferencias& Transferencias() { return *transferencias_; }
 
 private:
     TAccionesPrincipal Acciones();
