@@ -38,7 +38,8 @@ public:
 private:
     TAccionesPrincipal Acciones();
     // Hosted chat rooms handed over, from the last to the first, then joined rooms left,
-    // from the last to the first: the chat module's part of the end.
+    // from the last to the first (TSalasChat::AbandonarTodas): the chat rooms' part of the
+    // end, their place in the order kept for when the program holds them with their window.
     void DejarSalasChat();
 
     // Declared in the order of building; they go in reverse.
