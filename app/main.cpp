@@ -1,3 +1,4 @@
+#include "app/programa.h"
 #include "core/frmprincipal.h"
 #include "core/instanciaunica.h"
 #include "core/principal.h"
@@ -41,19 +42,19 @@ int main(int argc, char* argv[]) {
     TInstanciaUnica instancia(NombreDeInstancia(opciones));
     if (instancia.AvisarOtra())
         return 0;
-    TfrmPrincipal ventana(opciones);
+    TPrograma programa(opciones);
     QString error;
-    if (!ventana.Iniciar(&error)) {
+    if (!programa.Iniciar(&error)) {
         QMessageBox::critical(nullptr, kTituloPrograma,
                               u"No se puede escuchar en el puerto " + QString::number(opciones.Puerto) +
                                   u": " + error);
         return 1;
     }
     instancia.Escuchar();
-    QObject::connect(&instancia, &TInstanciaUnica::Activacion, &ventana, &TfrmPrincipal::Activar);
+    QObject::connect(&instancia, &TInstanciaUnica::Activacion, &programa.Principal(), &TfrmPrincipal::Activar);
     TSenalesTerminacion senales;
-    QObject::connect(&senales, &TSenalesTerminacion::Terminar, &aplicacion, &QCoreApplication::quit);
-    QObject::connect(&aplicacion, &QCoreApplication::aboutToQuit, &ventana, &TfrmPrincipal::Finalizar);
-    ventana.show();
+    QObject::connect(&senales, &TSenalesTerminacion::Terminar, &aplicacion, &TPrograma::Salir);
+    QObject::connect(&aplicacion, &QGuiApplication::commitDataRequest, &aplicacion, &TPrograma::Salir);
+    programa.Principal().show();
     return aplicacion.exec();
 }

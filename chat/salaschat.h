@@ -37,8 +37,8 @@ class TSalasChat : public TSalasParaVentana {
 public:
     static inline const QString kNickServidor = QStringLiteral("<<<SERVER>>>");
 
-    // Registers the nine chat commands with the core and leaves every room when the core
-    // finishes; create it after the core and destroy it after the core's Finalizar.
+    // Registers the nine chat commands with the core; create it after the core and destroy
+    // it before.
     TSalasChat(TMensajero& mensajero, TVentanaChat& ventana);
     ~TSalasChat() override;
     TSalasChat(const TSalasChat&) = delete;

@@ -4,9 +4,6 @@
 #include "core/listacontactos.h"
 #include "core/modelocontactos.h"
 #include "core/principal.h"
-#include "flash/ventanasflash.h"
-#include "transfer/transferencias.h"
-#include "transfer/ventanastransferencia.h"
 #include "widgets/colocacion.h"
 #include "widgets/estilo.h"
 #include "widgets/frmabout.h"
@@ -43,8 +40,7 @@ constexpr TColor kColorBotones = kColorSistema | 15;
 
 } // namespace
 
-TfrmPrincipal::TfrmPrincipal(TMensajero::TOpciones opciones, QWidget* padre)
-    : QMainWindow(padre), FMensajero(std::make_unique<TMensajero>(std::move(opciones), *this)) {
+TfrmPrincipal::TfrmPrincipal(QWidget* padre) : QMainWindow(padre) {
     setObjectName(QStringLiteral("frmPrincipal"));
     // The close box and the system menu; no minimise or maximise.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -60,8 +56,6 @@ TfrmPrincipal::TfrmPrincipal(TMensajero::TOpciones opciones, QWidget* padre)
     CrearTray();
 }
 
-TfrmPrincipal::~TfrmPrincipal() { Finalizar(); }
-
 void TfrmPrincipal::PrepararAplicacion(QApplication& aplicacion) {
     // No application display name: the window system would append it to every caption.
     aplicacion.setWindowIcon(QIcon(QPixmap::fromImage(IconoPrograma(64))));
@@ -76,27 +70,18 @@ void TfrmPrincipal::PrepararAplicacion(QApplication& aplicacion) {
     QFont::insertSubstitution(QStringLiteral("Fixedsys"), fija);
 }
 
-bool TfrmPrincipal::Iniciar(QString* error) {
-    if (!FMensajero->Escuchar(error))
-        return false;
-    FIniciado = true;
-    FMensajero->CargarConfig();
-    FMensajero->CargarAgenda();
-    FMensajero->ConectarTodos();
-    FFlash = std::make_unique<TVentanasFlash>(*FMensajero, this, [this] { return FOculto; });
-    FVentanasTx = std::make_unique<TVentanasTransferencia>(this, FMensajero->Config());
-    FTransferencias = std::make_unique<TTransferencias>(*FMensajero, *FVentanasTx);
-    FfrmNuevoContacto = new TfrmNuevoContacto(this);
-    FfrmAbout = new TfrmAbout(this, unsigned(std::chrono::system_clock::now().time_since_epoch().count()));
-    return true;
+void TfrmPrincipal::Enlazar(TMensajero& mensajero, TAccionesPrincipal acciones) {
+    FMensajero = &mensajero;
+    FAcciones = std::move(acciones);
+    FModelo = new TModeloContactos(FMensajero->Agenda(), this);
+    ListViewContactos->setModel(FModelo);
+    ListViewContactos->setItemDelegate(
+        new TDelegadoContactos(FMensajero->Agenda(), *ListViewContactos, this));
 }
 
-void TfrmPrincipal::Finalizar() {
-    if (FFinalizado || !FIniciado)
-        return;
-    FFinalizado = true;
-    FMensajero->Finalizar();
-    FTray->hide();
+void TfrmPrincipal::Iniciar() {
+    FfrmNuevoContacto = new TfrmNuevoContacto(this);
+    FfrmAbout = new TfrmAbout(this, unsigned(std::chrono::system_clock::now().time_since_epoch().count()));
 }
 
 void TfrmPrincipal::CrearComponentes() {
@@ -135,10 +120,6 @@ void TfrmPrincipal::CrearComponentes() {
     BevelFondo->setObjectName(QStringLiteral("BevelFondo"));
     BevelFondo->setFrameStyle(QFrame::Box | QFrame::Sunken);
     ListViewContactos = new TListaContactos(centro);
-    FModelo = new TModeloContactos(FMensajero->Agenda(), this);
-    ListViewContactos->setModel(FModelo);
-    ListViewContactos->setItemDelegate(
-        new TDelegadoContactos(FMensajero->Agenda(), *ListViewContactos, this));
     Colorear(ListViewContactos, AQColor(kColorBotones), QPalette::Base);
     connect(ListViewContactos, &QListView::doubleClicked, this, &TfrmPrincipal::ListViewContactosDblClick);
     connect(ListViewContactos, &TListaContactos::FilaSoltada, this, [this](int origen, int destino) {
@@ -281,9 +262,9 @@ bool TfrmPrincipal::eventFilter(QObject* objeto, QEvent* evento) {
 }
 
 void TfrmPrincipal::closeEvent(QCloseEvent* evento) {
-    if (FFinalizado || PreguntaCierre(FOculto, FMensajero->Config().IconoEnTray) == TRespuestaCierre::Cerrar) {
+    if (PreguntaCierre(FOculto, FMensajero->Config().IconoEnTray) == TRespuestaCierre::Cerrar) {
         evento->accept();
-        QCoreApplication::quit();
+        FAcciones.Salir();
         return;
     }
     evento->ignore();
@@ -318,10 +299,7 @@ void TfrmPrincipal::mnuAnadirContactoClick() {
     FMensajero->Proteger([&] { FMensajero->AnadirContacto(nick, ip, {}, true, true); });
 }
 
-void TfrmPrincipal::mnuSalirClick() {
-    Finalizar();
-    QCoreApplication::quit();
-}
+void TfrmPrincipal::mnuSalirClick() { FAcciones.Salir(); }
 
 void TfrmPrincipal::mnuModoDebugClick(bool activo) { FMensajero->FijarModoDebug(activo); }
 
@@ -345,13 +323,17 @@ void TfrmPrincipal::mnuPopUpContactosEliminarClick() {
 
 void TfrmPrincipal::mnuPopUpContactosMensajeFlashClick() {
     const TFilaContacto* fila = FilaSeleccionada();
-    if (fila && fila->Icono > 0)
-        FFlash->AbrirFlashEnvio(fila->IP);
+    if (fila && fila->Icono > 0 && FAcciones.MensajeFlash)
+        FAcciones.MensajeFlash(fila->IP);
 }
 
 void TfrmPrincipal::mnuPopUpContactosEnviarArchivoClick() {
-    if (const TFilaContacto* fila = FilaSeleccionada())
-        FMensajero->Proteger([&] { FTransferencias->OfrecerFichero(fila->IP); });
+    const TFilaContacto* fila = FilaSeleccionada();
+    if (!fila || !FAcciones.EnviarArchivo)
+        return;
+    // The file chooser runs the event loop, and the row may go meanwhile.
+    const QString ip = fila->IP;
+    FMensajero->Proteger([&] { FAcciones.EnviarArchivo(ip); });
 }
 
 void TfrmPrincipal::mnuPopUpContactosEnviarEMailClick() {

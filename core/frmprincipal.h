@@ -5,7 +5,7 @@
 
 #include <QMainWindow>
 #include <QMessageBox>
-#include <memory>
+#include <functional>
 
 class QAction;
 class QApplication;
@@ -19,30 +19,33 @@ class TLabel2;
 class TListaContactos;
 class TModeloContactos;
 class TReproductorSonido;
-class TTransferencias;
-class TVentanasFlash;
-class TVentanasTransferencia;
+
+// What the menus call in the features, for the contact the popup opened on, and the way out.
+struct TAccionesPrincipal {
+    std::function<void(const QString& ip)> MensajeFlash;
+    std::function<void(const QString& ip)> EnviarArchivo;
+    std::function<void()> Salir;
+};
 
 // The program's one long-lived window: the own nick, the contact list, the menus and the
-// tray icon. It owns the core and is the core's way to the user.
+// tray icon. It is the core's way to the user; the program object owns both.
 class TfrmPrincipal : public QMainWindow, public TInterfazUsuario {
     Q_OBJECT
 public:
-    explicit TfrmPrincipal(TMensajero::TOpciones opciones, QWidget* padre = nullptr);
-    ~TfrmPrincipal() override;
+    explicit TfrmPrincipal(QWidget* padre = nullptr);
 
     // Spanish standard buttons, font substitutions, title and icon; before any window.
     static void PrepararAplicacion(QApplication& aplicacion);
 
-    // False when the port cannot be listened on; the reason is in `error`.
-    bool Iniciar(QString* error);
-    // The orderly end, once: transfers aborted, rooms left, settings and contacts saved.
-    void Finalizar();
+    // The core this window shows and the features its menus call; once, before anything
+    // is shown or loaded.
+    void Enlazar(TMensajero& mensajero, TAccionesPrincipal acciones);
+    // The dialogs, hidden, once the core has loaded.
+    void Iniciar();
     // A second start of the program asked for this window.
     void Activar();
     void Restaurar();
 
-    TMensajero& Mensajero() { return *FMensajero; }
     bool Oculto() const { return FOculto; }
 
     // TInterfazUsuario
@@ -87,10 +90,8 @@ private:
     void mnuTrayOcultarClick();
     void ListViewContactosDblClick();
 
-    std::unique_ptr<TMensajero> FMensajero;
-    std::unique_ptr<TVentanasFlash> FFlash;
-    std::unique_ptr<TVentanasTransferencia> FVentanasTx;
-    std::unique_ptr<TTransferencias> FTransferencias;
+    TMensajero* FMensajero = nullptr;
+    TAccionesPrincipal FAcciones;
     TModeloContactos* FModelo = nullptr;
     TGradientBar* ProgressBarNick = nullptr;
     TLabel2* lblNick = nullptr;
@@ -114,6 +115,4 @@ private:
 
     bool FOculto = false;
     bool FNickPulsado = false;  // a left press on the nick label waits for its release
-    bool FIniciado = false;  // only what was loaded is saved at the end
-    bool FFinalizado = false;
 };

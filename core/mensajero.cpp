@@ -146,12 +146,13 @@ void TMensajero::ConectarTodos() {
     }
 }
 
-void TMensajero::Finalizar() {
-    for (const auto& despedida : despedidas_)
-        Proteger(despedida);
-    GuardarConfig();
-    GuardarAgenda();
-    // No event loop turns after this: what waits to be told is told now.
+void TMensajero::VaciarEnvios(std::chrono::milliseconds plazo) {
+    const QDeadlineTimer limite(plazo);
+    for (TConexion* conexion : findChildren<TConexion*>(Qt::FindDirectChildrenOnly))
+        conexion->EsperarEnvio(limite);
+}
+
+void TMensajero::AvisarPendientes() {
     QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
 }
 

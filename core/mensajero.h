@@ -13,6 +13,7 @@
 #include <QObject>
 #include <QTcpServer>
 #include <array>
+#include <chrono>
 #include <functional>
 #include <random>
 
@@ -55,10 +56,11 @@ public:
     void CargarAgenda();
     void GuardarAgenda();
     void ConectarTodos();
-    // Orderly shut-down: registered farewells (transfers, chats), then configuration and
-    // contact book are saved; the connections close with the object.
-    void Finalizar();
-    void AlFinalizar(std::function<void()> despedida) { despedidas_.push_back(std::move(despedida)); }
+    // Before the end: waits, `plazo` at most in all, until every connection up has handed
+    // the peer what was written on it, so that farewells are not cut off by the exit.
+    void VaciarEnvios(std::chrono::milliseconds plazo);
+    // At the very end no event loop turns again: reports still waiting are shown now.
+    void AvisarPendientes();
 
     TContacto* AnadirContacto(const QString& nick, const QString& ip, const QString& email,
                               bool conectar, bool guardar);
@@ -137,6 +139,5 @@ private:
     QTcpServer servidor_;
     TColaRecibidos cola_;
     std::array<TManejador, 21> manejadores_;
-    std::vector<std::function<void()>> despedidas_;
     std::mt19937 azar_;
 };

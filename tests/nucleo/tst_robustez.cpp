@@ -92,7 +92,9 @@ private slots:
         QTRY_COMPARE(a.Interfaz.Errores.size(), std::size_t(1));
         QVERIFY(a.Interfaz.Errores[0].Texto.contains(a.M().Rutas().FicheroAgenda()));
         a.M().AnadirContacto(QStringLiteral("Nuevo"), QStringLiteral("10.0.0.9"), {}, false, true);
-        a.M().Finalizar();
+        a.M().GuardarConfig();
+        a.M().GuardarAgenda();
+        a.M().AvisarPendientes();
         QTest::qWait(20);
         QCOMPARE(a.Interfaz.Errores.size(), std::size_t(1));
         QVERIFY(QFileInfo(a.M().Rutas().FicheroAgenda()).isDir());
@@ -123,7 +125,9 @@ private slots:
         Estorbar(a.M().Rutas().FicheroConfig);
         QVERIFY(!a.M().GuardarConfig());
         QVERIFY(!a.M().GuardarConfig());
-        a.M().Finalizar();
+        a.M().GuardarConfig();
+        a.M().GuardarAgenda();
+        a.M().AvisarPendientes();
         QTest::qWait(20);
         QCOMPARE(a.Interfaz.Errores.size(), std::size_t(1));
         QVERIFY(a.Interfaz.Errores[0].Texto.contains(a.M().Rutas().FicheroConfig));
