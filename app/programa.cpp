@@ -1,5 +1,7 @@
 #include "app/programa.h"
 
+#include "chat/frmchat.h"
+#include "chat/salaschat.h"
 #include "flash/ventanasflash.h"
 #include "transfer/transferencias.h"
 #include "transfer/ventanastransferencia.h"
@@ -29,6 +31,9 @@ bool TPrograma::Iniciar(QString* error) {
                                               [principal] { return principal->Oculto(); });
     ventanasTransferencia_ = std::make_unique<TVentanasTransferencia>(principal, mensajero_->Config());
     transferencias_ = std::make_unique<TTransferencias>(*mensajero_, *ventanasTransferencia_);
+    frmChat_ = std::make_unique<TfrmChat>(*mensajero_);
+    salasChat_ = std::make_unique<TSalasChat>(*mensajero_, *frmChat_);
+    frmChat_->Enlazar(*salasChat_);
     principal_->Iniciar();
     return true;
 }
@@ -37,6 +42,12 @@ TAccionesPrincipal TPrograma::Acciones() {
     return {
         .MensajeFlash = [this](const QString& ip) { flash_->AbrirFlashEnvio(ip); },
         .EnviarArchivo = [this](const QString& ip) { transferencias_->OfrecerFichero(ip); },
+        .EmpezarChat = [this](const QString& ip) { salasChat_->EmpezarChat(ip); },
+        .VentanaChat =
+            [this] {
+                frmChat_->MostrarVentanaChat();
+                frmChat_->activateWindow();
+            },
         .Salir = &TPrograma::Salir,
     };
 }
@@ -58,4 +69,7 @@ void TPrograma::Finalizar() {
     mensajero.AvisarPendientes();
 }
 
-void TPrograma::DejarSalasChat() {}
+void TPrograma::DejarSalasChat() {
+    if (salasChat_)
+        salasChat_->AbandonarTodas();
+}

@@ -140,7 +140,9 @@ void TfrmPrincipal::CrearMenus() {
     messenger->addAction(QStringLiteral("&Añadir contacto"), this, &TfrmPrincipal::mnuAnadirContactoClick);
     messenger->addSeparator();
     QAction* ventanaChat = messenger->addAction(QStringLiteral("Ventana de &Chat"));
+    ventanaChat->setObjectName(QStringLiteral("mnuVentanaChat"));
     ventanaChat->setEnabled(kFuncionesDisponibles.Chat);
+    connect(ventanaChat, &QAction::triggered, this, &TfrmPrincipal::mnuVentanaChatClick);
     messenger->addSeparator();
     messenger->addAction(QStringLiteral("&Salir"), this, &TfrmPrincipal::mnuSalirClick);
 
@@ -178,6 +180,8 @@ void TfrmPrincipal::CrearMenus() {
             &TfrmPrincipal::mnuPopUpContactosMensajeFlashClick);
     connect(mnuPopUpContactosEnviarArchivo, &QAction::triggered, this,
             &TfrmPrincipal::mnuPopUpContactosEnviarArchivoClick);
+    connect(mnuPopUpContactosEmpezarChat, &QAction::triggered, this,
+            &TfrmPrincipal::mnuPopUpContactosChatClick);
     connect(mnuPopUpContactosEnviarEMail, &QAction::triggered, this,
             &TfrmPrincipal::mnuPopUpContactosEnviarEMailClick);
 
@@ -325,6 +329,19 @@ void TfrmPrincipal::mnuPopUpContactosMensajeFlashClick() {
     const TFilaContacto* fila = FilaSeleccionada();
     if (fila && fila->Icono > 0 && FAcciones.MensajeFlash)
         FAcciones.MensajeFlash(fila->IP);
+}
+
+void TfrmPrincipal::mnuPopUpContactosChatClick() {
+    const TFilaContacto* fila = FilaSeleccionada();
+    if (!fila || fila->Icono <= 0 || !FAcciones.EmpezarChat)
+        return;
+    const QString ip = fila->IP;
+    FMensajero->Proteger([&] { FAcciones.EmpezarChat(ip); });
+}
+
+void TfrmPrincipal::mnuVentanaChatClick() {
+    if (FAcciones.VentanaChat)
+        FMensajero->Proteger(FAcciones.VentanaChat);
 }
 
 void TfrmPrincipal::mnuPopUpContactosEnviarArchivoClick() {
