@@ -4,6 +4,7 @@
 #include "chat/cajaentrada.h"
 #include "chat/frmchat.h"
 #include "chat/panelemoticonos.h"
+#include "chat/salaschat.h"
 #include "logview/logview.h"
 #include "widgets/cabeceraventana.h"
 
@@ -59,11 +60,46 @@ QStringList Lineas(const TLogView& log) {
     return lineas;
 }
 
+// A peer with its real rooms and window, listening.
+struct TPar {
+    TNodoPrueba nodo;
+    TfrmChat ventana{nodo.M()};
+    TSalasChat salas{nodo.M(), ventana};
+
+    TPar(int n, const QString& nick) : nodo(n, nick) {
+        nodo.M().Config().Chat.mostrarHora = false;
+        ventana.Enlazar(salas);
+    }
+};
+
 } // namespace
 
 class TstFrmChat : public QObject {
     Q_OBJECT
 private slots:
+    void DosPeersHablanPorSusVentanas() {
+        TPar ana(31, QStringLiteral("Ana")), bea(32, QStringLiteral("Bea"));
+        ana.nodo.Conoce(bea.nodo, QStringLiteral("Bea"));
+        bea.nodo.Conoce(ana.nodo, QStringLiteral("Ana"));
+        ana.nodo.Arrancar();
+        bea.nodo.Arrancar();
+        QTRY_VERIFY(ana.nodo.Conectado(bea.nodo.IP()) && bea.nodo.Conectado(ana.nodo.IP()));
+        ana.salas.EmpezarChat(bea.nodo.IP());
+        const int id = ana.salas.Pendientes().back();
+        QTRY_VERIFY(ana.ventana.Sala(id) && bea.ventana.Sala(id));
+        QVERIFY(ana.ventana.isVisible() && bea.ventana.isVisible());
+        TChat* sala = bea.ventana.Sala(id);
+        sala->Input->setPlainText(QStringLiteral("hola :)"));
+        QTest::keyClick(sala->Input, Qt::Key_Return);
+        QTRY_COMPARE(Lineas(*ana.ventana.Sala(id)->LogView), QStringList{"<Bea> hola #0"});
+        QCOMPARE(Lineas(*sala->LogView), QStringList{"<Bea> hola #0"});
+        bea.ventana.mnuTabCerrarClick();
+        QVERIFY(bea.salas.Unidas().empty());
+        // The host's window shows the departure as a server line.
+        QTRY_COMPARE(Lineas(*ana.ventana.Sala(id)->LogView).size(), 2);
+        QCOMPARE(Lineas(*ana.ventana.Sala(id)->LogView).last(), QStringLiteral("Bea abandona el Chat"));
+    }
+
     void HechaOcultaConSusMedidasYSuCabecera() {
         TVentana v;
         QVERIFY(v.ventana.isHidden());
