@@ -286,10 +286,8 @@ int TMensajero::NuevoIdentificador(const std::function<bool(int)>& ocupado) {
 // --- Connections ---
 
 void TMensajero::NuevaConexionEntrante() {
-    while (QTcpSocket* socket = servidor_.nextPendingConnection()) {
-        TConexion* conexion = CrearConexion(socket, true);
-        Proteger([&] { ServerSocketClientConnect(conexion); });
-    }
+    while (QTcpSocket* socket = servidor_.nextPendingConnection())
+        Proteger([&] { ServerSocketClientConnect(CrearConexion(socket, true)); });
 }
 
 TConexion* TMensajero::CrearConexion(QTcpSocket* socket, bool entrante) {

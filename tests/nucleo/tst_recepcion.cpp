@@ -250,6 +250,20 @@ private slots:
         QVERIFY(!a.Conectado(peer.Ip));
     }
 
+    // Whatever a handler throws is reported, and the messages behind it are still handled.
+    void ExcepcionCualquieraEnUnManejador() {
+        TConPeer a;
+        QVERIFY(a.Conectado);
+        auto& flashes = a.Nodo.Grabar(TComando::Flash);
+        a.Nodo.M().RegistrarManejador(TComando::Chat, [](const QString&, const TMensajeRecibido&) {
+            throw 42;
+        });
+        a.Peer.Enviar("CHAT:x\x07" "FLASH:1\x07");
+        QTRY_COMPARE(flashes, Lista({"1"}));
+        QCOMPARE(a.Nodo.Interfaz.Errores.size(), std::size_t(1));
+        QCOMPARE(a.Nodo.Interfaz.Errores[0].Titulo, QStringLiteral("Excepción no manejada"));
+    }
+
     // Our attempt that would win a crossing never comes up: what we send still reaches the
     // peer on the connection it opened, once the window passes or once the attempt fails.
     void MensajesEnLaConexionQueEstaArriba_data() {
