@@ -208,6 +208,7 @@ private slots:
         a.Arrancar();
         b.Arrancar();
         QTRY_VERIFY(a.Conectado(b.IP()) && b.Conectado(a.IP()));
+        QTRY_COMPARE(a.M().BuscarContacto(b.IP())->Nick, QStringLiteral("nodo12"));
         a.M().Config().Sonidos.ContactoDesconecta = QStringLiteral("fuera.wav");
         int filasAlSonar = -1;
         a.Interfaz.Sonidos.clear();
