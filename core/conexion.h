@@ -4,7 +4,7 @@
 #include <QElapsedTimer>
 #include <QHostAddress>
 #include <QObject>
-#include <QStringList>
+#include <QList>
 
 #include "core/protocolo.h"
 
