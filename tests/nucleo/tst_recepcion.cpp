@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTest>
+#include <algorithm>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -48,6 +49,9 @@ public:
         const auto* generica = reinterpret_cast<const sockaddr*>(&direccion);
         escucha_ = ::socket(AF_INET, SOCK_STREAM, 0);
         relleno_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        // Connections of an earlier run may linger on the port.
+        const int si = 1;
+        ::setsockopt(escucha_, SOL_SOCKET, SO_REUSEADDR, &si, sizeof si);
         lista_ = ::bind(escucha_, generica, sizeof direccion) == 0 && ::listen(escucha_, 0) == 0 &&
                  ::connect(relleno_, generica, sizeof direccion) == 0;
     }
@@ -292,6 +296,45 @@ private slots:
         QCOMPARE(peer.EsperarMensajes(4, 4000), Lista({"NICK:Ana", "EMAIL:", "FLASH:1", "FLASH:2"}));
         a.M().EnviarMensaje(peer.Ip, "FLASH:3");
         QCOMPARE(peer.EsperarMensajes(5).last(), QByteArray("FLASH:3"));
+    }
+
+    // Our first SYN to the peer is lost and its retry arrives after the crossing window,
+    // while traffic flows on the connection the peer opened: both sides move to the late
+    // connection and nothing sent meanwhile is lost.
+    void CruceLentoNoPierdeMensajes() {
+        TEscuchaSorda sorda(QStringLiteral("127.0.0.12"));
+        QVERIFY(sorda.Lista());
+        TNodoPrueba a(11, QStringLiteral("Ana"), 200), b(12, QStringLiteral("Bea"), 200);
+        a.Conoce(b);
+        b.Conoce(a);
+        a.Arrancar();
+        sorda.Cerrar();
+        b.Arrancar();
+        auto& enA = a.Grabar(TComando::Flash);
+        auto& enB = b.Grabar(TComando::Flash);
+        QTRY_VERIFY(a.Conectado(b.IP()) && b.Conectado(a.IP()));
+        QList<QByteArray> deA, deB;
+        for (int i = 0; i < 40; ++i) {
+            deA << "a" + Numero(i);
+            deB << "b" + Numero(i);
+            a.M().EnviarMensaje(b.IP(), "FLASH:" + deA.last());
+            b.M().EnviarMensaje(a.IP(), "FLASH:" + deB.last());
+            QTest::qWait(50);
+        }
+        QTRY_COMPARE(enB.size(), deA.size());
+        QTRY_COMPARE(enA.size(), deB.size());
+        std::sort(enA.begin(), enA.end());
+        std::sort(enB.begin(), enB.end());
+        std::sort(deA.begin(), deA.end());
+        std::sort(deB.begin(), deB.end());
+        QCOMPARE(enB, deA);
+        QCOMPARE(enA, deB);
+        QTRY_VERIFY(a.ConexionesVivas() == 1 && b.ConexionesVivas() == 1);
+        QVERIFY(a.Conectado(b.IP()) && b.Conectado(a.IP()));
+        const TContacto* bEnA = a.M().BuscarContacto(b.IP());
+        QVERIFY(bEnA->ConexionSaliente && !bEnA->ConexionEntrante);  // the late one won
+        a.M().EnviarMensaje(b.IP(), "FLASH:fin");
+        QTRY_COMPARE(enB.size(), deA.size() + 1);
     }
 
     // A second connection from a contact, past the crossing window: ours goes on the new one
