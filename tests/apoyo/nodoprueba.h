@@ -8,6 +8,9 @@
 #include <map>
 #include <memory>
 
+// Messages to compare with what arrived.
+QList<QByteArray> Lista(std::initializer_list<const char*> mensajes);
+
 // A port of its own for each test program, so that programs run side by side.
 quint16 PuertoDePrueba();
 

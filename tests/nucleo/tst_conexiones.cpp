@@ -12,13 +12,6 @@ QByteArray LeerFichero(const QString& ruta) {
     return f.readAll();
 }
 
-QList<QByteArray> Lista(std::initializer_list<const char*> mensajes) {
-    QList<QByteArray> lista;
-    for (const char* m : mensajes)
-        lista << QByteArray(m);
-    return lista;
-}
-
 } // namespace
 
 class TstConexiones : public QObject {

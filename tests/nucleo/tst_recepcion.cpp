@@ -14,13 +14,6 @@
 
 namespace {
 
-QList<QByteArray> Lista(std::initializer_list<const char*> mensajes) {
-    QList<QByteArray> lista;
-    for (const char* m : mensajes)
-        lista << QByteArray(m);
-    return lista;
-}
-
 // A core that knows the raw peer on 127.0.0.13 and has greeted it, with file transfers.
 struct TConPeer {
     TConPeer() : Nodo(11, QStringLiteral("Ana")), Tx(Nodo.M(), Falsas), Peer(13) {
