@@ -1,11 +1,10 @@
 // Time to append one chat line and lay the log out again, short log and long log, and the
 // memory a long log takes. Real font metrics, headless.
+#include "bench/medicion.h"
 #include "logview/logformato.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
-#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -42,16 +41,10 @@ struct TLogBanco {
         Formatear();
     }
     double MedianaPorLinea() {
-        std::vector<qint64> tiempos;
-        QElapsedTimer reloj;
-        for (int i = 0; i < kMuestras; ++i) {
-            reloj.start();
+        return MedianaMs(kMuestras, [this] {
             AgregarLinea();
             Formatear();
-            tiempos.push_back(reloj.nsecsElapsed());
-        }
-        std::nth_element(tiempos.begin(), tiempos.begin() + kMuestras / 2, tiempos.end());
-        return tiempos[kMuestras / 2] / 1e6;
+        });
     }
 };
 
