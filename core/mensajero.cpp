@@ -52,10 +52,10 @@ TMensajero::TMensajero(TOpciones opciones, TInterfazUsuario& interfaz, QObject* 
     RegistrarManejador(TComando::Nick, anuncio(&TContacto::Nick, &TFilaContacto::Nick));
     RegistrarManejador(TComando::EMail, anuncio(&TContacto::EMail, &TFilaContacto::EMail));
     RegistrarManejador(TComando::PreguntaNick, [this](const QString& ip, const TMensajeRecibido&) {
-        EnviarMensaje(ip, "NICK:" + CodificarCp1252(config_.Nick));
+        EnviarMensaje(ip, Componer(TComando::Nick, {config_.Nick}));
     });
     RegistrarManejador(TComando::PreguntaEMail, [this](const QString& ip, const TMensajeRecibido&) {
-        EnviarMensaje(ip, "EMAIL:" + CodificarCp1252(config_.EMail));
+        EnviarMensaje(ip, Componer(TComando::EMail, {config_.EMail}));
     });
 }
 
@@ -207,7 +207,7 @@ void TMensajero::CambiarNick() {
         config_.Nick = *nuevo;
         if (config_.NickAway == kNickAwayPorDefecto)
             config_.NickAway = *nuevo;
-        DifundirMensaje("NICK:" + CodificarCp1252(*nuevo));
+        DifundirMensaje(Componer(TComando::Nick, {*nuevo}));
     }
     GuardarConfig();
 }
@@ -292,8 +292,8 @@ void TMensajero::ConectarContacto(TContacto* contacto) {
 void TMensajero::Registrar(const QByteArray& texto) { depuracion_.EscribirDebug(texto); }
 
 void TMensajero::Saludar(TConexion* conexion) {
-    EnviarPorSocket(conexion, "NICK:" + CodificarCp1252(config_.Nick));
-    EnviarPorSocket(conexion, "EMAIL:" + CodificarCp1252(config_.EMail));
+    EnviarPorSocket(conexion, Componer(TComando::Nick, {config_.Nick}));
+    EnviarPorSocket(conexion, Componer(TComando::EMail, {config_.EMail}));
 }
 
 void TMensajero::MarcarConectado(TContacto* contacto) {
@@ -325,8 +325,8 @@ bool TMensajero::AdmitirDesconocido(TConexion* conexion) {
         vigilada->Liberar();
         return false;
     }
-    EnviarPorSocket(conexion, "NICK?");
-    EnviarPorSocket(conexion, "EMAIL?");
+    EnviarPorSocket(conexion, Componer(TComando::PreguntaNick));
+    EnviarPorSocket(conexion, Componer(TComando::PreguntaEMail));
     return true;
 }
 
