@@ -79,6 +79,22 @@ QByteArray Id(const TLado& lado, int i = 0) {
     return Numero(lado.Falsas.Ventanas.at(std::size_t(i))->Datos.ID);
 }
 
+// Offers a new file of this name to a raw peer and waits until the offer is there.
+void OfrecerAlPeer(TLado& lado, TPeerCrudo& peer, const QString& nombre, const QByteArray& datos) {
+    lado.Falsas.Fichero = Escribir(lado.Ruta(nombre), datos);
+    const int antes = int(peer.Mensajes().size());
+    lado.Tx.OfrecerFichero(peer.Ip);
+    peer.EsperarMensajes(antes + 1);
+}
+
+// Automatic acceptance into a folder of the side's own, created here.
+QDir AceptarSoloEn(TLado& lado, const QString& carpeta) {
+    lado.Config().AutoAceptarFicheros = true;
+    lado.Config().AutoAceptarFicherosPath = lado.Ruta(carpeta);
+    (void)QDir().mkpath(lado.Config().AutoAceptarFicherosPath);
+    return QDir(lado.Config().AutoAceptarFicherosPath);
+}
+
 } // namespace
 
 class TstTransferencias : public QObject {
@@ -431,9 +447,7 @@ private slots:
         TLado a(11, QStringLiteral("Ana"));
         TPeerCrudo peer(13);
         ConectarCrudo(a, peer);
-        a.Falsas.Fichero = Escribir(a.Ruta(QStringLiteral("f")), "abc");
-        a.Tx.OfrecerFichero(peer.Ip);
-        peer.EsperarMensajes(1);
+        OfrecerAlPeer(a, peer, QStringLiteral("f"), "abc");
         QVERIFY(QFile::remove(*a.Falsas.Fichero));
         peer.Enviar("ACEPTA_FILE:" + Id(a) + ":3:f\x07");
         QCOMPARE(peer.EsperarMensajes(2).at(1), "ABORT_FILE:" + Id(a));
@@ -513,10 +527,7 @@ private slots:
         QFETCH(QStringList, existentes);
         QFETCH(QString, escrito);
         TLado b(12, QStringLiteral("Bea"));
-        b.Config().AutoAceptarFicheros = true;
-        b.Config().AutoAceptarFicherosPath = b.Ruta(QStringLiteral("auto"));
-        QVERIFY(QDir().mkpath(b.Config().AutoAceptarFicherosPath));
-        const QDir carpeta(b.Config().AutoAceptarFicherosPath);
+        const QDir carpeta = AceptarSoloEn(b, QStringLiteral("auto"));
         for (const QString& existente : existentes)
             Escribir(carpeta.filePath(existente), "viejo");
         TPeerCrudo peer(13);
@@ -536,10 +547,7 @@ private slots:
     // written through it to wherever it points.
     void NuncaEscribeATravesDeUnEnlace() {
         TLado b(12, QStringLiteral("Bea"));
-        b.Config().AutoAceptarFicheros = true;
-        b.Config().AutoAceptarFicherosPath = b.Ruta(QStringLiteral("auto"));
-        const QDir carpeta(b.Config().AutoAceptarFicherosPath);
-        QVERIFY(QDir().mkpath(carpeta.path()));
+        const QDir carpeta = AceptarSoloEn(b, QStringLiteral("auto"));
         const QString fuera = b.Ruta(QStringLiteral("fuera"));
         const QString existente = Escribir(b.Ruta(QStringLiteral("existente")), "intacto");
         QVERIFY(QFile::link(fuera, carpeta.filePath(QStringLiteral("colgante"))));
@@ -559,9 +567,8 @@ private slots:
         TLado a(11, QStringLiteral("Ana"));
         TPeerCrudo peer(13);
         ConectarCrudo(a, peer);
-        a.Falsas.Fichero = Escribir(a.Ruta(QStringLiteral("a\ab")), "xyz");
-        a.Tx.OfrecerFichero(peer.Ip);
-        QCOMPARE(peer.EsperarMensajes(1), QList<QByteArray>{"OFRECE_FILE:" + Id(a) + ":3:a?b"});
+        OfrecerAlPeer(a, peer, QStringLiteral("a\ab"), "xyz");
+        QCOMPARE(peer.Mensajes(), QList<QByteArray>{"OFRECE_FILE:" + Id(a) + ":3:a?b"});
         peer.Enviar("ACEPTA_FILE:" + Id(a) + ":3:a?b\x07");
         QCOMPARE(peer.EsperarMensajes(2).at(1), "FIN_FILE:" + Id(a) + ":xyz");
     }
@@ -580,9 +587,7 @@ private slots:
         TPeerCrudo peer(13);
         ConectarCrudo(a, peer);
         const QByteArray datos = Aleatorio(4000);
-        a.Falsas.Fichero = Escribir(a.Ruta(QStringLiteral("f")), datos);
-        a.Tx.OfrecerFichero(peer.Ip);
-        peer.EsperarMensajes(1);
+        OfrecerAlPeer(a, peer, QStringLiteral("f"), datos);
         peer.Enviar("ACEPTA_FILE:" + Id(a) + ":4000:f\x07");
         QCOMPARE(peer.EsperarMensajes(2).size(), 2);
         QVERIFY(QFile::resize(*a.Falsas.Fichero, tamNuevo));
