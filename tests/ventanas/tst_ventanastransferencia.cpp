@@ -12,7 +12,8 @@ private slots:
     // Accepting empties the chosen file at once, so the dialog must ask before replacing it.
     void ElegirDestinoPreguntaAntesDeReemplazar() {
         QWidget principal;
-        TVentanasTransferencia ventanas(&principal, TConfig{});
+        const TConfig config;
+        TVentanasTransferencia ventanas(&principal, config);
         bool visto = false;
         bool confirma = false;
         auto* sondeo = new QTimer(this);
