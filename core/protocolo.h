@@ -92,10 +92,13 @@ QByteArray Prefijo(TComando comando);
 // through Windows-1252 (a character outside the code page becomes "?"); bytes are taken as
 // they are (file data already escaped, a name exactly as a peer sent it). In every field a
 // BEL becomes "?", so no field can end the message early or smuggle in a command. The BEL
-// that ends the message is added by the connection.
+// that ends the message is added by the connection. A field refers to its value, so it
+// lives only within the call that composes it.
 class TCampo {
 public:
+    // A char would pass for a number: write it as text or bytes.
     template <std::integral T>
+        requires(!std::same_as<T, char>)
     TCampo(T numero) : valor_(qint64(numero)) {}
     TCampo(const QString& texto) : valor_(QStringView(texto)) {}
     TCampo(QStringView texto) : valor_(texto) {}
