@@ -70,10 +70,10 @@ TMensajero::TMensajero(TOpciones opciones, TInterfazUsuario& interfaz, QObject* 
     RegistrarManejador(TComando::Nick, anuncio(&TContacto::Nick, &TFilaContacto::Nick));
     RegistrarManejador(TComando::EMail, anuncio(&TContacto::EMail, &TFilaContacto::EMail));
     RegistrarManejador(TComando::PreguntaNick, [this](const QString& ip, const TMensajeRecibido&) {
-        EnviarMensaje(ip, "NICK:" + CodificarCp1252(config_.Nick));
+        EnviarMensaje(ip, Componer(TComando::Nick, {config_.Nick}));
     });
     RegistrarManejador(TComando::PreguntaEMail, [this](const QString& ip, const TMensajeRecibido&) {
-        EnviarMensaje(ip, "EMAIL:" + CodificarCp1252(config_.EMail));
+        EnviarMensaje(ip, Componer(TComando::EMail, {config_.EMail}));
     });
 }
 
@@ -273,7 +273,7 @@ void TMensajero::CambiarNick() {
         config_.Nick = *nuevo;
         if (config_.NickAway == kNickAwayPorDefecto)
             config_.NickAway = *nuevo;
-        DifundirMensaje("NICK:" + CodificarCp1252(*nuevo));
+        DifundirMensaje(Componer(TComando::Nick, {*nuevo}));
     }
     GuardarConfig();
 }
@@ -370,9 +370,9 @@ void TMensajero::Registrar(const QByteArray& texto) { depuracion_.EscribirDebug(
 
 void TMensajero::Saludar(TConexion* conexion) {
     const QPointer<TConexion> vigilada(conexion);
-    EnviarPorSocket(conexion, "NICK:" + CodificarCp1252(config_.Nick));
+    EnviarPorSocket(conexion, Componer(TComando::Nick, {config_.Nick}));
     if (vigilada)
-        EnviarPorSocket(vigilada, "EMAIL:" + CodificarCp1252(config_.EMail));
+        EnviarPorSocket(vigilada, Componer(TComando::EMail, {config_.EMail}));
 }
 
 void TMensajero::MarcarConectado(TContacto* contacto) {
@@ -410,8 +410,8 @@ bool TMensajero::AdmitirDesconocido(const QPointer<TConexion>& conexion) {
         return false;
     }
     if (!config_.AceptarEntradasDesconocidas) {
-        EnviarPorSocket(conexion, "NICK?");
-        EnviarPorSocket(conexion, "EMAIL?");
+        EnviarPorSocket(conexion, Componer(TComando::PreguntaNick));
+        EnviarPorSocket(conexion, Componer(TComando::PreguntaEMail));
     }
     if (!conexion)
         return false;

@@ -62,7 +62,7 @@ private slots:
                                           "FLASH:uno\r\ndos\r\ntres\r\ncuatro\r\n\r\nfin\r\n",
                                           "FLASH:",
                                           "FLASH:a:b \x80 ?",
-                                          "FLASH:holaNICK:malo"};
+                                          "FLASH:hola?NICK:malo"};
         QCOMPARE(p.Peer.EsperarMensajes(7), esperados);
     }
 
