@@ -265,7 +265,6 @@ void TfrmChat::mnuTabInvitarClick() {
     lista.setSortingEnabled(true);
     lista.sortItems(kColumnaNick);
     lista.setColumnWidth(kColumnaNick, AnchoColumnaNick(lista.rowCount(), lista.size()));
-    PanelConectados_->move(DentroDeVentana(PanelConectados_->pos(), PanelConectados_->size(), size()));
     PanelConectados_->raise();
     PanelConectados_->show();
 }
@@ -298,6 +297,9 @@ void TfrmChat::showEvent(QShowEvent* evento) {
 void TfrmChat::resizeEvent(QResizeEvent*) {
     PanelCabecera_->setGeometry(0, 0, width(), TCabeceraVentana::kAlto);
     PageControl_->setGeometry(AreaPaginas(size()));
+    // A floating panel never ends up outside a window that shrank.
+    for (QWidget* panel : {PanelConectados_, static_cast<QWidget*>(PanelEmoticonos_)})
+        panel->move(DentroDeVentana(panel->pos(), panel->size(), size()));
 }
 
 void TfrmChat::mousePressEvent(QMouseEvent* evento) {

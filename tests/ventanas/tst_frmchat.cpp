@@ -114,6 +114,8 @@ private slots:
         QCOMPARE(v.ventana.PageControl()->geometry(), QRect(4, 32, 492, 364));
         v.ventana.resize(100, 50);
         QCOMPARE(v.ventana.size(), QSize(300, 200));
+        // The on-line panel, at 320 in a wider window, stays whole inside.
+        QCOMPARE(v.ventana.PanelConectados()->geometry().right(), 300 - 1);
         QVERIFY(v.ventana.PanelConectados()->isHidden());
         QVERIFY(v.ventana.PanelEmoticonos()->isHidden());
         // Closing only hides; the rooms stay.
