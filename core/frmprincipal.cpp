@@ -5,6 +5,7 @@
 #include "core/modelocontactos.h"
 #include "core/principal.h"
 #include "flash/ventanasflash.h"
+#include "settings/frmconfig.h"
 #include "transfer/transferencias.h"
 #include "transfer/ventanastransferencia.h"
 #include "widgets/colocacion.h"
@@ -23,6 +24,7 @@
 #include <QFontDatabase>
 #include <QFrame>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QLibraryInfo>
 #include <QListView>
 #include <QMenuBar>
@@ -84,6 +86,11 @@ bool TfrmPrincipal::Iniciar(QString* error) {
     FTransferencias = std::make_unique<TTransferencias>(*FMensajero, *FVentanasTx);
     FfrmNuevoContacto = new TfrmNuevoContacto(this);
     FfrmAbout = new TfrmAbout(this, unsigned(std::chrono::system_clock::now().time_since_epoch().count()));
+    FfrmConfig = new TfrmConfig(*FMensajero,
+                                {.RestaurarPrincipal = [this] { Restaurar(); },
+                                 .AnadirIconoTray = [this] { FTray->show(); },
+                                 .QuitarIconoTray = [this] { FTray->hide(); }},
+                                this);
     return true;
 }
 
@@ -159,17 +166,19 @@ void TfrmPrincipal::CrearMenus() {
     messenger->addAction(QStringLiteral("&Salir"), this, &TfrmPrincipal::mnuSalirClick);
 
     QMenu* opciones = menuBar()->addMenu(QStringLiteral("&Opciones"));
-    QAction* cambiarNick = opciones->addAction(QStringLiteral("Cambiar &Nick"));
+    QAction* cambiarNick = opciones->addAction(QStringLiteral("Cambiar &Nick"), this,
+                                               [this] { AbrirConfig(TfrmConfig::Perfil); });
+    cambiarNick->setObjectName(QStringLiteral("mnuCambiarNick"));
     opciones->addSeparator();
-    QAction* configurar = opciones->addAction(QStringLiteral("&Configurar"));
+    QAction* configurar = opciones->addAction(QStringLiteral("&Configurar"), this,
+                                              [this] { AbrirConfig(TfrmConfig::General); });
+    configurar->setObjectName(QStringLiteral("mnuConfigurar"));
     opciones->addSeparator();
     QAction* debug = opciones->addAction(QStringLiteral("Modo &Debug"));
     debug->setObjectName(QStringLiteral("mnuModoDebug"));
     debug->setCheckable(true);
     connect(debug, &QAction::triggered, this, &TfrmPrincipal::mnuModoDebugClick);
     opciones->addAction(QStringLiteral("&About"), this, &TfrmPrincipal::mnuAboutClick);
-    for (QAction* pendiente : {cambiarNick, configurar})
-        pendiente->setEnabled(kFuncionesDisponibles.Configurar);
 
     PopupMenuListViewContactos = new QMenu(this);
     PopupMenuListViewContactos->setObjectName(QStringLiteral("PopupMenuListViewContactos"));
@@ -308,6 +317,11 @@ void TfrmPrincipal::mnuSalirClick() {
     QCoreApplication::quit();
 }
 
+void TfrmPrincipal::AbrirConfig(int pagina) {
+    if (FfrmConfig)
+        FfrmConfig->Abrir(TfrmConfig::TPagina(pagina));
+}
+
 void TfrmPrincipal::mnuModoDebugClick(bool activo) { FMensajero->FijarModoDebug(activo); }
 
 void TfrmPrincipal::mnuAboutClick() {
@@ -381,11 +395,13 @@ void TfrmPrincipal::MostrarInformacion(const QString& titulo, const QString& tex
 }
 
 std::optional<QString> TfrmPrincipal::PedirTexto(const QString& titulo, const QString& etiqueta,
-                                                 const QString& inicial) {
+                                                 const QString& inicial, const QValidator* filtro) {
     QInputDialog caja(this);
     caja.setWindowTitle(titulo);
     caja.setLabelText(etiqueta);
     caja.setTextValue(inicial);
+    if (QLineEdit* campo = caja.findChild<QLineEdit*>())
+        campo->setValidator(filtro);
     caja.adjustSize();
     ColocarSobrePrincipal(&caja, this);
     if (caja.exec() != QDialog::Accepted)

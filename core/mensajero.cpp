@@ -2,6 +2,7 @@
 
 #include "core/codificacion.h"
 #include "core/conexion.h"
+#include "settings/validadornick.h"
 
 #include <QPointer>
 #include <QTcpSocket>
@@ -201,8 +202,10 @@ void TMensajero::DifundirMensaje(const QByteArray& mensaje) {
 }
 
 void TMensajero::CambiarNick() {
-    const std::optional<QString> nuevo = interfaz_.PedirTexto(
-        QStringLiteral("Cambiar de nick"), QStringLiteral("Escriba su nuevo nick:"), config_.Nick);
+    const TValidadorNick filtro;
+    const std::optional<QString> nuevo =
+        interfaz_.PedirTexto(QStringLiteral("Cambiar de nick"), QStringLiteral("Escriba su nuevo nick:"),
+                             config_.Nick, &filtro);
     if (nuevo && *nuevo != config_.Nick) {
         config_.Nick = *nuevo;
         if (config_.NickAway == kNickAwayPorDefecto)

@@ -1,5 +1,7 @@
 #include "interfazfalsa.h"
 
+#include <QValidator>
+
 bool TInterfazFalsa::Preguntar(const QString& titulo, const QString& texto, TBotones) {
     Preguntas.push_back({titulo, texto});
     if (AntesDeResponder)
@@ -20,7 +22,12 @@ void TInterfazFalsa::MostrarInformacion(const QString& titulo, const QString& te
 }
 
 std::optional<QString> TInterfazFalsa::PedirTexto(const QString& titulo, const QString&,
-                                                  const QString&) {
+                                                  const QString&, const QValidator* filtro) {
     Preguntas.push_back({titulo, {}});
-    return TextoPedido;
+    // What the box lets through, as if TextoPedido had been typed into it.
+    std::optional<QString> texto = TextoPedido;
+    int posicion = 0;
+    if (texto && filtro)
+        filtro->validate(*texto, posicion);
+    return texto;
 }

@@ -20,7 +20,7 @@ public:
     void MostrarError(const QString& titulo, const QString& texto) override;
     void MostrarInformacion(const QString& titulo, const QString& texto) override;
     std::optional<QString> PedirTexto(const QString& titulo, const QString& etiqueta,
-                                      const QString& inicial) override;
+                                      const QString& inicial, const QValidator* filtro) override;
     void ReproducirSonido(const QString& fichero) override { Sonidos << fichero; }
     void RepintarContactos() override { ++Repintados; }
     void AplicarConfig(const TConfig& config) override { NickMostrado = config.Nick; }
