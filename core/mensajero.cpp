@@ -300,9 +300,13 @@ void TMensajero::Saludar(TConexion* conexion) {
 }
 
 void TMensajero::MarcarConectado(TContacto* contacto) {
+    // Both connections of a crossing come up, and a fresh one may replace a stale one: the
+    // contact connects once.
+    const bool yaConectado = contacto->Conectado;
     agenda_.FijarConectado(contacto, true);
     interfaz_.RepintarContactos();
-    Sonar(config_.Sonidos.ContactoConecta);
+    if (!yaConectado)
+        Sonar(config_.Sonidos.ContactoConecta);
 }
 
 bool TMensajero::AdmitirDesconocido(TConexion* conexion) {

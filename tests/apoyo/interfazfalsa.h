@@ -21,7 +21,11 @@ public:
     void MostrarInformacion(const QString& titulo, const QString& texto) override;
     std::optional<QString> PedirTexto(const QString& titulo, const QString& etiqueta,
                                       const QString& inicial, const QValidator* filtro) override;
-    void ReproducirSonido(const QString& fichero) override { Sonidos << fichero; }
+    void ReproducirSonido(const QString& fichero) override {
+        Sonidos << fichero;
+        if (AlSonar)
+            AlSonar(fichero);
+    }
     void RepintarContactos() override { ++Repintados; }
     void AplicarConfig(const TConfig& config) override { NickMostrado = config.Nick; }
     void AnadirIconoTray() override { IconoTray = true; }
@@ -32,6 +36,8 @@ public:
     std::deque<bool> Respuestas;
     bool RespuestaPorDefecto = true;
     std::function<void()> AntesDeResponder;
+    // Runs as each sound is handed to the player, to see what had happened by then.
+    std::function<void(const QString&)> AlSonar;
     std::optional<QString> TextoPedido;
 
     std::vector<TCaja> Preguntas;
