@@ -142,26 +142,28 @@ TfrmConfig::TfrmConfig(TMensajero& mensajero, TEfectosConfig efectos, QWidget* p
 
 QWidget* TfrmConfig::CrearGeneral() {
     auto* pagina = new QWidget;
-    Etiqueta(QStringLiteral("Al recibir una petición de conexión de alguien desconocido..."), {8, 8}, pagina);
+    QLabel* Label1 = Control<QLabel>("Label1", QStringLiteral("Al recibir una petición de conexión de alguien desconocido..."),
+                                     {8, 4, 298, 30}, pagina);
+    Label1->setWordWrap(true);
     rbRechazarPeticion = Control<QRadioButton>("rbRechazarPeticion", QStringLiteral("Rechazar la petición"),
-                                               {20, 26, 280, 17}, pagina);
+                                               {20, 36, 280, 17}, pagina);
     rbAceptarPeticion = Control<QRadioButton>(
-        "rbAceptarPeticion", QStringLiteral("Aceptar la petición y añadir a la Agenda"), {20, 44, 280, 17}, pagina);
-    rbPreguntar = Control<QRadioButton>("rbPreguntar", QStringLiteral("Preguntar"), {20, 62, 280, 17}, pagina);
+        "rbAceptarPeticion", QStringLiteral("Aceptar la petición y añadir a la Agenda"), {20, 54, 280, 17}, pagina);
+    rbPreguntar = Control<QRadioButton>("rbPreguntar", QStringLiteral("Preguntar"), {20, 72, 280, 17}, pagina);
     grupoEntradas_ = new QButtonGroup(this);
     for (QRadioButton* boton : {rbRechazarPeticion, rbAceptarPeticion, rbPreguntar})
         grupoEntradas_->addButton(boton);
     chkAlwaysOnTop = Control<QCheckBox>("chkAlwaysOnTop", QStringLiteral("Ventana principal \"Siempre visible\""),
-                                        {8, 88, 300, 17}, pagina);
+                                        {8, 96, 300, 17}, pagina);
     chkIconoEnTray = Control<QCheckBox>("chkIconoEnTray", QStringLiteral("Mantener un icono en el Tray"),
-                                        {8, 106, 300, 17}, pagina);
+                                        {8, 114, 300, 17}, pagina);
     // The setting keeps its stored name; the caption names the desktop session instead.
     chkCargarConWindows = Control<QCheckBox>("chkCargarConWindows", QStringLiteral("Cargar al iniciar la sesión"),
-                                             {8, 124, 300, 17}, pagina);
+                                             {8, 132, 300, 17}, pagina);
     chkAutoAceptarFicheros = Control<QCheckBox>(
-        "chkAutoAceptarFicheros", QStringLiteral("Auto-Aceptar ficheros en..."), {8, 148, 300, 17}, pagina);
-    edtAutoAceptarFicheros = Campo("edtAutoAceptarFicheros", {24, 168, 254, 21}, pagina);
-    btnAutoAceptarFicheros = Boton("btnAutoAceptarFicheros", QStringLiteral("..."), {281, 168, 25, 21}, pagina);
+        "chkAutoAceptarFicheros", QStringLiteral("Auto-Aceptar ficheros en..."), {8, 154, 300, 17}, pagina);
+    edtAutoAceptarFicheros = Campo("edtAutoAceptarFicheros", {24, 174, 254, 21}, pagina);
+    btnAutoAceptarFicheros = Boton("btnAutoAceptarFicheros", QStringLiteral("..."), {281, 174, 25, 21}, pagina);
     connect(btnAutoAceptarFicheros, &QPushButton::clicked, this, &TfrmConfig::btnAutoAceptarFicherosClick);
     return pagina;
 }
