@@ -14,9 +14,7 @@ namespace {
 struct TConPeer {
     TConPeer() {
         Nodo.M().AnadirContacto(QStringLiteral("Pepe"), Peer.Ip, {}, false, true);
-        Nodo.Arrancar();
-        Conectado = Peer.ConectarA(Nodo.IP()) && Peer.EsperarMensajes(2).size() == 2;
-        Peer.Recibido.clear();
+        Conectado = Nodo.ConectarPeer(Peer);
     }
     // Applies `cambio` to a copy of the configuration as the dialog would.
     void Aceptar(const std::function<void(TConfig&)>& cambio, const TEfectosConfig& efectos = {}) {

@@ -35,12 +35,7 @@ struct TEscena : TInterfazFlash {
             Nodo.M().AnadirContacto(QStringLiteral("Pepe"), Peer.Ip, {}, false, true);
     }
     bool ConectarPeer() {
-        Nodo.Arrancar();
-        const bool conectado = Peer.ConectarA(Nodo.IP()) && QTest::qWaitFor([this] {
-            return Nodo.Conectado(Peer.Ip);
-        });
-        Peer.EsperarMensajes(2);
-        Peer.Recibido.clear();
+        const bool conectado = Nodo.ConectarPeer(Peer);
         // The connection's own sound is another test's business.
         Nodo.Interfaz.Sonidos.clear();
         return conectado;
