@@ -101,11 +101,11 @@ std::optional<QString> SonidoEstandar(QWidget* padre, QString titulo, QString in
     return elegido.isEmpty() ? std::nullopt : std::optional(elegido);
 }
 
-void MarcarSinGrupo(QButtonGroup* grupo, const std::vector<std::pair<QAbstractButton*, bool>>& botones) {
+void MarcarEnGrupo(QButtonGroup* grupo, const std::vector<std::pair<QAbstractButton*, bool>>& botones) {
     // An exclusive group keeps one button checked; with none stored, none may show.
     grupo->setExclusive(false);
-    for (const auto& [boton, marcado] : botones)
-        boton->setChecked(false);
+    for (const auto& eleccion : botones)
+        eleccion.first->setChecked(false);
     grupo->setExclusive(true);
     // Several stored as true: the last one wins, as the later check unchecks the earlier.
     for (const auto& [boton, marcado] : botones) {
@@ -194,7 +194,8 @@ QWidget* TfrmConfig::CrearChat() {
     edtChatFont = Campo("edtChatFont", {96, 48, 208, 23}, pagina);
     edtChatFont->setText(QStringLiteral("Mi texto"));
     edtChatFont->setReadOnly(true);
-    Etiqueta(QStringLiteral("Al recibir texto de las demás personas..."), {8, 78}, pagina);
+    Etiqueta(QStringLiteral("Al recibir texto de las demás personas..."), {8, 78}, pagina)
+        ->setObjectName(QStringLiteral("Label5"));
     rbChatConservarColor = Control<QRadioButton>(
         "rbChatConservarColor", QStringLiteral("Mostrar el texto de los demás de colores"), {20, 96, 280, 17}, pagina);
     rbChatForzarColor = Control<QRadioButton>(
@@ -252,7 +253,7 @@ int TfrmConfig::Abrir(TPagina pagina) {
 
 void TfrmConfig::Llenar() {
     const TConfig& c = mensajero_.Config();
-    MarcarSinGrupo(grupoEntradas_, {{rbAceptarPeticion, c.AceptarEntradasDesconocidas},
+    MarcarEnGrupo(grupoEntradas_, {{rbAceptarPeticion, c.AceptarEntradasDesconocidas},
                                     {rbRechazarPeticion, c.RechazarEntradasDesconocidas},
                                     {rbPreguntar, c.PreguntarEntradasDesconocidas}});
     chkIconoEnTray->setChecked(c.IconoEnTray);
