@@ -1,7 +1,5 @@
 #include "interfazfalsa.h"
 
-#include <QValidator>
-
 bool TInterfazFalsa::Preguntar(const QString& titulo, const QString& texto, TBotones) {
     Preguntas.push_back({titulo, texto});
     if (AntesDeResponder)
@@ -22,12 +20,7 @@ void TInterfazFalsa::MostrarInformacion(const QString& titulo, const QString& te
 }
 
 std::optional<QString> TInterfazFalsa::PedirTexto(const QString& titulo, const QString&,
-                                                  const QString&, const QValidator* filtro) {
+                                                  const QString&, const QValidator*) {
     Preguntas.push_back({titulo, {}});
-    // What the box lets through, as if TextoPedido had been typed into it.
-    std::optional<QString> texto = TextoPedido;
-    int posicion = 0;
-    if (texto && filtro)
-        filtro->validate(*texto, posicion);
-    return texto;
+    return TextoPedido;
 }

@@ -131,20 +131,12 @@ private slots:
         TNodoPrueba nodo(11);
         TConfig editada = nodo.M().Config();
         editada.Chat.colorFondo = ColorRGB(1, 2, 3);
-        editada.Chat.Fuente = {QStringLiteral("Courier"), 14};
-        editada.Chat.forzarColor = true;
         editada.CargarConWindows = true;
-        editada.Sonidos.MensajeFlash = QStringLiteral("/sonidos/flash.wav");
         std::optional<TColor> fondoAlAplicar;
         AceptarConfig(nodo.M(), editada,
                       {.AplicarChat = [&] { fondoAlAplicar = nodo.M().Config().Chat.colorFondo; }});
         // The chat windows read the new settings, not the old ones.
         QCOMPARE(fondoAlAplicar, std::optional(ColorRGB(1, 2, 3)));
-        const TConfig& c = nodo.M().Config();
-        QCOMPARE(c.Chat.Fuente.Name, QStringLiteral("Courier"));
-        QCOMPARE(c.Chat.Fuente.Size, 14);
-        QVERIFY(c.Chat.forzarColor);
-        QCOMPARE(c.Sonidos.MensajeFlash, QStringLiteral("/sonidos/flash.wav"));
         const QString entrada = nodo.M().Rutas().FicheroArranque();
         QVERIFY(QFile::exists(entrada));
         editada.CargarConWindows = false;
@@ -221,13 +213,6 @@ private slots:
         QCOMPARE(filtro.validate(escrito, cursor), QValidator::Acceptable);
         QCOMPARE(escrito, queda);
         QCOMPARE(cursor, cursorFinal);
-    }
-
-    void CajaDeNickFiltrada() {
-        TNodoPrueba nodo(11);
-        nodo.Interfaz.TextoPedido = QStringLiteral("Nu:ev\ao");
-        nodo.M().CambiarNick();
-        QCOMPARE(nodo.M().Config().Nick, QStringLiteral("Nuevo"));
     }
 };
 
