@@ -88,7 +88,7 @@ bool TfrmPrincipal::Iniciar(QString* error) {
     FfrmAbout = new TfrmAbout(this, unsigned(std::chrono::system_clock::now().time_since_epoch().count()));
     FfrmConfig = new TfrmConfig(*FMensajero,
                                 {.RestaurarPrincipal = [this] { Restaurar(); },
-                                 .AnadirIconoTray = [this] { FTray->show(); },
+                                 .AnadirIconoTray = [this] { AnadirIconoTray(); },
                                  .QuitarIconoTray = [this] { FTray->hide(); }},
                                 this);
     return true;
