@@ -2,7 +2,7 @@
 
 #include "core/codificacion.h"
 #include "core/conexion.h"
-#include "settings/validadornick.h"
+#include "settings/validadortexto.h"
 
 #include <QPointer>
 #include <QTcpSocket>
@@ -202,7 +202,7 @@ void TMensajero::DifundirMensaje(const QByteArray& mensaje) {
 }
 
 void TMensajero::CambiarNick() {
-    const TValidadorNick filtro;
+    const TValidadorTexto filtro(TValidadorTexto::TReglas::Nick);
     const std::optional<QString> nuevo =
         interfaz_.PedirTexto(QStringLiteral("Cambiar de nick"), QStringLiteral("Escriba su nuevo nick:"),
                              config_.Nick, &filtro);

@@ -2,7 +2,7 @@
 
 #include "core/mensajero.h"
 #include "settings/muestracolor.h"
-#include "settings/validadornick.h"
+#include "settings/validadortexto.h"
 #include "widgets/cabeceraventana.h"
 #include "widgets/colocacion.h"
 #include "widgets/estilo.h"
@@ -180,7 +180,8 @@ QWidget* TfrmConfig::CrearPerfil() {
     edtNickAway = fila("edtNickAway", QStringLiteral("Nick Away:"), 56);
     edtEMail = fila("edtEMail", QStringLiteral("E-Mail:"), 88);
     for (QLineEdit* nick : {edtNick, edtNickAway})
-        nick->setValidator(new TValidadorNick(nick));
+        nick->setValidator(new TValidadorTexto(TValidadorTexto::TReglas::Nick, nick));
+    edtEMail->setValidator(new TValidadorTexto(TValidadorTexto::TReglas::SinControles, edtEMail));
     return pagina;
 }
 

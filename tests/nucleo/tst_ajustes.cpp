@@ -2,7 +2,7 @@
 #include "core/codificacion.h"
 #include "settings/aceptarconfig.h"
 #include "settings/listasonidos.h"
-#include "settings/validadornick.h"
+#include "settings/validadortexto.h"
 
 #include <QFile>
 #include <QSettings>
@@ -192,24 +192,29 @@ private slots:
         QCOMPARE(lista.DobleClic(12), D::Nada);
     }
 
-    void FiltroDeNick_data() {
+    void FiltrosDeTexto_data() {
+        QTest::addColumn<bool>("nick");
         QTest::addColumn<QString>("escrito");
         QTest::addColumn<int>("cursor");
         QTest::addColumn<QString>("queda");
         QTest::addColumn<int>("cursorFinal");
-        QTest::newRow("normal") << QStringLiteral("Ana Pérez") << 9 << QStringLiteral("Ana Pérez") << 9;
-        QTest::newRow("dos puntos") << QStringLiteral("a:b") << 2 << QStringLiteral("ab") << 1;
-        QTest::newRow("campana pegada") << QStringLiteral("x\ay\tz") << 5 << QStringLiteral("xyz") << 3;
-        QTest::newRow("control C1") << QStringLiteral("a\u0085b") << 1 << QStringLiteral("ab") << 1;
-        QTest::newRow("vacío") << QString() << 0 << QString() << 0;
+        QTest::newRow("nick normal") << true << QStringLiteral("Ana Pérez") << 9 << QStringLiteral("Ana Pérez") << 9;
+        QTest::newRow("nick con dos puntos") << true << QStringLiteral("a:b") << 2 << QStringLiteral("ab") << 1;
+        QTest::newRow("nick con campana pegada") << true << QStringLiteral("x\ay\tz") << 5 << QStringLiteral("xyz") << 3;
+        QTest::newRow("nick con control C1") << true << QStringLiteral("a\u0085b") << 1 << QStringLiteral("ab") << 1;
+        QTest::newRow("nick vacío") << true << QString() << 0 << QString() << 0;
+        QTest::newRow("e-mail con dos puntos") << false << QStringLiteral("a:b@c") << 5 << QStringLiteral("a:b@c") << 5;
+        QTest::newRow("e-mail con una orden pegada")
+            << false << QStringLiteral("a@b\aFLASH:hola") << 15 << QStringLiteral("a@bFLASH:hola") << 14;
     }
 
-    void FiltroDeNick() {
+    void FiltrosDeTexto() {
+        QFETCH(bool, nick);
         QFETCH(QString, escrito);
         QFETCH(int, cursor);
         QFETCH(QString, queda);
         QFETCH(int, cursorFinal);
-        TValidadorNick filtro;
+        const TValidadorTexto filtro(nick ? TValidadorTexto::TReglas::Nick : TValidadorTexto::TReglas::SinControles);
         QCOMPARE(filtro.validate(escrito, cursor), QValidator::Acceptable);
         QCOMPARE(escrito, queda);
         QCOMPARE(cursor, cursorFinal);

@@ -338,9 +338,9 @@ private slots:
         QCOMPARE(d.Config().AutoAceptarFicherosPath, QStringLiteral("/srv/nueva/"));
     }
 
-    void NicksSinDosPuntosNiControles() {
+    void NicksSinDosPuntosYTextosSinControles() {
         TDialogo d;
-        QString nick, away;
+        QString nick, away, email;
         d.Abrir(TfrmConfig::Perfil, [&] {
             QLineEdit* edtNick = d.C<QLineEdit>("edtNick");
             edtNick->clear();
@@ -352,10 +352,15 @@ private slots:
             edtNickAway->clear();
             QTest::keyClicks(edtNickAway, QStringLiteral("a:b"));
             away = edtNickAway->text();
+            QLineEdit* edtEMail = d.C<QLineEdit>("edtEMail");
+            edtEMail->clear();
+            edtEMail->insert(QStringLiteral("a:b@c\aFLASH:x"));
+            email = edtEMail->text();
             d.Cancelar();
         });
         QCOMPARE(nick, QStringLiteral("Jose!"));
         QCOMPARE(away, QStringLiteral("ab"));
+        QCOMPARE(email, QStringLiteral("a:b@cFLASH:x"));
     }
 };
 
