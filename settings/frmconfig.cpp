@@ -243,6 +243,12 @@ QWidget* TfrmConfig::CrearSonidos() {
 }
 
 int TfrmConfig::Abrir(TPagina pagina) {
+    // The tray menu still works while the dialog is up: refilling would lose the edits.
+    if (isVisible()) {
+        raise();
+        activateWindow();
+        return QDialog::Rejected;
+    }
     Llenar();
     if (parentWidget())
         ColocarSobrePrincipal(this, parentWidget()->window());

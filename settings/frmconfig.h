@@ -40,7 +40,8 @@ public:
 
     TfrmConfig(TMensajero& mensajero, TEfectosConfig efectos, QWidget* padre);
 
-    // Fills, places over the main window and shows modally on that page.
+    // Fills, places over the main window and shows modally on that page. Already open, it
+    // only comes to the front.
     int Abrir(TPagina pagina);
 
     // The chat windows set AplicarChat here.

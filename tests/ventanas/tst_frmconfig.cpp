@@ -222,6 +222,22 @@ private slots:
         QCOMPARE(texto, antes.Chat.colorTexto);
     }
 
+    void AbrirOtraVezNoPierdeLoEscrito() {
+        TDialogo d;
+        QString nick;
+        int pagina = -1;
+        d.Abrir(TfrmConfig::Perfil, [&] {
+            d.C<QLineEdit>("edtNick")->setText(QStringLiteral("A medias"));
+            d.Ventana.Abrir(TfrmConfig::Sonidos);  // from the tray menu, say
+            nick = d.C<QLineEdit>("edtNick")->text();
+            pagina = d.C<QTabWidget>("PageControl")->currentIndex();
+            d.Aceptar();
+        });
+        QCOMPARE(nick, QStringLiteral("A medias"));
+        QCOMPARE(pagina, int(TfrmConfig::Perfil));
+        QCOMPARE(d.Config().Nick, QStringLiteral("A medias"));
+    }
+
     void EliminarYCancelarConservaElSonido() {
         TDialogo d;
         d.Config().Sonidos.MensajeFlash = QStringLiteral("/sonidos/flash.wav");
