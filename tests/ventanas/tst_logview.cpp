@@ -2,12 +2,20 @@
 #include "logview/logview.h"
 
 #include <QApplication>
+#include <QRandomGenerator>
 #include <QClipboard>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 
 namespace {
+
+struct TLinea {
+    int Item = -1;
+    int Offset = 0;
+    int Desfase = 0;
+    friend bool operator==(const TLinea&, const TLinea&) = default;
+};
 
 constexpr TColor kRojo = ColorRGB(255, 0, 0);
 constexpr TColor kBlanco = ColorRGB(255, 255, 255);
@@ -35,6 +43,46 @@ struct TVista {
         for (int i = 0; i < cuantas; ++i)
             vista.AppendLine(QStringLiteral("linea %1").arg(i), 0);
         vista.Reformat();
+    }
+    // A new line as the chat window adds it: follow the end if the reader was there.
+    void LineaDelChat(const QString& texto) {
+        const int posicion = vista.VerticalPos();
+        const bool alFinal = posicion == vista.VerticalPosMax();
+        if (!texto.isEmpty())
+            vista.AppendLine(texto, 0);
+        vista.Reformat();
+        vista.SetVerticalPos(alFinal ? vista.VerticalPosMax() : posicion);
+    }
+    // The item and character at the top of the view, and where its piece lies.
+    TLinea LineaDeArriba() const {
+        const auto& piezas = vista.DrawItems();
+        const int arriba = vista.PixelPos();
+        auto pieza = std::find_if(piezas.begin(), piezas.end(),
+                                  [arriba](const TDrawLineInfo& p) { return p.Bottom() > arriba; });
+        if (pieza == piezas.end())
+            return {};
+        return {pieza->ItemNo, pieza->TextOffset, pieza->Top - arriba};
+    }
+    bool VisibleAlAnchoActual() const {
+        const int arriba = vista.PixelPos();
+        const int abajo = arriba + vista.viewport()->height();
+        for (const TDrawLineInfo& pieza : vista.DrawItems()) {
+            if (pieza.Bottom() > arriba && pieza.Top < abajo &&
+                pieza.Left + pieza.Width > vista.TextWidth() + vista.LeftMargin)
+                return false;
+        }
+        return true;
+    }
+    void CompararConCompleto() {
+        TFormatoLog completo;
+        TMedidorFijo medidor;
+        TLogDocumento& documento = const_cast<TLogDocumento&>(vista.Documento());
+        completo.FormatearTodo(documento, estilo.TextStyles, medidor,
+                               {vista.TextWidth(), vista.LeftMargin});
+        QVERIFY(completo.DrawItems() == vista.DrawItems());
+        QVERIFY(completo.JumpAreas() == vista.JumpAreas());
+        QCOMPARE(completo.DocumentHeight(), vista.DocumentHeight());
+        QCOMPARE(vista.ContentUnits(), completo.DocumentHeight() / vista.ScrollUnit());
     }
 };
 
@@ -162,17 +210,128 @@ private slots:
         QCOMPARE(v.vista.VerticalPos(), 0);
     }
 
-    void CambioDeAnchoReparteYMantieneLaPosicion() {
+    // The line at the top stays at the top, at once and once the rest has caught up; a
+    // change of height alone re-wraps nothing.
+    void CambioDeAnchoMantieneLaLineaDeArriba() {
         TVista v;
-        v.Lineas(200);
-        QVERIFY(v.vista.VerticalPosMax() > 20);
-        v.vista.SetVerticalPos(20);
+        v.Lineas(2000);
+        v.vista.SetVerticalPos(100);
+        const TLinea antes = v.LineaDeArriba();
+        QCOMPARE(antes.Item, 71);
         v.vista.resize(60, 120);
         QCOMPARE(v.vista.TextWidth(), v.Area()->width() - 10);
-        QVERIFY(v.vista.DrawItems().size() > 200);
-        QCOMPARE(v.vista.VerticalPos(), 20);
+        QVERIFY(v.vista.RepartoPendiente());
+        QCOMPARE(v.LineaDeArriba(), antes);
+        QVERIFY(v.VisibleAlAnchoActual());
+        QTRY_VERIFY(!v.vista.RepartoPendiente());
+        QCOMPARE(v.LineaDeArriba(), antes);
+        QVERIFY(v.vista.VerticalPos() > 100);
+        v.CompararConCompleto();
+        const int posicion = v.vista.VerticalPos();
         v.vista.resize(60, 150);
-        QCOMPARE(v.vista.VerticalPos(), 20);
+        QVERIFY(!v.vista.RepartoPendiente());
+        QCOMPARE(v.vista.VerticalPos(), posicion);
+    }
+
+    // The chat's follow-the-end rule: at the end before, at the end during and after, also
+    // when lines arrive meanwhile; none of them is lost.
+    void AlFinalSigueAlFinalYNadaSePierde() {
+        TVista v;
+        v.Lineas(20000);
+        v.vista.SetVerticalPos(v.vista.VerticalPosMax());
+        v.vista.resize(70, 120);
+        QVERIFY(v.vista.RepartoPendiente());
+        QCOMPARE(v.vista.VerticalPos(), v.vista.VerticalPosMax());
+        QVERIFY(v.VisibleAlAnchoActual());
+        int llegadas = 0;
+        while (v.vista.RepartoPendiente()) {
+            v.LineaDelChat(QStringLiteral("nueva %1 con varias palabras").arg(llegadas++));
+            QCOMPARE(v.vista.VerticalPos(), v.vista.VerticalPosMax());
+            QVERIFY(v.VisibleAlAnchoActual());
+            v.vista.PasoDeReparto();
+        }
+        QVERIFY(llegadas > 1);
+        QCOMPARE(v.vista.VerticalPos(), v.vista.VerticalPosMax());
+        v.CompararConCompleto();
+        QCOMPARE(v.vista.Documento().Items().back().Texto,
+                 QStringLiteral("nueva %1 con varias palabras").arg(llegadas - 1));
+    }
+
+    void SeleccionSobreviveAlCambioDeAncho() {
+        TVista v;
+        v.Lineas(500);
+        v.vista.SetVerticalPos(30);
+        const int y = v.vista.DrawItems()[v.vista.Documento().Count() / 2].Top;
+        v.Arrastrar({7, 5}, {27, 40});
+        const QString elegido = v.vista.SelectedText();
+        QVERIFY(elegido.contains(QStringLiteral("\r\n")));
+        Q_UNUSED(y);
+        v.vista.resize(50, 120);
+        QCOMPARE(v.vista.SelectedText(), elegido);
+        QTRY_VERIFY(!v.vista.RepartoPendiente());
+        QCOMPARE(v.vista.SelectedText(), elegido);
+        QTest::keyClick(&v.vista, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), elegido);
+    }
+
+    // Appends, scrolls, reformats with the chat's restore, width changes and slices in any
+    // order: every control stays on its piece, and the end is the full layout.
+    void ControlesSiguenASusPiezas() {
+        QRandomGenerator azar(5);
+        TVista v;
+        std::vector<QPointer<QWidget>> botones;
+        for (int paso = 0; paso < 300; ++paso) {
+            switch (azar.bounded(6)) {
+            case 0: {
+                auto* boton = new QWidget;
+                boton->resize(azar.bounded(10, 80), azar.bounded(5, 40));
+                botones.emplace_back(boton);
+                v.vista.AppendControl(boton, azar.bounded(2) == 0);
+                v.LineaDelChat({});
+                break;
+            }
+            case 1:
+                v.vista.SetVerticalPos(azar.bounded(v.vista.VerticalPosMax() + 1));
+                break;
+            case 2:
+                v.vista.resize(azar.bounded(60, 300), azar.bounded(60, 200));
+                break;
+            case 3:
+                if (v.vista.RepartoPendiente())
+                    v.vista.PasoDeReparto();
+                break;
+            default:
+                for (int n = azar.bounded(1, 4); n > 0; --n)
+                    v.LineaDelChat(QStringLiteral("linea %1 de varias palabras").arg(paso));
+                break;
+            }
+            size_t control = 0;
+            for (const TDrawLineInfo& pieza : v.vista.DrawItems()) {
+                if (v.vista.Documento().Items()[pieza.ItemNo].Info.StyleIndex != ikControl)
+                    continue;
+                const QPoint esperado(pieza.Left - v.vista.HorizontalPos(),
+                                      pieza.Top - v.vista.PixelPos());
+                QVERIFY2(botones.at(control++)->pos() == esperado,
+                         qPrintable(QStringLiteral("paso %1").arg(paso)));
+            }
+            QCOMPARE(control, botones.size());
+            if (QTest::currentTestFailed())
+                return;
+        }
+        QTRY_VERIFY(!v.vista.RepartoPendiente());
+        v.CompararConCompleto();
+    }
+
+    // An item in a style the table lacks is laid out and painted in a new style's look,
+    // whatever calls the layout.
+    void EstiloDesconocidoNoSaleDeLosEventos() {
+        TVista v;
+        v.vista.AppendLine(QStringLiteral("hola mundo"), 42);
+        v.vista.Reformat();
+        v.vista.resize(200, 100);
+        const QImage imagen = v.Area()->grab().toImage();
+        QVERIFY(PixelesDeColor(imagen, {5, 1, 40, 12}, Qt::white) < 40 * 12);
+        QCOMPARE(v.vista.DrawItems().size(), size_t(1));
     }
 
     void DocumentoMuyAltoAgrandaLaUnidad() {
