@@ -42,6 +42,7 @@ QFont FuenteDe(const TFontInfo& estilo) {
 }
 
 void TMedidorQt::ElegirFuente(const TFontInfo& estilo) {
+    ultimo = {};
     if (estilo == elegido && metricas.height() > 0)
         return;
     elegido = estilo;
@@ -52,24 +53,34 @@ TMedidorTexto::TMetricas TMedidorQt::Metricas() const {
     return {metricas.ascent(), metricas.descent(), metricas.leading()};
 }
 
-// Most runs fit whole, which one measurement settles.
+int TMedidorQt::Ancho(QStringView texto) const {
+    if (texto.data() == ultimo.data() && texto.size() == ultimo.size())
+        return ultimoAncho;
+    ultimo = texto;
+    ultimoAncho = metricas.horizontalAdvance(QString::fromRawData(texto.data(), texto.size()));
+    return ultimoAncho;
+}
+
+// Most runs fit whole, which one measurement settles. Otherwise the advances of single
+// characters, which cost no shaping, give a count that whole measurements then correct.
 int TMedidorQt::Encajan(QStringView texto, int ancho) const {
-    if (metricas.horizontalAdvance(texto.toString()) <= ancho)
+    if (Ancho(texto) <= ancho)
         return int(texto.size());
     int cabe = 0;
-    int noCabe = int(texto.size()) + 1;
-    while (noCabe - cabe > 1) {
-        const int medio = (cabe + noCabe) / 2;
-        if (metricas.horizontalAdvance(texto.left(medio).toString()) <= ancho)
-            cabe = medio;
-        else
-            noCabe = medio;
+    for (int suma = 0; cabe < texto.size(); ++cabe) {
+        suma += metricas.horizontalAdvance(texto[cabe]);
+        if (suma > ancho)
+            break;
     }
+    while (cabe > 0 && Ancho(texto.left(cabe)) > ancho)
+        --cabe;
+    while (cabe + 1 < texto.size() && Ancho(texto.left(cabe + 1)) <= ancho)
+        ++cabe;
     return cabe;
 }
 
 QSize TMedidorQt::Medir(QStringView texto) const {
-    return {metricas.horizontalAdvance(texto.toString()), metricas.height()};
+    return {Ancho(texto), metricas.height()};
 }
 
 int TFormatoLog::AnchoMayorCarga(const TLogDocumento& documento) {

@@ -69,8 +69,14 @@ public:
     QSize Medir(QStringView texto) const override;
 
 private:
+    int Ancho(QStringView texto) const;
+
     TFontInfo elegido;
     QFontMetrics metricas{QFont()};
+    // The last text measured within the current item: layout measures a run to see
+    // whether it fits and then measures the same run as its piece.
+    mutable QStringView ultimo;
+    mutable int ultimoAncho = 0;
 };
 
 struct TOpcionesFormato {

@@ -15,8 +15,6 @@ namespace {
 
 constexpr int kIntervaloAutoDesplazamiento = 100;
 constexpr int kMargenSalto = 5;
-// A slice of catching up leaves room in a 16 ms frame for input, sockets and painting.
-constexpr qint64 kNanosPorPaso = 8'000'000;
 // Lines laid out beyond the visible band, so that a small scroll finds them ready.
 constexpr int kMargenVisible = 200;
 constexpr int kVueltasAncla = 4;
@@ -82,7 +80,9 @@ int AutoDesplazamiento(int y, int alto) {
 
 } // namespace
 
-TLogView::TLogView(QWidget* padre) : TLogScroller(padre), medidor(std::make_unique<TMedidorQt>()) {
+TLogView::TLogView(QWidget* padre)
+    : TLogScroller(padre), medidor(std::make_unique<TMedidorQt>()), reparto(new QTimer(this)) {
+    connect(reparto, &QTimer::timeout, this, [this] { Protegido([this] { PasoDeReparto(); }); });
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     viewport()->setMouseTracking(true);
     resize(100, 40);
@@ -136,8 +136,7 @@ void TLogView::ClearDocument() {
     controles.clear();
     documento.ClearDocument();
     formato.Descartar();
-    delete reparto;
-    reparto = nullptr;
+    reparto->stop();
 }
 
 TContextoLog TLogView::Contexto() const {
@@ -260,26 +259,21 @@ bool TLogView::SeguirAncla() {
 }
 
 void TLogView::ArrancarReparto() {
-    if (reparto)
-        return;
-    reparto = new QTimer(this);
-    connect(reparto, &QTimer::timeout, this, [this] { Protegido([this] { PasoDeReparto(); }); });
-    reparto->start(0);
+    if (!reparto->isActive())
+        reparto->start(0);
 }
 
 void TLogView::PasoDeReparto() {
     if (formato.Pendiente() && estilo) {
         const int antes = PixelPos() - PixelDeAncla();
-        formato.Avanzar(INT_MAX, kNanosPorPaso);
+        formato.Avanzar(INT_MAX, NanosPorPaso);
         const bool cambio = SeguirAncla();
         ColocarControles();
         if (cambio || PixelPos() - PixelDeAncla() != antes)
             viewport()->update();
     }
-    if (!formato.Pendiente()) {
-        delete reparto;
-        reparto = nullptr;
-    }
+    if (!formato.Pendiente())
+        reparto->stop();
 }
 
 void TLogView::PosicionCambiada() {

@@ -58,6 +58,9 @@ public:
     void SetBackgroundBitmap(const QImage& imagen);
     void SetBackgroundStyle(TBackgroundStyle estiloFondo);
 
+    // Time one slice of catching up may take, in nanoseconds; it lays out at least one
+    // paragraph. A slice leaves room in a 16 ms frame for input, sockets and painting.
+    qint64 NanosPorPaso = 8'000'000;
     qint32 FirstJumpNo = 0;
     qint32 MaxTextWidth = 0;
     qint32 MinTextWidth = 0;
@@ -136,7 +139,7 @@ private:
     int anchoTexto = -1;
     int anchoContenido = 0;
     TAnclaLectura anclaLectura;
-    QTimer* reparto = nullptr;
+    QTimer* reparto;
     bool formateando = false;
 
     QImage fondo;
