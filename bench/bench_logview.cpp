@@ -39,9 +39,7 @@ struct TLogBanco {
         estilo.TextStyles[nick].Style = kNegrita;
         emoticonos.Add(QImage(17, 15, QImage::Format_RGB32));
     }
-    void AgregarLinea() {
-        AgregarLineaDeChat(documento, emoticonos, lineas++);
-    }
+    void AgregarLinea() { AgregarLineaDeChat(documento, emoticonos, lineas++); }
     void Formatear() { formato.Formatear(documento, estilo.TextStyles, medidor, opciones); }
     void LlenarHasta(int total) {
         while (lineas < total)
@@ -157,7 +155,7 @@ int main(int argc, char** argv) {
                 ancho.HastaPintarProcesador);
     std::printf("log_relayout_slice_max: %.1f ms (processor %.1f ms)\n", ancho.PasoMayor,
                 ancho.PasoMayorProcesador);
-    std::printf("log_relayout_total_100k: %.0f ms in %d slices (processor %.0f ms)\n",
-                ancho.Total, ancho.Pasos, ancho.TotalProcesador);
+    std::printf("log_relayout_total_100k: %.0f ms in %d slices (processor %.0f ms)\n", ancho.Total,
+                ancho.Pasos, ancho.TotalProcesador);
     return 0;
 }

@@ -104,9 +104,9 @@ QStringView TFormatoLog::TextoDe(const TLogDocumento& documento,
 }
 
 int TFormatoLog::PrimeraPiezaDeItem(int numero) const {
-    const auto pieza = std::lower_bound(
-        piezas.begin(), piezas.end(), numero,
-        [](const TDrawLineInfo& p, int item) { return p.ItemNo < item; });
+    const auto pieza =
+        std::lower_bound(piezas.begin(), piezas.end(), numero,
+                         [](const TDrawLineInfo& p, int item) { return p.ItemNo < item; });
     return int(pieza - piezas.begin());
 }
 
@@ -219,8 +219,9 @@ void TFormatoLog::Avanzar(int parrafosMaximos, qint64 nanosegundos) {
 
 // The paragraph whose band holds y: the last one that begins at or above it.
 int TFormatoLog::ParrafoEn(int y) const {
-    const auto tras = std::upper_bound(parrafos.begin(), parrafos.end(), y,
-                                       [](int valor, const TParrafo& p) { return valor < p.Arriba; });
+    const auto tras =
+        std::upper_bound(parrafos.begin(), parrafos.end(), y,
+                         [](int valor, const TParrafo& p) { return valor < p.Arriba; });
     return std::max(0, int(tras - parrafos.begin()) - 1);
 }
 
@@ -272,18 +273,28 @@ int TFormatoLog::FormatearTramo(int desde, const std::function<bool(int)>& segui
     return p;
 }
 
+// Where a paragraph after the last one would begin.
+TFormatoLog::TParrafo TFormatoLog::FinDelDocumento() const {
+    TParrafo fin;
+    fin.PrimerItem = hechos;
+    fin.PrimeraPieza = int(piezas.size());
+    fin.PrimerSalto = int(saltos.size());
+    fin.PrimeraMarca = int(marcas.size());
+    fin.Arriba = pluma.B + pluma.D;
+    return fin;
+}
+
 // Paragraphs [desde, hasta) were laid out again into nuevo; what follows moves with them.
 void TFormatoLog::Empalmar(int desde, int hasta, TTramo& nuevo, const TPluma& final) {
     const bool hastaElFinal = hasta == int(parrafos.size());
-    const TParrafo fin = hastaElFinal
-                             ? TParrafo{hechos, int(piezas.size()), int(saltos.size()),
-                                        int(marcas.size()), pluma.B + pluma.D, 0, 0}
-                             : parrafos[hasta];
+    const TParrafo fin = hastaElFinal ? FinDelDocumento() : parrafos[hasta];
     const int desdePieza = parrafos[desde].PrimeraPieza;
     const int dy = final.B + final.D - fin.Arriba;
     const int dPiezas = Reemplazar(piezas, desdePieza, fin.PrimeraPieza, nuevo.piezas);
-    const int dSaltos = Reemplazar(saltos, parrafos[desde].PrimerSalto, fin.PrimerSalto, nuevo.saltos);
-    const int dMarcas = Reemplazar(marcas, parrafos[desde].PrimeraMarca, fin.PrimeraMarca, nuevo.marcas);
+    const int dSaltos =
+        Reemplazar(saltos, parrafos[desde].PrimerSalto, fin.PrimerSalto, nuevo.saltos);
+    const int dMarcas =
+        Reemplazar(marcas, parrafos[desde].PrimeraMarca, fin.PrimeraMarca, nuevo.marcas);
     if (hastaElFinal) {
         pluma = final;
         return;

@@ -156,6 +156,7 @@ private:
     bool EmpiezaParrafo(const TLineInfo& info, bool vacio) const;
     void AbrirParrafo(TParrafo& parrafo, int primerItem);
     int FormatearTramo(int desde, const std::function<bool(int y)>& seguir);
+    TParrafo FinDelDocumento() const;
     void Empalmar(int desde, int hasta, TTramo& nuevo, const TPluma& final);
     int ParrafoEn(int y) const;
     void Colocar(TItemLog& item, int numero);

@@ -20,8 +20,7 @@ constexpr int kMargenVisible = 200;
 constexpr int kVueltasAncla = 4;
 
 // Nothing thrown in the view may leave a Qt entry point.
-template <typename Accion>
-void Protegido(Accion&& accion) {
+template <typename Accion> void Protegido(Accion&& accion) {
     try {
         accion();
     } catch (const TError& error) {
@@ -359,9 +358,7 @@ std::optional<TPalabra> TLogView::PalabraPulsada() const {
 }
 
 void TLogView::mouseMoveEvent(QMouseEvent* evento) {
-    Protegido([&] {
-        RatonMovido(evento->position().toPoint());
-    });
+    Protegido([&] { RatonMovido(evento->position().toPoint()); });
 }
 
 void TLogView::RatonMovido(QPoint punto) {
@@ -420,7 +417,7 @@ void TLogView::mousePressEvent(QMouseEvent* evento) {
             if (!temporizador) {
                 temporizador = new QTimer(this);
                 connect(temporizador, &QTimer::timeout, this,
-                    [this] { Protegido([this] { PasoAutomatico(); }); });
+                        [this] { Protegido([this] { PasoAutomatico(); }); });
                 temporizador->start(kIntervaloAutoDesplazamiento);
             }
         }

@@ -2,8 +2,8 @@
 #include "logview/logview.h"
 
 #include <QApplication>
-#include <QRandomGenerator>
 #include <QClipboard>
+#include <QRandomGenerator>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
