@@ -1,4 +1,5 @@
 #include "apoyo/medidorfijo.h"
+#include "core/error.h"
 #include "logview/logview.h"
 
 #include <QApplication>
@@ -330,6 +331,54 @@ private slots:
         }
         QTRY_VERIFY(!v.vista.RepartoPendiente());
         v.CompararConCompleto();
+    }
+
+    // While the rest is still being laid out, the visible part answers clicks on jumps and
+    // word look-ups with what it shows.
+    void SaltosYPalabrasDuranteElReparto() {
+        TVista v;
+        for (int i = 0; i < 2000; ++i) {
+            v.vista.AppendLine(QStringLiteral("linea %1").arg(i), 0);
+            if (i % 2 == 0)
+                v.vista.AppendLine(QStringLiteral("enlace"), 4);
+        }
+        v.vista.Reformat();
+        v.vista.SetVerticalPos(v.vista.VerticalPosMax() / 2);
+        v.vista.resize(60, 120);
+        QVERIFY(v.vista.RepartoPendiente());
+        const auto salto = std::find_if(
+            v.vista.JumpAreas().begin(), v.vista.JumpAreas().end(),
+            [&](const TJumpInfo& area) { return area.Top > v.vista.PixelPos() + 20; });
+        QVERIFY(salto != v.vista.JumpAreas().end());
+        const QPoint sobreSalto(salto->Left + 3 - v.vista.HorizontalPos(),
+                                salto->Top + 3 - v.vista.PixelPos());
+        QVERIFY(v.Area()->rect().contains(sobreSalto));
+        const int numero = v.vista.DrawItems()[salto->DrawItemNo].ItemNo;
+        QSignalSpy saltos(&v.vista, &TLogView::OnJump);
+        QSignalSpy palabras(&v.vista, &TLogView::OnLogRightClick);
+        QTest::mouseClick(v.Area(), Qt::LeftButton, {}, sobreSalto);
+        QTest::mouseClick(v.Area(), Qt::RightButton, {}, sobreSalto);
+        QVERIFY(v.vista.RepartoPendiente());
+        QCOMPARE(saltos.count(), 1);
+        QCOMPARE(saltos[0][0].toInt(), v.vista.Documento().Items()[numero].Info.ImageIndex);
+        QCOMPARE(saltos[0][0].toInt(), (numero - 1) / 3);
+        QCOMPARE(palabras.count(), 1);
+        QCOMPARE(palabras[0][0].toString(), QStringLiteral("enlace"));
+    }
+
+    // A fault in a handler of the application stays in the view's event handler.
+    void ExcepcionNoSaleDelManejador() {
+        TVista v;
+        v.vista.AppendLine(QStringLiteral("enlace"), 4);
+        v.vista.Reformat();
+        int llamadas = 0;
+        connect(&v.vista, &TLogView::OnJump, this, [&] {
+            ++llamadas;
+            throw TError(QStringLiteral("EListError"), QStringLiteral("fallo"));
+        });
+        QTest::ignoreMessage(QtWarningMsg, "Log view: EListError: fallo");
+        QTest::mouseClick(v.Area(), Qt::LeftButton, {}, {10, 5});
+        QCOMPARE(llamadas, 1);
     }
 
     // An item in a style the table lacks is laid out and painted in a new style's look,
