@@ -181,6 +181,7 @@ private:
     quint64 generacion = 0;
     quint32 version = 0;
     int pendientes = 0;
+    // No paragraph before it is pending.
     int siguientePendiente = 0;
     TOpcionesFormato usadas;
     TFontInfos estilosUsados;
