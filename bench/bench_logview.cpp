@@ -2,6 +2,7 @@
 // memory a long log takes, and what a change of width costs the view of a long log: the
 // time until the view is painted and the longest slice of the catch-up that follows.
 // Real font metrics, offscreen.
+#include "bench/medicion.h"
 #include "logview/logview.h"
 
 #include <QApplication>
@@ -47,16 +48,10 @@ struct TLogBanco {
         Formatear();
     }
     double MedianaPorLinea() {
-        std::vector<qint64> tiempos;
-        QElapsedTimer reloj;
-        for (int i = 0; i < kMuestras; ++i) {
-            reloj.start();
+        return MedianaMs(kMuestras, [this] {
             AgregarLinea();
             Formatear();
-            tiempos.push_back(reloj.nsecsElapsed());
-        }
-        std::nth_element(tiempos.begin(), tiempos.begin() + kMuestras / 2, tiempos.end());
-        return tiempos[kMuestras / 2] / 1e6;
+        });
     }
 };
 

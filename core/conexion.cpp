@@ -4,10 +4,19 @@
 
 #include <QTcpSocket>
 
+namespace {
+
+constexpr qint64 kBufferLectura = 64 * 1024;
+
+} // namespace
+
 TConexion::TConexion(QTcpSocket* socket, TTipo tipo, QObject* padre)
     : QObject(padre), socket_(socket), tipo_(tipo) {
     socket_->setParent(this);
     socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    // Unread bytes wait in the peer's send window, not here: together with the framer's
+    // partial message they stay within the per-peer cap.
+    socket_->setReadBufferSize(kBufferLectura);
     connect(socket_, &QTcpSocket::readyRead, this, [this] { emit Datos(this); });
     connect(socket_, &QTcpSocket::disconnected, this, [this] { emit Abajo(this); });
     connect(socket_, &QTcpSocket::connected, this, [this] {

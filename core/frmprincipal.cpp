@@ -28,6 +28,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QStyledItemDelegate>
@@ -45,6 +46,9 @@ constexpr TColor kColorBotones = kColorSistema | 15;
 TfrmPrincipal::TfrmPrincipal(TMensajero::TOpciones opciones, QWidget* padre)
     : QMainWindow(padre), FMensajero(std::make_unique<TMensajero>(std::move(opciones), *this)) {
     setObjectName(QStringLiteral("frmPrincipal"));
+    // The close box and the system menu; no minimise or maximise.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setWindowTitle(kTituloPrograma);
     setWindowIcon(QIcon(QPixmap::fromImage(IconoPrograma(32))));
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
@@ -59,7 +63,7 @@ TfrmPrincipal::TfrmPrincipal(TMensajero::TOpciones opciones, QWidget* padre)
 TfrmPrincipal::~TfrmPrincipal() { Finalizar(); }
 
 void TfrmPrincipal::PrepararAplicacion(QApplication& aplicacion) {
-    aplicacion.setApplicationDisplayName(QStringLiteral("Tromblechatix"));
+    // No application display name: the window system would append it to every caption.
     aplicacion.setWindowIcon(QIcon(QPixmap::fromImage(IconoPrograma(64))));
     aplicacion.setQuitOnLastWindowClosed(false);
     auto* traductor = new QTranslator(&aplicacion);
@@ -108,6 +112,7 @@ void TfrmPrincipal::CrearComponentes() {
     ProgressBarNick->SetPosition(100);
     lblNick = new TLabel2(ProgressBarNick);
     lblNick->setObjectName(QStringLiteral("lblNick"));
+    lblNick->setTextFormat(Qt::PlainText);
     lblNick->move(3, 3);
     lblNick->setStyleSheet(QStringLiteral("color: white; background: transparent;"));
     lblNick->setCursor(Qt::PointingHandCursor);
@@ -257,12 +262,22 @@ void TfrmPrincipal::HabilitarPopup() {
     mnuPopUpContactosEnviarEMail->setEnabled(menu.EMail);
 }
 
+// A left click on the nick: pressed and released on the label.
 bool TfrmPrincipal::eventFilter(QObject* objeto, QEvent* evento) {
-    if (objeto == lblNick && evento->type() == QEvent::MouseButtonRelease) {
-        FMensajero->Proteger([this] { FMensajero->CambiarNick(); });
+    if (objeto != lblNick)
+        return QMainWindow::eventFilter(objeto, evento);
+    const auto* raton = static_cast<QMouseEvent*>(evento);
+    if (evento->type() == QEvent::MouseButtonPress) {
+        FNickPulsado = raton->button() == Qt::LeftButton;
         return true;
     }
-    return QMainWindow::eventFilter(objeto, evento);
+    if (evento->type() != QEvent::MouseButtonRelease || raton->button() != Qt::LeftButton)
+        return QMainWindow::eventFilter(objeto, evento);
+    const bool clic = FNickPulsado && lblNick->rect().contains(raton->position().toPoint());
+    FNickPulsado = false;
+    if (clic)
+        FMensajero->Proteger([this] { FMensajero->CambiarNick(); });
+    return true;
 }
 
 void TfrmPrincipal::closeEvent(QCloseEvent* evento) {
@@ -363,21 +378,28 @@ void TfrmPrincipal::ListViewContactosDblClick() {
 
 // --- What the core asks of the user ---
 
+// Boxes quote nicks, addresses and file names that peers chose: never read as markup.
+int TfrmPrincipal::Caja(QMessageBox::Icon icono, const QString& titulo, const QString& texto,
+                        QMessageBox::StandardButtons botones) {
+    QMessageBox caja(icono, titulo, texto, botones, this);
+    caja.setTextFormat(Qt::PlainText);
+    return caja.exec();
+}
+
 bool TfrmPrincipal::Preguntar(const QString& titulo, const QString& texto, TBotones botones) {
     const bool siNo = botones == TBotones::SiNo;
-    QMessageBox caja(QMessageBox::Question, titulo, texto,
-                     siNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok | QMessageBox::Cancel,
-                     this);
-    const int respuesta = caja.exec();
+    const int respuesta =
+        Caja(QMessageBox::Question, titulo, texto,
+             siNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok | QMessageBox::Cancel);
     return respuesta == (siNo ? QMessageBox::Yes : QMessageBox::Ok);
 }
 
 void TfrmPrincipal::MostrarError(const QString& titulo, const QString& texto) {
-    QMessageBox(QMessageBox::Critical, titulo, texto, QMessageBox::Ok, this).exec();
+    Caja(QMessageBox::Critical, titulo, texto, QMessageBox::Ok);
 }
 
 void TfrmPrincipal::MostrarInformacion(const QString& titulo, const QString& texto) {
-    QMessageBox(QMessageBox::Information, titulo, texto, QMessageBox::Ok, this).exec();
+    Caja(QMessageBox::Information, titulo, texto, QMessageBox::Ok);
 }
 
 std::optional<QString> TfrmPrincipal::PedirTexto(const QString& titulo, const QString& etiqueta,

@@ -4,6 +4,7 @@
 #include "core/mensajero.h"
 
 #include <QMainWindow>
+#include <QMessageBox>
 #include <memory>
 
 class QAction;
@@ -70,6 +71,8 @@ private:
     void Disponer();
     void HabilitarPopup();
     void OcultarEnTray();
+    int Caja(QMessageBox::Icon icono, const QString& titulo, const QString& texto,
+             QMessageBox::StandardButtons botones);
     TFilaContacto* FilaSeleccionada() const;
 
     void mnuAnadirContactoClick();
@@ -110,6 +113,7 @@ private:
     QAction* mnuTrayOcultar = nullptr;
 
     bool FOculto = false;
+    bool FNickPulsado = false;  // a left press on the nick label waits for its release
     bool FIniciado = false;  // only what was loaded is saved at the end
     bool FFinalizado = false;
 };

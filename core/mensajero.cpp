@@ -3,7 +3,9 @@
 #include "core/codificacion.h"
 #include "core/conexion.h"
 
+#include <QCoreApplication>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QTcpSocket>
 #include <chrono>
 
@@ -21,20 +23,34 @@ QString TextoAdmision(const QString& ip) {
 
 } // namespace
 
-TMensajero::TOpciones TMensajero::TOpciones::DelSistema() {
-    TOpciones opciones{TRutas::DelSistema()};
-    const QString direccion = qEnvironmentVariable("TROMBLECHATIX_DIRECCION");
-    if (!direccion.isEmpty())
-        opciones.Escucha = opciones.Origen = QHostAddress(direccion);
-    return opciones;
+TMensajero::TOpciones TMensajero::TOpciones::DelSistema() { return TOpciones{TRutas::DelSistema()}; }
+
+bool TMensajero::TOpciones::FijarEscucha(const QString& texto) {
+    const QStringList partes = texto.split(u':');
+    if (partes.size() > 2)
+        return false;
+    QHostAddress direccion;
+    if (!direccion.setAddress(partes[0]) || direccion.protocol() != QAbstractSocket::IPv4Protocol)
+        return false;
+    quint16 puerto = kPuertoMensajero;
+    if (partes.size() == 2) {
+        static const QRegularExpression kDecimal(QStringLiteral("^[0-9]{1,5}$"));
+        const uint numero = partes[1].toUInt();
+        if (!kDecimal.match(partes[1]).hasMatch() || numero == 0 || numero > 65535)
+            return false;
+        puerto = quint16(numero);
+    }
+    Escucha = Origen = direccion;
+    Puerto = puerto;
+    return true;
 }
 
 TMensajero::TMensajero(TOpciones opciones, TInterfazUsuario& interfaz, QObject* padre)
     : QObject(padre), opciones_(std::move(opciones)), interfaz_(interfaz),
       depuracion_(opciones_.Rutas.FicheroDebug(), reloj_,
                   [this](const QString& ruta, const QString& motivo) {
-                      ManejarExcepcion(TError(QStringLiteral("EInOutError"),
-                                              u"No se puede escribir en \"" + ruta + u"\": " + motivo));
+                      AvisarDespues(TError(QStringLiteral("EInOutError"),
+                                           u"No se puede escribir en \"" + ruta + u"\": " + motivo));
                   }),
       azar_(unsigned(std::chrono::system_clock::now().time_since_epoch().count())) {
     servidor_.setListenBacklogSize(5);
@@ -84,30 +100,42 @@ void TMensajero::CargarConfig() {
     GuardarConfig();
 }
 
-void TMensajero::GuardarConfig() {
+bool TMensajero::GuardarConfig() {
     const QRect geometria = interfaz_.GeometriaPrincipal();
     config_.PosX = geometria.x();
     config_.PosY = geometria.y();
     config_.Ancho = geometria.width();
     config_.Alto = geometria.height();
     TAlmacenConfig almacen(opciones_.Rutas.FicheroConfig);
-    EscribirConfig(almacen, config_);
+    const bool guardada = EscribirConfig(almacen, config_);
     interfaz_.AplicarConfig(config_);
     ActualizarArranque(opciones_.Rutas, config_.CargarConWindows);
+    if (guardada || falloConfigAvisado_) {
+        falloConfigAvisado_ = !guardada;
+        return guardada;
+    }
+    falloConfigAvisado_ = true;
+    AvisarDespues(TError(QStringLiteral("EWriteError"), u"No se puede guardar la configuración en \"" +
+                                                             opciones_.Rutas.FicheroConfig + u"\"."));
+    return false;
 }
 
 void TMensajero::CargarAgenda() {
-    agenda_.Cargar(opciones_.Rutas.FicheroAgenda());
+    agendaIlegible_ = !agenda_.Cargar(opciones_.Rutas.FicheroAgenda());
     interfaz_.RepintarContactos();
+    if (agendaIlegible_)
+        AvisarDespues(TError(QStringLiteral("EInOutError"),
+                             u"No se puede leer la Agenda en \"" + opciones_.Rutas.FicheroAgenda() +
+                                 u"\". No se guardará encima, para no perder sus contactos."));
 }
 
 void TMensajero::GuardarAgenda() {
-    if (agenda_.Guardar(opciones_.Rutas.FicheroAgenda()))
+    if (agendaIlegible_ || agenda_.Guardar(opciones_.Rutas.FicheroAgenda()))
         return;
-    // Losing the contact book silently would be worse than a box.
-    ManejarExcepcion(TError(QStringLiteral("EFCreateError"),
-                            u"No se puede guardar la Agenda en \"" +
-                                opciones_.Rutas.FicheroAgenda() + u"\"."));
+    // Losing the contact book silently would be worse than a box; saves run inside the
+    // handlers of connections too, where a box must not open.
+    AvisarDespues(TError(QStringLiteral("EFCreateError"),
+                         u"No se puede guardar la Agenda en \"" + opciones_.Rutas.FicheroAgenda() + u"\"."));
 }
 
 void TMensajero::ConectarTodos() {
@@ -123,6 +151,8 @@ void TMensajero::Finalizar() {
         Proteger(despedida);
     GuardarConfig();
     GuardarAgenda();
+    // No event loop turns after this: what waits to be told is told now.
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
 }
 
 TContacto* TMensajero::AnadirContacto(const QString& nick, const QString& ip,
@@ -219,6 +249,15 @@ void TMensajero::ManejarExcepcion(const TError& error) {
                            u"ClassName : " + error.Clase + u"\nMessage : " + error.Mensaje);
 }
 
+void TMensajero::AvisarDespues(const TError& error) {
+    QMetaObject::invokeMethod(this, [this, error] { ManejarExcepcion(error); }, Qt::QueuedConnection);
+}
+
+void TMensajero::AnotarEnDebug(const QByteArray& texto) {
+    if (depuracion_.Activo())
+        Registrar(texto);
+}
+
 void TMensajero::Proteger(const std::function<void()>& accion) {
     try {
         accion();
@@ -309,7 +348,7 @@ bool TMensajero::AdmitirDesconocido(TConexion* conexion) {
         return true;
     }
     if (!config_.PreguntarEntradasDesconocidas) {
-        conexion->Liberar();
+        Rechazar(conexion);
         return false;
     }
     Sonar(config_.Sonidos.PreguntaIntentoConxDesconocido);
@@ -321,13 +360,24 @@ bool TMensajero::AdmitirDesconocido(TConexion* conexion) {
     // The peer may have gone while the box was open: then the contact stays, not connected.
     if (!vigilada)
         return false;
-    if (!aceptada || !vigilada->Conectada()) {
+    if (!aceptada) {
+        Rechazar(vigilada);
+        return false;
+    }
+    if (!vigilada->Conectada()) {
         vigilada->Liberar();
         return false;
     }
     EnviarPorSocket(conexion, "NICK?");
     EnviarPorSocket(conexion, "EMAIL?");
     return true;
+}
+
+void TMensajero::Rechazar(TConexion* conexion) {
+    // A peer that left already had its line when its connection went down.
+    if (conexion->Conectada() && depuracion_.Activo())
+        Registrar(Evento("ServerSocketClientDisconnect", conexion->IPRemota()));
+    conexion->Liberar();
 }
 
 void TMensajero::ServerSocketClientConnect(TConexion* conexion) {

@@ -34,10 +34,12 @@ public:
         // reconnection, and both sides keep the one opened by the lower address.
         qint64 MsCruce = 5000;
 
-        // Any address, port 5777. TROMBLECHATIX_DIRECCION binds one address instead, so
-        // that several copies can run side by side on the loopback addresses for trying
-        // them out.
+        // Any address, port 5777.
         static TOpciones DelSistema();
+        // "DIRECCION" or "DIRECCION:PUERTO" (IPv4) binds one address, so that several copies
+        // run side by side on the loopback addresses; false, and nothing changed, when the
+        // text is not one.
+        bool FijarEscucha(const QString& texto);
     };
     using TManejador = std::function<void(const QString& ip, const TMensajeRecibido& mensaje)>;
 
@@ -47,7 +49,9 @@ public:
     // Start-up, in this order: Escuchar, CargarConfig, CargarAgenda, ConectarTodos.
     bool Escuchar(QString* error);
     void CargarConfig();
-    void GuardarConfig();
+    // False when the settings could not be written; the user is told once, not at every save.
+    bool GuardarConfig();
+    // A book that exists but cannot be read is never saved over: the user is told once.
     void CargarAgenda();
     void GuardarAgenda();
     void ConectarTodos();
@@ -73,6 +77,8 @@ public:
     // The nick input box, from a click on the nick label.
     void CambiarNick();
     void FijarModoDebug(bool activo) { depuracion_.FijarActivo(activo); }
+    // A line in the debug log, in debug mode only.
+    void AnotarEnDebug(const QByteArray& texto);
     void ManejarExcepcion(const TError& error);
     // Runs an entry point, reporting whatever it throws.
     void Proteger(const std::function<void()>& accion);
@@ -108,6 +114,10 @@ private:
     // Frees a connection after handling what has already arrived on it.
     void Soltar(TConexion* conexion);
     bool AdmitirDesconocido(TConexion* conexion);
+    // Closes an unknown peer's connection, which this program counts as its disconnection.
+    void Rechazar(TConexion* conexion);
+    // Shown once the running handler has returned: never inside a send or a socket signal.
+    void AvisarDespues(const TError& error);
     void Saludar(TConexion* conexion);
     void MarcarConectado(TContacto* contacto);
     void Desconexion(TConexion* conexion, const char* evento);
@@ -121,6 +131,8 @@ private:
     TReloj reloj_;
     TConfig config_;
     TAgenda agenda_;
+    bool agendaIlegible_ = false;
+    bool falloConfigAvisado_ = false;
     TDepuracion depuracion_;
     QTcpServer servidor_;
     TColaRecibidos cola_;

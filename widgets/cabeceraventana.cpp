@@ -16,7 +16,9 @@ QPixmap Lienzo(int ancho, int alto) {
 
 QPen Trazo() { return QPen(Qt::white, 1.5, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin); }
 
-QPixmap DibujoCerrar() {
+} // namespace
+
+QPixmap GlifoCerrar() {
     QPixmap lienzo = Lienzo(12, 12);
     QPainter pintor(&lienzo);
     pintor.setRenderHint(QPainter::Antialiasing);
@@ -26,6 +28,8 @@ QPixmap DibujoCerrar() {
     pintor.drawLine(QPointF(8.5, 3.5), QPointF(3.5, 8.5));
     return lienzo;
 }
+
+namespace {
 
 QPixmap DibujoMinimizar() {
     QPixmap lienzo = Lienzo(10, 14);
@@ -66,12 +70,37 @@ void DibujarBisel(QPainter& pintor, QRect marco, QColor claro, QColor oscuro) {
 
 } // namespace
 
+void PintarFondoCabecera(QPainter& pintor, const QRect& area, const QPalette& paleta) {
+    pintor.fillRect(area, AQColor(TCabeceraVentana::kColorFondo));
+    const QColor claro = paleta.color(QPalette::Light);
+    const QColor oscuro = paleta.color(QPalette::Dark);
+    DibujarBisel(pintor, area, oscuro, claro);
+    DibujarBisel(pintor, area.adjusted(1, 1, -1, -1), claro, oscuro);
+}
+
+TGlifo::TGlifo(const char* nombre, const QString& pista, const QPixmap& dibujo, QWidget* padre)
+    : QLabel(padre) {
+    setObjectName(QLatin1String(nombre));
+    setToolTip(pista);
+    setPixmap(dibujo);
+    setFixedSize(dibujo.size());
+}
+
+void TGlifo::mousePressEvent(QMouseEvent*) {}
+
+void TGlifo::mouseReleaseEvent(QMouseEvent* evento) {
+    if (evento->button() == Qt::LeftButton && rect().contains(evento->position().toPoint()))
+        emit Pulsado();
+}
+
 TCabeceraVentana::TCabeceraVentana(const QString& nombre, const QString& titulo,
                                    TBotones botones, QWidget* padre)
     : QWidget(padre), FCaption(new QLabel(titulo, this)) {
     setObjectName(nombre);
     setFixedHeight(kAlto);
     FCaption->setObjectName(QStringLiteral("lblCaption"));
+    // Captions carry peers' nicks.
+    FCaption->setTextFormat(Qt::PlainText);
     QFont negrita = FCaption->font();
     negrita.setBold(true);
     FCaption->setFont(negrita);
@@ -83,7 +112,7 @@ TCabeceraVentana::TCabeceraVentana(const QString& nombre, const QString& titulo,
         FRestaurar = NuevoGlifo("imgRestaurar", QStringLiteral("Restaurar"), DibujoRestaurar());
     }
     if (botones & Cerrar)
-        FCerrar = NuevoGlifo("imgCerrar", QStringLiteral("Cerrar"), DibujoCerrar());
+        FCerrar = NuevoGlifo("imgCerrar", QStringLiteral("Cerrar"), GlifoCerrar());
     window()->installEventFilter(this);
     ColorearTitulo();
     MostrarMaximizarORestaurar();
@@ -91,22 +120,14 @@ TCabeceraVentana::TCabeceraVentana(const QString& nombre, const QString& titulo,
 
 QLabel* TCabeceraVentana::NuevoGlifo(const char* nombre, const QString& pista,
                                       const QPixmap& dibujo) {
-    auto* glifo = new QLabel(this);
-    glifo->setObjectName(QLatin1String(nombre));
-    glifo->setToolTip(pista);
-    glifo->setPixmap(dibujo);
-    glifo->setFixedSize(dibujo.size());
-    glifo->installEventFilter(this);
+    auto* glifo = new TGlifo(nombre, pista, dibujo, this);
+    connect(glifo, &TGlifo::Pulsado, this, [this, glifo] { GlifoPulsado(glifo); });
     return glifo;
 }
 
 void TCabeceraVentana::paintEvent(QPaintEvent*) {
     QPainter pintor(this);
-    pintor.fillRect(rect(), AQColor(kColorFondo));
-    const QColor claro = palette().color(QPalette::Light);
-    const QColor oscuro = palette().color(QPalette::Dark);
-    DibujarBisel(pintor, rect(), oscuro, claro);
-    DibujarBisel(pintor, rect().adjusted(1, 1, -1, -1), claro, oscuro);
+    PintarFondoCabecera(pintor, rect(), palette());
 }
 
 void TCabeceraVentana::resizeEvent(QResizeEvent*) {
@@ -146,28 +167,16 @@ void TCabeceraVentana::mouseMoveEvent(QMouseEvent* evento) {
 void TCabeceraVentana::mouseReleaseEvent(QMouseEvent*) { FAgarre.reset(); }
 
 bool TCabeceraVentana::eventFilter(QObject* objeto, QEvent* evento) {
-    if (objeto == window()) {
-        if (evento->type() == QEvent::ActivationChange)
-            ColorearTitulo();
-        if (evento->type() == QEvent::WindowStateChange)
-            MostrarMaximizarORestaurar();
+    if (objeto != window())
         return false;
-    }
-    auto* glifo = qobject_cast<QLabel*>(objeto);
-    if (!glifo)
-        return false;
-    // A glyph takes its own press, so that it does not start dragging the window.
-    if (evento->type() == QEvent::MouseButtonPress)
-        return true;
-    if (evento->type() != QEvent::MouseButtonRelease)
-        return false;
-    const auto* raton = static_cast<QMouseEvent*>(evento);
-    if (raton->button() == Qt::LeftButton && glifo->rect().contains(raton->position().toPoint()))
-        GlifoPulsado(glifo);
-    return true;
+    if (evento->type() == QEvent::ActivationChange)
+        ColorearTitulo();
+    if (evento->type() == QEvent::WindowStateChange)
+        MostrarMaximizarORestaurar();
+    return false;
 }
 
-void TCabeceraVentana::GlifoPulsado(QLabel* glifo) {
+void TCabeceraVentana::GlifoPulsado(const QLabel* glifo) {
     if (glifo == FCerrar)
         emit CerrarPulsado();
     else if (glifo == FMinimizar)

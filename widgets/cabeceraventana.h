@@ -6,6 +6,28 @@
 #include <QWidget>
 #include <optional>
 
+class QPainter;
+
+// The header colour with its double bevel, under every header and panel caption bar.
+void PintarFondoCabecera(QPainter& pintor, const QRect& area, const QPalette& paleta);
+// The white close cross of headers and caption bars, 12 x 12.
+QPixmap GlifoCerrar();
+
+// A small picture that acts on a left click; it takes its own presses, so that they do not
+// start dragging what it sits on.
+class TGlifo : public QLabel {
+    Q_OBJECT
+public:
+    TGlifo(const char* nombre, const QString& pista, const QPixmap& dibujo, QWidget* padre);
+
+signals:
+    void Pulsado();
+
+protected:
+    void mousePressEvent(QMouseEvent* evento) override;
+    void mouseReleaseEvent(QMouseEvent* evento) override;
+};
+
 // Title bar of our own for frameless secondary windows: coloured panel, bold caption that
 // dims while its window is inactive, optional glyphs, and dragging the window by it.
 // Presses on the caption and on any picture the window adds to the header drag too.
@@ -46,7 +68,7 @@ protected:
 
 private:
     QLabel* NuevoGlifo(const char* nombre, const QString& pista, const QPixmap& dibujo);
-    void GlifoPulsado(QLabel* glifo);
+    void GlifoPulsado(const QLabel* glifo);
     void ColorearTitulo();
     void MostrarMaximizarORestaurar();
 

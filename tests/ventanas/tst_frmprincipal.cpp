@@ -8,6 +8,8 @@
 
 #include <QAction>
 #include <QFile>
+#include <QInputDialog>
+#include <QWindow>
 #include <QMenu>
 #include <QSettings>
 #include <QTcpServer>
@@ -168,6 +170,77 @@ private slots:
         QEvent salir(QEvent::Leave);
         QApplication::sendEvent(nick, &salir);
         QVERIFY(!nick->font().underline());
+    }
+
+    void NickSoloConClicIzquierdoSobreEl() {
+        Arrancar();
+        auto* nick = ventana->findChild<TLabel2*>(QStringLiteral("lblNick"));
+        int cajas = 0;
+        QTimer sondeo;
+        connect(&sondeo, &QTimer::timeout, [&] {
+            if (auto* caja = qobject_cast<QInputDialog*>(QApplication::activeModalWidget())) {
+                ++cajas;
+                caja->reject();
+            }
+        });
+        sondeo.start(5);
+        QTest::mouseClick(nick, Qt::RightButton, {}, QPoint(2, 2));
+        QTest::mouseClick(nick, Qt::MiddleButton, {}, QPoint(2, 2));
+        // Pressed on the nick, released away from it: the user changed their mind.
+        QTest::mousePress(nick, Qt::LeftButton, {}, QPoint(2, 2));
+        QTest::mouseRelease(nick, Qt::LeftButton, {}, QPoint(nick->width() + 30, 2));
+        // Released on it without a press there.
+        QTest::mouseRelease(nick, Qt::LeftButton, {}, QPoint(2, 2));
+        QTest::qWait(50);
+        QCOMPARE(cajas, 0);
+        QTest::mouseClick(nick, Qt::LeftButton, {}, QPoint(2, 2));
+        QCOMPARE(cajas, 1);
+    }
+
+    void TituloExactoYSoloBotonDeCerrar() {
+        TfrmPrincipal::PrepararAplicacion(*qApp);
+        const QString nombre = QCoreApplication::applicationName();
+        // A display name of its own would be appended to every caption by the window system.
+        QCoreApplication::setApplicationName(QStringLiteral("otro nombre"));
+        const QString mostrado = QGuiApplication::applicationDisplayName();
+        QCoreApplication::setApplicationName(nombre);
+        QCOMPARE(mostrado, QStringLiteral("otro nombre"));
+        Arrancar();
+        QCOMPARE(ventana->windowHandle()->title(), QStringLiteral("Tromblechatix v0.4.3"));
+        // Without the customize hint the window manager would add every button.
+        const Qt::WindowFlags botones = ventana->windowHandle()->flags();
+        QVERIFY(botones.testFlag(Qt::CustomizeWindowHint));
+        QVERIFY(botones.testFlag(Qt::WindowCloseButtonHint));
+        QVERIFY(botones.testFlag(Qt::WindowSystemMenuHint));
+        QVERIFY(!botones.testFlag(Qt::WindowMinimizeButtonHint));
+        QVERIFY(!botones.testFlag(Qt::WindowMaximizeButtonHint));
+    }
+
+    // Nicks and addresses come from peers: what looks like markup is shown as typed.
+    void TextosDeLosParesTalCual() {
+        Arrancar();
+        TConfig config = ventana->Mensajero().Config();
+        config.Nick = QStringLiteral("<b>Ana</b>");
+        ventana->AplicarConfig(config);
+        auto* nick = ventana->findChild<TLabel2*>(QStringLiteral("lblNick"));
+        QCOMPARE(nick->textFormat(), Qt::PlainText);
+        QCOMPARE(nick->text(), QStringLiteral("<b>Ana</b>"));
+        std::vector<Qt::TextFormat> formatos;
+        QTimer sondeo;
+        connect(&sondeo, &QTimer::timeout, [&] {
+            if (auto* caja = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                formatos.push_back(caja->textFormat());
+                caja->button(caja->standardButtons().testFlag(QMessageBox::No) ? QMessageBox::No
+                                                                               : QMessageBox::Ok)->click();
+            }
+        });
+        sondeo.start(5);
+        const QString texto = QStringLiteral("\"<b>Ana</b>\" envía <img src=x>");
+        ventana->MostrarError(QStringLiteral("Error"), texto);
+        ventana->MostrarInformacion(QStringLiteral("Aviso"), texto);
+        QVERIFY(!ventana->Preguntar(QStringLiteral("Envío de Archivo"), texto,
+                                    TInterfazUsuario::TBotones::SiNo));
+        QCOMPARE(formatos, std::vector<Qt::TextFormat>(3, Qt::PlainText));
     }
 
     void PuertoOcupadoNoArranca() {

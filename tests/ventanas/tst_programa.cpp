@@ -28,6 +28,8 @@ class TstPrograma : public QObject {
         entorno.insert(QStringLiteral("XDG_RUNTIME_DIR"), carpeta.path());
         proceso.setProcessEnvironment(entorno);
         proceso.setProgram(Programa());
+        proceso.setArguments({QStringLiteral("--escuchar"),
+                              QStringLiteral("127.0.0.1:%1").arg(PuertoDePrueba())});
         proceso.setProcessChannelMode(QProcess::ForwardedChannels);
     }
 
@@ -39,15 +41,34 @@ class TstPrograma : public QObject {
 
 private slots:
     void initTestCase() {
-        QTcpServer libre;
-        QVERIFY2(libre.listen(QHostAddress::AnyIPv4, 5777), "port 5777 is taken: stop the running Tromblechatix");
-        libre.close();
         QDir().mkpath(carpeta.filePath(QStringLiteral("bin")));
         QVERIFY(QFile::copy(QStringLiteral(RUTA_PROGRAMA), Programa()));
         QDir().mkpath(QFileInfo(Ajustes()).absolutePath());
         QFile ini(Ajustes());
         QVERIFY(ini.open(QIODevice::WriteOnly));
         ini.write("[General]\nAceptarEntradasDesconocidas=1\nNick=Programa\n");
+    }
+
+    void AyudaYDireccionNoValida() {
+        QProcess ayuda;
+        Preparar(ayuda);
+        ayuda.setArguments({QStringLiteral("--help")});
+        ayuda.setProcessChannelMode(QProcess::SeparateChannels);
+        ayuda.start();
+        QVERIFY(ayuda.waitForFinished(10000));
+        QCOMPARE(ayuda.exitCode(), 0);
+        QVERIFY(ayuda.readAllStandardOutput().contains("--escuchar <DIRECCION[:PUERTO]>"));
+
+        // A wrong address ends the start at once, before anything is listened on or read.
+        QProcess mal;
+        Preparar(mal);
+        mal.setArguments({QStringLiteral("--escuchar"), QStringLiteral("127.0.0.1:70000")});
+        mal.setProcessChannelMode(QProcess::SeparateChannels);
+        mal.start();
+        QVERIFY(mal.waitForFinished(10000));
+        QCOMPARE(mal.exitCode(), 2);
+        QVERIFY(mal.readAllStandardError().contains("127.0.0.1:70000"));
+        QVERIFY(!QFile::exists(Agenda()));
     }
 
     void SaludaYTerminaEnOrden() {
@@ -60,7 +81,7 @@ private slots:
         QVERIFY(QTest::qWaitFor([&] {
             peer.Socket.abort();
             peer.Socket.bind(QHostAddress(peer.Ip), 0);
-            peer.Socket.connectToHost(QHostAddress(QStringLiteral("127.0.0.1")), 5777);
+            peer.Socket.connectToHost(QHostAddress(QStringLiteral("127.0.0.1")), PuertoDePrueba());
             return peer.Socket.waitForConnected(200);
         }, 10000));
         QCOMPARE(peer.EsperarMensajes(2), QList<QByteArray>({"NICK:Programa", "EMAIL:"}));

@@ -1,0 +1,20 @@
+#include "chat/cajaentrada.h"
+
+#include <QKeyEvent>
+
+TCajaEntrada::TCajaEntrada(QWidget* padre) : QPlainTextEdit(padre) {
+    setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+}
+
+void TCajaEntrada::keyPressEvent(QKeyEvent* evento) {
+    const TEntradaChat::TRespuesta respuesta = entrada_.TeclaPulsada(evento->key(), toPlainText());
+    if (respuesta.Texto)
+        setPlainText(*respuesta.Texto);
+    if (!respuesta.Consumida)
+        return QPlainTextEdit::keyPressEvent(evento);
+    // Enter that sent leaves no line break behind.
+    evento->accept();
+    emit LineasEscritas(respuesta.Enviar);
+}

@@ -1,0 +1,399 @@
+#include "chat/salaschat.h"
+
+#include "core/codificacion.h"
+#include "core/mensajero.h"
+
+#include <algorithm>
+#include <optional>
+
+namespace {
+
+constexpr int kMayorId = 999999;
+const QString kTituloPestana = QStringLiteral("Chat");
+
+const TComando kComandos[] = {TComando::Chat,         TComando::ChatSrvMsg,     TComando::PartChat,
+                              TComando::RouteChat,    TComando::EnrouteChat,    TComando::OfreceJoinChat,
+                              TComando::PideJoinChat, TComando::AceptaJoinChat, TComando::ErrorJoinChat};
+
+// Every chat message is composed here. A BEL would end the message early and hand the rest
+// to the peer as another command, so whatever the user typed carries "?" instead.
+QByteArray Componer(TComando comando, std::initializer_list<QByteArrayView> campos) {
+    QByteArray mensaje = Prefijo(comando);
+    bool primero = true;
+    for (const QByteArrayView campo : campos) {
+        if (!std::exchange(primero, false))
+            mensaje += ':';
+        mensaje += campo;
+    }
+    return mensaje.replace(kBel, '?');
+}
+
+// The field up to the next ":", which is consumed; none when there is no ":".
+std::optional<QByteArrayView> Campo(QByteArrayView& resto) {
+    const qsizetype dosPuntos = resto.indexOf(':');
+    if (dosPuntos < 0)
+        return std::nullopt;
+    const QByteArrayView campo = resto.first(dosPuntos);
+    resto = resto.sliced(dosPuntos + 1);
+    return campo;
+}
+
+// Every numeric field of the rooms is read here: plain decimal digits, nothing else.
+std::optional<quint32> LeerNumero(QByteArrayView digitos, quint32 maximo) {
+    if (digitos.isEmpty())
+        return std::nullopt;
+    quint64 valor = 0;
+    for (const char c : digitos) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        valor = valor * 10 + quint64(c - '0');
+        if (valor > maximo)
+            return std::nullopt;
+    }
+    return quint32(valor);
+}
+
+std::optional<int> LeerId(QByteArrayView digitos) {
+    const std::optional<quint32> id = LeerNumero(digitos, kMayorId);
+    if (!id || *id == 0)
+        return std::nullopt;
+    return int(*id);
+}
+
+std::optional<TColor> LeerColor(QByteArrayView digitos) { return LeerNumero(digitos, 0xFFFFFFFFu); }
+
+// A field that must end in ":"; empty, and so invalid, when it does not.
+QByteArrayView CampoNumerico(QByteArrayView& resto) { return Campo(resto).value_or(QByteArrayView()); }
+
+template <class TSala>
+auto BuscarSala(std::vector<TSala>& lista, int idChat) {
+    return std::find_if(lista.begin(), lista.end(),
+                        [idChat](const TSala& sala) { return sala.IdChat == idChat; });
+}
+
+QByteArray Texto(const QString& texto) { return CodificarCp1252(texto); }
+QByteArray Direccion(const QString& ip) { return ip.toLatin1(); }
+QString Direccion(QByteArrayView ip) { return QString::fromLatin1(ip); }
+
+QString Citado(const QString& nick, const QString& ip) {
+    return u'"' + nick + u"\" (" + ip + u')';
+}
+
+} // namespace
+
+TSalasChat::TSalasChat(TMensajero& mensajero, TVentanaChat& ventana)
+    : mensajero_(mensajero), ventana_(ventana) {
+    Registrar(TComando::Chat, &TSalasChat::AlRecibirLinea);
+    Registrar(TComando::ChatSrvMsg, &TSalasChat::AlRecibirLineaServidor);
+    Registrar(TComando::PartChat, &TSalasChat::AlAbandonar);
+    Registrar(TComando::RouteChat, &TSalasChat::AlCambiarHost);
+    Registrar(TComando::EnrouteChat, &TSalasChat::AlHeredar);
+    Registrar(TComando::OfreceJoinChat, &TSalasChat::AlOfrecer);
+    Registrar(TComando::PideJoinChat, &TSalasChat::AlPedirUnion);
+    Registrar(TComando::AceptaJoinChat, &TSalasChat::AlAceptarUnion);
+    Registrar(TComando::ErrorJoinChat, &TSalasChat::AlRechazarUnion);
+    mensajero_.AlFinalizar([this] { AbandonarTodas(); });
+}
+
+TSalasChat::~TSalasChat() {
+    for (const TComando comando : kComandos)
+        mensajero_.RegistrarManejador(comando, nullptr);
+}
+
+void TSalasChat::Registrar(TComando comando, TManejador manejador) {
+    mensajero_.RegistrarManejador(comando, [this, manejador](const QString& ip,
+                                                             const TMensajeRecibido& mensaje) {
+        (this->*manejador)(ip, mensaje);
+    });
+}
+
+// --- Operations ---
+
+void TSalasChat::EmpezarChat(const QString& ip) {
+    const TContacto* contacto = mensajero_.BuscarContacto(ip);
+    if (!contacto || contacto->Item->Icono <= 0)
+        return;
+    mensajero_.Proteger([&] {
+        const int id = NuevoIdChat();
+        pendientes_.push_back(id);
+        Enviar(ip, TComando::OfreceJoinChat, {Numero(id), {}});
+    });
+}
+
+void TSalasChat::InvitarAChat(int idChat, const QString& ip) {
+    mensajero_.Proteger([&] {
+        if (Servida(idChat))
+            Enviar(ip, TComando::OfreceJoinChat, {Numero(idChat), {}});
+        else if (const TClientChat* sala = Unida(idChat))
+            Enviar(ip, TComando::OfreceJoinChat, {Numero(idChat), Direccion(sala->Host)});
+    });
+}
+
+std::vector<TInvitable> TSalasChat::ContactosParaInvitar() const {
+    std::vector<TInvitable> filas;
+    const TAgenda& agenda = mensajero_.Agenda();
+    for (int i = 0; i < agenda.NumeroFilas(); ++i) {
+        const TFilaContacto* fila = agenda.Fila(i);
+        if (fila->Icono > 0)
+            filas.push_back({fila->Nick, fila->IP});
+    }
+    return filas;
+}
+
+void TSalasChat::EnviarLineaChat(int idChat, const QString& texto) {
+    const TConfig& config = mensajero_.Config();
+    const QByteArray id = Numero(idChat), color = Numero(config.Chat.colorTexto);
+    const QByteArray nick = Texto(config.Nick), linea = Texto(texto);
+    mensajero_.Proteger([&] {
+        if (const TServerChat* sala = Servida(idChat)) {
+            for (const QString& cliente : sala->Clientes)
+                Enviar(cliente, TComando::Chat, {id, color, nick, linea});
+        } else if (const TClientChat* unida = Unida(idChat)) {
+            Enviar(unida->Host, TComando::Chat, {id, color, nick, linea});
+        }
+    });
+}
+
+void TSalasChat::AbandonarChat(int idChat) {
+    mensajero_.Proteger([&] {
+        const auto servida = BuscarSala(servidas_, idChat);
+        if (servida != servidas_.end()) {
+            const TServerChat sala = *servida;
+            servidas_.erase(servida);
+            TraspasarSala(sala);
+        }
+        const auto unida = BuscarSala(unidas_, idChat);
+        if (unida != unidas_.end()) {
+            const QString host = unida->Host;
+            unidas_.erase(unida);
+            Enviar(host, TComando::PartChat, {Numero(idChat)});
+        }
+    });
+}
+
+void TSalasChat::AbandonarTodas() {
+    while (!servidas_.empty())
+        AbandonarChat(servidas_.back().IdChat);
+    while (!unidas_.empty())
+        AbandonarChat(unidas_.back().IdChat);
+}
+
+int TSalasChat::NuevoIdChat() {
+    return mensajero_.NuevoIdentificador([this](int id) {
+        return std::find(pendientes_.begin(), pendientes_.end(), id) != pendientes_.end() ||
+               Servida(id) || Unida(id);
+    });
+}
+
+bool TSalasChat::EsInvitadoDeChat(int idChat) const {
+    return std::any_of(unidas_.begin(), unidas_.end(),
+                       [idChat](const TClientChat& sala) { return sala.IdChat == idChat; });
+}
+
+// The first guest that is still connected takes over; one that vanished without leaving
+// would take the room with it. With nobody connected the room just ends.
+void TSalasChat::TraspasarSala(const TServerChat& sala) {
+    const auto sucesor = std::find_if(sala.Clientes.begin(), sala.Clientes.end(),
+                                      [this](const QString& ip) { return Conectado(ip); });
+    if (sucesor == sala.Clientes.end())
+        return;
+    const QString nuevoHost = *sucesor;
+    QStringList otros = sala.Clientes;
+    otros.removeAt(sucesor - sala.Clientes.begin());
+    const QString texto =
+        mensajero_.Config().Nick + u" pasa el control del Chat a " + mensajero_.NickDe(nuevoHost);
+    const QByteArray id = Numero(sala.IdChat);
+    EnviarLineaServidor(sala.Clientes, sala.IdChat, texto);
+    EscribirLineaServidor(sala.IdChat, texto);
+    Enviar(nuevoHost, TComando::EnrouteChat, {id, Direccion(otros.join(u','))});
+    for (const QString& otro : otros)
+        Enviar(otro, TComando::RouteChat, {id, Direccion(nuevoHost)});
+    Enviar(nuevoHost, TComando::PartChat, {id});
+}
+
+// --- Routing ---
+
+void TSalasChat::AlRecibirLinea(const QString& ip, const TMensajeRecibido& mensaje) {
+    QByteArrayView resto = mensaje.Carga;
+    const std::optional<int> id = LeerId(CampoNumerico(resto));
+    const std::optional<TColor> color = LeerColor(CampoNumerico(resto));
+    const std::optional<QByteArrayView> nick = Campo(resto);
+    if (!id || !color || !nick)
+        return;
+    if (const TServerChat* sala = Servida(*id)) {
+        // Only a guest speaks in the room; anybody else could put words into it.
+        if (!sala->Clientes.contains(ip))
+            return;
+        for (const QString& cliente : sala->Clientes) {
+            if (cliente != ip)
+                Enviar(cliente, TComando::Chat, {mensaje.Carga});
+        }
+    } else if (!Unida(*id)) {
+        return;
+    }
+    const TConfig& config = mensajero_.Config();
+    ventana_.EscribirLineaChat(*id, config.Chat.forzarColor ? config.Chat.colorForzar : *color,
+                               DecodificarCp1252(resto), DecodificarCp1252(*nick));
+}
+
+void TSalasChat::AlRecibirLineaServidor(const QString&, const TMensajeRecibido& mensaje) {
+    QByteArrayView resto = mensaje.Carga;
+    const std::optional<int> id = LeerId(CampoNumerico(resto));
+    if (id && (Servida(*id) || Unida(*id)))
+        EscribirLineaServidor(*id, DecodificarCp1252(resto));
+}
+
+void TSalasChat::AlAbandonar(const QString& ip, const TMensajeRecibido& mensaje) {
+    const std::optional<int> id = LeerId(mensaje.Carga);
+    TServerChat* sala = id ? Servida(*id) : nullptr;
+    if (!sala)
+        return;
+    sala->Clientes.removeOne(ip);
+    const QString texto = mensajero_.NickDe(ip) + u" abandona el Chat";
+    const QStringList quedan = sala->Clientes;
+    EscribirLineaServidor(*id, texto);
+    EnviarLineaServidor(quedan, *id, texto);
+}
+
+void TSalasChat::AlCambiarHost(const QString& ip, const TMensajeRecibido& mensaje) {
+    QByteArrayView resto = mensaje.Carga;
+    const std::optional<int> id = LeerId(CampoNumerico(resto));
+    TClientChat* sala = id ? Unida(*id) : nullptr;
+    if (sala && sala->Host == ip)
+        sala->Host = Direccion(resto);
+}
+
+void TSalasChat::AlHeredar(const QString& ip, const TMensajeRecibido& mensaje) {
+    QByteArrayView resto = mensaje.Carga;
+    const std::optional<int> id = LeerId(CampoNumerico(resto));
+    // Only a room we are in can be handed to us; nobody plants rooms here.
+    if (!id || !Unida(*id))
+        return;
+    TServerChat sala{*id, {ip}};
+    for (const QByteArray& otro : resto.toByteArray().split(',')) {
+        if (!otro.isEmpty())
+            sala.Clientes << Direccion(QByteArrayView(otro));
+    }
+    servidas_.push_back(sala);
+    unidas_.erase(BuscarSala(unidas_, *id));
+}
+
+// --- Invitations ---
+
+void TSalasChat::AlOfrecer(const QString& ip, const TMensajeRecibido& mensaje) {
+    QByteArrayView resto = mensaje.Carga;
+    const std::optional<int> id = LeerId(CampoNumerico(resto));
+    // One open question per peer: a peer cannot stack boxes on the user.
+    if (!id || EsInvitadoDeChat(*id) || preguntando_.contains(ip))
+        return;
+    const QString host = resto.isEmpty() ? ip : Direccion(resto);
+    if (!AceptaInvitacion(ip, host))
+        return;
+    peticiones_.push_back({*id, host});
+    Enviar(host, TComando::PideJoinChat, {Numero(*id)});
+}
+
+bool TSalasChat::AceptaInvitacion(const QString& ip, const QString& host) {
+    QString texto = Citado(mensajero_.NickDe(ip), ip) + u" le invita a unirse a una conversación";
+    if (host != ip)
+        texto += u"\rhospedada por " + Citado(mensajero_.NickDe(host), host);
+    texto += u"\r\r¿Acepta la invitación?";
+    mensajero_.Sonar(mensajero_.Config().Sonidos.Chat_PreguntaJoin);
+    preguntando_.insert(ip);
+    struct TFinPregunta {
+        QSet<QString>& Abiertas;
+        const QString& IP;
+        ~TFinPregunta() { Abiertas.remove(IP); }
+    } fin{preguntando_, ip};
+    return mensajero_.Interfaz().Preguntar(QStringLiteral("Invitación de Chat"), texto,
+                                           TInterfazUsuario::TBotones::SiNo);
+}
+
+void TSalasChat::AlPedirUnion(const QString& ip, const TMensajeRecibido& mensaje) {
+    const std::optional<int> id = LeerId(mensaje.Carga);
+    if (!id)
+        return;
+    const QByteArray idTexto = Numero(*id);
+    const auto pendiente = std::find(pendientes_.begin(), pendientes_.end(), *id);
+    if (pendiente != pendientes_.end()) {
+        pendientes_.erase(pendiente);
+        servidas_.push_back({*id, {ip}});
+        ventana_.AbrirPestanaChat(*id, kTituloPestana);
+        Enviar(ip, TComando::AceptaJoinChat, {idTexto});
+        ventana_.MostrarVentanaChat();
+        return;
+    }
+    TServerChat* sala = Servida(*id);
+    if (!sala) {
+        Enviar(ip, TComando::ErrorJoinChat, {idTexto});
+        return;
+    }
+    // A guest asking again is answered again, but listed once, or it would get every line twice.
+    if (sala->Clientes.contains(ip)) {
+        Enviar(ip, TComando::AceptaJoinChat, {idTexto});
+        return;
+    }
+    sala->Clientes << ip;
+    const QStringList destinos = sala->Clientes;
+    Enviar(ip, TComando::AceptaJoinChat, {idTexto});
+    const QString texto = mensajero_.NickDe(ip) + u" se une al Chat";
+    EnviarLineaServidor(destinos, *id, texto);
+    EscribirLineaServidor(*id, texto);
+}
+
+void TSalasChat::AlAceptarUnion(const QString& ip, const TMensajeRecibido& mensaje) {
+    const std::optional<int> id = LeerId(mensaje.Carga);
+    if (!id)
+        return;
+    // Only a room we asked that peer for, once: nobody else opens tabs here.
+    const auto peticion = std::find(peticiones_.begin(), peticiones_.end(), TPeticion{*id, ip});
+    if (peticion == peticiones_.end() || Unida(*id) || Servida(*id))
+        return;
+    peticiones_.erase(peticion);
+    unidas_.push_back({*id, ip});
+    ventana_.AbrirPestanaChat(*id, kTituloPestana);
+    ventana_.MostrarVentanaChat();
+}
+
+void TSalasChat::AlRechazarUnion(const QString& ip, const TMensajeRecibido& mensaje) {
+    const std::optional<int> id = LeerId(mensaje.Carga);
+    if (!id)
+        return;
+    std::erase(peticiones_, TPeticion{*id, ip});
+    mensajero_.Interfaz().MostrarError(
+        u"Chat: error conectando a " + ip,
+        u"El contacto " + Citado(mensajero_.NickDe(ip), ip) +
+            u" ha devuelto un\rerror al intentar conectar con el Chat " + QString::number(*id));
+}
+
+// --- Helpers ---
+
+void TSalasChat::EscribirLineaServidor(int idChat, const QString& texto) {
+    ventana_.EscribirLineaChat(idChat, mensajero_.Config().Chat.colorServer, texto, kNickServidor);
+}
+
+void TSalasChat::EnviarLineaServidor(const QStringList& destinos, int idChat, const QString& texto) {
+    const QByteArray id = Numero(idChat), linea = Texto(texto);
+    for (const QString& destino : destinos)
+        Enviar(destino, TComando::ChatSrvMsg, {id, linea});
+}
+
+void TSalasChat::Enviar(const QString& ip, TComando comando,
+                        std::initializer_list<QByteArrayView> campos) {
+    mensajero_.EnviarMensaje(ip, Componer(comando, campos));
+}
+
+bool TSalasChat::Conectado(const QString& ip) const {
+    const TContacto* contacto = mensajero_.BuscarContacto(ip);
+    return contacto && contacto->Conectado;
+}
+
+TServerChat* TSalasChat::Servida(int idChat) {
+    const auto sala = BuscarSala(servidas_, idChat);
+    return sala == servidas_.end() ? nullptr : &*sala;
+}
+
+TClientChat* TSalasChat::Unida(int idChat) {
+    const auto sala = BuscarSala(unidas_, idChat);
+    return sala == unidas_.end() ? nullptr : &*sala;
+}
