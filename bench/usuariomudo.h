@@ -12,7 +12,9 @@ public:
         std::fprintf(stderr, "%s: %s\n", qPrintable(titulo), qPrintable(texto));
     }
     void MostrarInformacion(const QString&, const QString&) override {}
-    std::optional<QString> PedirTexto(const QString&, const QString&, const QString&) override { return {}; }
+    std::optional<QString> PedirTexto(const QString&, const QString&, const QString&, const QValidator*) override {
+        return {};
+    }
     void ReproducirSonido(const QString&) override {}
     void RepintarContactos() override {}
     void AplicarConfig(const TConfig&) override {}

@@ -13,6 +13,7 @@ class QFrame;
 class QMenu;
 class QSystemTrayIcon;
 class TfrmAbout;
+class TfrmConfig;
 class TfrmNuevoContacto;
 class TGradientBar;
 class TLabel2;
@@ -49,6 +50,8 @@ public:
     void Activar();
     void Restaurar();
 
+    // Null until Iniciar; the chat windows hook their settings into it.
+    TfrmConfig* frmConfig() const { return FfrmConfig; }
     bool Oculto() const { return FOculto; }
 
     // TInterfazUsuario
@@ -56,7 +59,7 @@ public:
     void MostrarError(const QString& titulo, const QString& texto) override;
     void MostrarInformacion(const QString& titulo, const QString& texto) override;
     std::optional<QString> PedirTexto(const QString& titulo, const QString& etiqueta,
-                                      const QString& inicial) override;
+                                      const QString& inicial, const QValidator* filtro) override;
     void ReproducirSonido(const QString& fichero) override;
     void RepintarContactos() override;
     void AplicarConfig(const TConfig& config) override;
@@ -83,6 +86,8 @@ private:
 
     void mnuAnadirContactoClick();
     void mnuSalirClick();
+    // Settings dialog on a page of TfrmConfig::TPagina.
+    void AbrirConfig(int pagina);
     void mnuModoDebugClick(bool activo);
     void mnuAboutClick();
     void mnuPopUpContactosIPClick();
@@ -108,6 +113,7 @@ private:
     TReproductorSonido* FSonido = nullptr;
     TfrmNuevoContacto* FfrmNuevoContacto = nullptr;
     TfrmAbout* FfrmAbout = nullptr;
+    TfrmConfig* FfrmConfig = nullptr;
 
     QAction* mnuPopUpContactosIP = nullptr;
     QAction* mnuPopUpContactosEliminar = nullptr;

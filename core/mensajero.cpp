@@ -2,6 +2,7 @@
 
 #include "core/codificacion.h"
 #include "core/conexion.h"
+#include "settings/validadortexto.h"
 
 #include <QCoreApplication>
 #include <QPointer>
@@ -267,8 +268,10 @@ void TMensajero::DifundirMensaje(const QByteArray& mensaje) {
 }
 
 void TMensajero::CambiarNick() {
-    const std::optional<QString> nuevo = interfaz_.PedirTexto(
-        QStringLiteral("Cambiar de nick"), QStringLiteral("Escriba su nuevo nick:"), config_.Nick);
+    const TValidadorTexto filtro(TValidadorTexto::TReglas::Nick);
+    const std::optional<QString> nuevo =
+        interfaz_.PedirTexto(QStringLiteral("Cambiar de nick"), QStringLiteral("Escriba su nuevo nick:"),
+                             config_.Nick, &filtro);
     if (nuevo && *nuevo != config_.Nick) {
         config_.Nick = *nuevo;
         if (config_.NickAway == kNickAwayPorDefecto)
@@ -376,9 +379,13 @@ void TMensajero::Saludar(TConexion* conexion) {
 }
 
 void TMensajero::MarcarConectado(TContacto* contacto) {
+    // Both connections of a crossing come up, and a fresh one may replace a stale one: the
+    // contact connects once.
+    const bool yaConectado = contacto->Conectado;
     agenda_.FijarConectado(contacto, true);
     interfaz_.RepintarContactos();
-    Sonar(config_.Sonidos.ContactoConecta);
+    if (!yaConectado)
+        Sonar(config_.Sonidos.ContactoConecta);
 }
 
 // Every call below that can open a box runs the event loop, where the peer may leave and
