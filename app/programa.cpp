@@ -3,6 +3,7 @@
 #include "chat/frmchat.h"
 #include "chat/salaschat.h"
 #include "flash/ventanasflash.h"
+#include "settings/frmconfig.h"
 #include "transfer/transferencias.h"
 #include "transfer/ventanastransferencia.h"
 
@@ -31,10 +32,11 @@ bool TPrograma::Iniciar(QString* error) {
                                               [principal] { return principal->Oculto(); });
     ventanasTransferencia_ = std::make_unique<TVentanasTransferencia>(principal, mensajero_->Config());
     transferencias_ = std::make_unique<TTransferencias>(*mensajero_, *ventanasTransferencia_);
+    principal_->Iniciar();
     frmChat_ = std::make_unique<TfrmChat>(*mensajero_);
     salasChat_ = std::make_unique<TSalasChat>(*mensajero_, *frmChat_);
     frmChat_->Enlazar(*salasChat_);
-    principal_->Iniciar();
+    principal_->frmConfig()->Efectos().AplicarChat = [this] { frmChat_->AplicarConfigChat(); };
     return true;
 }
 

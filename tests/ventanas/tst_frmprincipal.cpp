@@ -1,5 +1,8 @@
 #include "app/programa.h"
+#include "chat/cajaentrada.h"
 #include "chat/frmchat.h"
+#include "settings/aceptarconfig.h"
+#include "settings/frmconfig.h"
 #include "core/frmprincipal.h"
 #include "core/listacontactos.h"
 #include "core/principal.h"
@@ -309,6 +312,11 @@ private slots:
         chat->hide();
         Accion("mnuVentanaChat")->trigger();
         QVERIFY(chat->isVisible());
+        // Aceptar in the settings reaches the chat window.
+        TConfig editada = programa->Mensajero().Config();
+        editada.Chat.colorFondo = ColorRGB(0, 0, 80);
+        AceptarConfig(programa->Mensajero(), editada, ventana->frmConfig()->Efectos());
+        QCOMPARE(chat->Sala(id.toInt())->Input->palette().color(QPalette::Base), QColor(0, 0, 80));
         QTimer::singleShot(0, &TPrograma::Salir);
         QCOMPARE(QCoreApplication::exec(), 0);
         programa.reset();
