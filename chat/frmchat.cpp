@@ -99,8 +99,12 @@ TfrmChat::TfrmChat(TMensajero& mensajero, QWidget* padre)
     LogStyle_.Color = mensajero.Config().Chat.colorFondo;
 }
 
-// The pages go before the style table and the pictures they draw with.
-TfrmChat::~TfrmChat() { delete PageControl_; }
+// The pages go before the style table and the pictures they draw with, and quietly: no
+// page change reaches a window half gone.
+TfrmChat::~TfrmChat() {
+    PageControl_->disconnect(this);
+    delete PageControl_;
+}
 
 void TfrmChat::CrearMenuSala() {
     PopupMenuTab_ = new QMenu(this);
