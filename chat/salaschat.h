@@ -79,7 +79,7 @@ private:
     void TraspasarSala(const TServerChat& sala);
     void EscribirLineaServidor(int idChat, const QString& texto);
     void EnviarLineaServidor(const QStringList& destinos, int idChat, const QString& texto);
-    void Enviar(const QString& ip, TComando comando, std::initializer_list<QByteArrayView> campos);
+    void Enviar(const QString& ip, TComando comando, std::initializer_list<TCampo> campos);
     bool Conectado(const QString& ip) const;
 
     TServerChat* Servida(int idChat);
