@@ -331,6 +331,13 @@ private slots:
         QCOMPARE(v.salas.Invitaciones.size(), size_t(1));
         QCOMPARE(v.salas.Invitaciones.front(), std::make_pair(42, QStringLiteral("10.0.0.9")));
         QVERIFY(v.ventana.PanelConectados()->isHidden());
+        // Its close picture hides it without inviting.
+        v.ventana.mnuTabInvitarClick();
+        QTest::mouseClick(v.ventana.PanelConectados()->findChild<QWidget*>(
+                              QStringLiteral("imgConectadosCerrar")),
+                          Qt::LeftButton);
+        QVERIFY(v.ventana.PanelConectados()->isHidden());
+        QCOMPARE(v.salas.Invitaciones.size(), size_t(1));
     }
 
     void AplicarLaConfiguracionCambiaLasCajasYDejaAlLector() {
