@@ -1,6 +1,9 @@
 #include "app/programa.h"
 
+#include "chat/frmchat.h"
+#include "chat/salaschat.h"
 #include "flash/ventanasflash.h"
+#include "settings/frmconfig.h"
 #include "transfer/transferencias.h"
 #include "transfer/ventanastransferencia.h"
 
@@ -30,6 +33,10 @@ bool TPrograma::Iniciar(QString* error) {
     ventanasTransferencia_ = std::make_unique<TVentanasTransferencia>(principal, mensajero_->Config());
     transferencias_ = std::make_unique<TTransferencias>(*mensajero_, *ventanasTransferencia_);
     principal_->Iniciar();
+    frmChat_ = std::make_unique<TfrmChat>(*mensajero_);
+    salasChat_ = std::make_unique<TSalasChat>(*mensajero_, *frmChat_);
+    frmChat_->Enlazar(*salasChat_);
+    principal_->frmConfig()->Efectos().AplicarChat = [this] { frmChat_->AplicarConfigChat(); };
     return true;
 }
 
@@ -37,6 +44,12 @@ TAccionesPrincipal TPrograma::Acciones() {
     return {
         .MensajeFlash = [this](const QString& ip) { flash_->AbrirFlashEnvio(ip); },
         .EnviarArchivo = [this](const QString& ip) { transferencias_->OfrecerFichero(ip); },
+        .EmpezarChat = [this](const QString& ip) { salasChat_->EmpezarChat(ip); },
+        .VentanaChat =
+            [this] {
+                frmChat_->MostrarVentanaChat();
+                frmChat_->activateWindow();
+            },
         .Salir = &TPrograma::Salir,
     };
 }
@@ -58,4 +71,7 @@ void TPrograma::Finalizar() {
     mensajero.AvisarPendientes();
 }
 
-void TPrograma::DejarSalasChat() {}
+void TPrograma::DejarSalasChat() {
+    if (salasChat_)
+        salasChat_->AbandonarTodas();
+}

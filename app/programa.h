@@ -7,6 +7,8 @@
 #include <chrono>
 #include <memory>
 
+class TfrmChat;
+class TSalasChat;
 class TTransferencias;
 class TVentanasFlash;
 class TVentanasTransferencia;
@@ -38,8 +40,7 @@ public:
 private:
     TAccionesPrincipal Acciones();
     // Hosted chat rooms handed over, from the last to the first, then joined rooms left,
-    // from the last to the first (TSalasChat::AbandonarTodas): the chat rooms' part of the
-    // end, their place in the order kept for when the program holds them with their window.
+    // from the last to the first, while the chat window still exists.
     void DejarSalasChat();
 
     // Declared in the order of building; they go in reverse.
@@ -48,6 +49,9 @@ private:
     std::unique_ptr<TVentanasFlash> flash_;
     std::unique_ptr<TVentanasTransferencia> ventanasTransferencia_;
     std::unique_ptr<TTransferencias> transferencias_;
+    // The window before its rooms: the rooms write into it until they are gone.
+    std::unique_ptr<TfrmChat> frmChat_;
+    std::unique_ptr<TSalasChat> salasChat_;
     bool iniciado_ = false;  // only what was loaded is saved at the end
     bool finalizado_ = false;
 };

@@ -47,10 +47,10 @@ std::optional<TColor> LeerColor(QByteArrayView digitos) {
 // A field that must end in ":"; empty, and so invalid, when it does not.
 QByteArrayView CampoNumerico(QByteArrayView& resto) { return Campo(resto).value_or(QByteArrayView()); }
 
-template <class TSala>
-auto BuscarSala(std::vector<TSala>& lista, int idChat) {
+template <class TLista>
+auto BuscarSala(TLista& lista, int idChat) {
     return std::find_if(lista.begin(), lista.end(),
-                        [idChat](const TSala& sala) { return sala.IdChat == idChat; });
+                        [idChat](const auto& sala) { return sala.IdChat == idChat; });
 }
 
 QByteArray Texto(const QString& texto) { return CodificarCp1252(texto); }
@@ -133,6 +133,22 @@ void TSalasChat::EnviarLineaChat(int idChat, const QString& texto) {
             Enviar(unida->Host, TComando::Chat, {id, color, nick, linea});
         }
     });
+}
+
+QString TSalasChat::DescripcionSala(int idChat) const {
+    const auto servida = BuscarSala(servidas_, idChat);
+    if (servida != servidas_.end()) {
+        QStringList invitados;
+        for (const QString& cliente : servida->Clientes)
+            invitados << mensajero_.NickDe(cliente);
+        return QStringLiteral("Anfitrión: ") % mensajero_.Config().Nick %
+               QStringLiteral("\nInvitados: ") % invitados.join(QStringLiteral(", "));
+    }
+    const auto unida = BuscarSala(unidas_, idChat);
+    if (unida == unidas_.end())
+        return {};
+    // A guest knows only the host of its room.
+    return QStringLiteral("Anfitrión: ") + mensajero_.NickDe(unida->Host);
 }
 
 void TSalasChat::AbandonarChat(int idChat) {

@@ -147,7 +147,9 @@ void TfrmPrincipal::CrearMenus() {
     messenger->addAction(QStringLiteral("&Añadir contacto"), this, &TfrmPrincipal::mnuAnadirContactoClick);
     messenger->addSeparator();
     QAction* ventanaChat = messenger->addAction(QStringLiteral("Ventana de &Chat"));
+    ventanaChat->setObjectName(QStringLiteral("mnuVentanaChat"));
     ventanaChat->setEnabled(kFuncionesDisponibles.Chat);
+    connect(ventanaChat, &QAction::triggered, this, &TfrmPrincipal::mnuVentanaChatClick);
     messenger->addSeparator();
     messenger->addAction(QStringLiteral("&Salir"), this, &TfrmPrincipal::mnuSalirClick);
 
@@ -187,6 +189,8 @@ void TfrmPrincipal::CrearMenus() {
             &TfrmPrincipal::mnuPopUpContactosMensajeFlashClick);
     connect(mnuPopUpContactosEnviarArchivo, &QAction::triggered, this,
             &TfrmPrincipal::mnuPopUpContactosEnviarArchivoClick);
+    connect(mnuPopUpContactosEmpezarChat, &QAction::triggered, this,
+            &TfrmPrincipal::mnuPopUpContactosChatClick);
     connect(mnuPopUpContactosEnviarEMail, &QAction::triggered, this,
             &TfrmPrincipal::mnuPopUpContactosEnviarEMailClick);
 
@@ -341,6 +345,19 @@ void TfrmPrincipal::mnuPopUpContactosMensajeFlashClick() {
         FAcciones.MensajeFlash(fila->IP);
 }
 
+void TfrmPrincipal::mnuPopUpContactosChatClick() {
+    const TFilaContacto* fila = FilaSeleccionada();
+    if (!fila || fila->Icono <= 0 || !FAcciones.EmpezarChat)
+        return;
+    const QString ip = fila->IP;
+    FMensajero->Proteger([&] { FAcciones.EmpezarChat(ip); });
+}
+
+void TfrmPrincipal::mnuVentanaChatClick() {
+    if (FAcciones.VentanaChat)
+        FMensajero->Proteger(FAcciones.VentanaChat);
+}
+
 void TfrmPrincipal::mnuPopUpContactosEnviarArchivoClick() {
     const TFilaContacto* fila = FilaSeleccionada();
     if (!fila || !FAcciones.EnviarArchivo)
@@ -377,7 +394,7 @@ void TfrmPrincipal::ListViewContactosDblClick() {
 // Boxes quote nicks, addresses and file names that peers chose: never read as markup.
 int TfrmPrincipal::Caja(QMessageBox::Icon icono, const QString& titulo, const QString& texto,
                         QMessageBox::StandardButtons botones) {
-    QMessageBox caja(icono, titulo, texto, botones, this);
+    QMessageBox caja(icono, titulo, SaltosDeCaja(texto), botones, this);
     caja.setTextFormat(Qt::PlainText);
     return caja.exec();
 }

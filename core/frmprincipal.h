@@ -25,6 +25,9 @@ class TReproductorSonido;
 struct TAccionesPrincipal {
     std::function<void(const QString& ip)> MensajeFlash;
     std::function<void(const QString& ip)> EnviarArchivo;
+    std::function<void(const QString& ip)> EmpezarChat;
+    // "Ventana de &Chat": shows the chat window and brings it forward.
+    std::function<void()> VentanaChat;
     std::function<void()> Salir;
 };
 
@@ -91,6 +94,8 @@ private:
     void mnuPopUpContactosEliminarClick();
     void mnuPopUpContactosMensajeFlashClick();
     void mnuPopUpContactosEnviarArchivoClick();
+    void mnuPopUpContactosChatClick();
+    void mnuVentanaChatClick();
     void mnuPopUpContactosEnviarEMailClick();
     void mnuTrayOcultarClick();
     void ListViewContactosDblClick();
