@@ -216,7 +216,10 @@ TConexion* TMensajero::ConexionDeEnvio(TContacto* contacto) {
     if (entrante && entrante->Conectada())
         return entrante;
     TConexion* saliente = contacto->ConexionSaliente;
-    return saliente && saliente->Conectada() ? saliente : nullptr;
+    // An attempt still under way keeps what is written until it is up.
+    return saliente && (saliente->Conectada() || (contacto->Conectado && saliente->Intentando()))
+               ? saliente
+               : nullptr;
 }
 
 // Our attempt still under way wins a crossing: the peer drops the connection it opened as
@@ -513,6 +516,9 @@ void TMensajero::ClientSocketFallo(TConexion* conexion) {
         for (const QByteArray& mensaje : conexion->TomarEnEspera())
             entrante->Escribir(mensaje);
     conexion->Liberar();
+    // It was all that kept the contact on-line once the peer dropped the crossing's loser.
+    if (!contacto->ConexionEntrante && contacto->Conectado)
+        MarcarDesconectado(contacto);
 }
 
 void TMensajero::ServerSocketClientDisconnect(TConexion* conexion) {
@@ -539,9 +545,15 @@ void TMensajero::Desconexion(TConexion* conexion, const char* evento) {
         contacto->ConexionSaliente = nullptr;
     if (enUso != conexion)
         return;
-    // An attempt of ours that never came up goes with the connection it waited behind.
-    if (contacto->ConexionSaliente)
-        contacto->ConexionSaliente->Liberar();
+    contacto->ConexionEntrante = nullptr;
+    // The peer dropped the connection it opened because ours wins the crossing, which we have
+    // not seen come up yet: the attempt decides, coming up or failing.
+    if (contacto->ConexionSaliente && contacto->ConexionSaliente->Intentando())
+        return;
+    MarcarDesconectado(contacto);
+}
+
+void TMensajero::MarcarDesconectado(TContacto* contacto) {
     contacto->ConexionEntrante = nullptr;
     contacto->ConexionSaliente = nullptr;
     agenda_.FijarConectado(contacto, false);
