@@ -260,12 +260,16 @@ void TfrmPrincipal::HabilitarPopup() {
 bool TfrmPrincipal::eventFilter(QObject* objeto, QEvent* evento) {
     if (objeto != lblNick)
         return QMainWindow::eventFilter(objeto, evento);
+    // Only a mouse event may be read as one; the label gets paint, polish and others too.
+    const bool pulsado = evento->type() == QEvent::MouseButtonPress;
+    if (!pulsado && evento->type() != QEvent::MouseButtonRelease)
+        return QMainWindow::eventFilter(objeto, evento);
     const auto* raton = static_cast<QMouseEvent*>(evento);
-    if (evento->type() == QEvent::MouseButtonPress) {
+    if (pulsado) {
         FNickPulsado = raton->button() == Qt::LeftButton;
         return true;
     }
-    if (evento->type() != QEvent::MouseButtonRelease || raton->button() != Qt::LeftButton)
+    if (raton->button() != Qt::LeftButton)
         return QMainWindow::eventFilter(objeto, evento);
     const bool clic = FNickPulsado && lblNick->rect().contains(raton->position().toPoint());
     FNickPulsado = false;
