@@ -100,9 +100,10 @@ TfrmChat::TfrmChat(TMensajero& mensajero, QWidget* padre)
 }
 
 // The pages go before the style table and the pictures they draw with, and quietly: no
-// page change reaches a window half gone.
+// page change or tab-bar event reaches a window half gone.
 TfrmChat::~TfrmChat() {
     PageControl_->disconnect(this);
+    PageControl_->tabBar()->removeEventFilter(this);
     delete PageControl_;
 }
 

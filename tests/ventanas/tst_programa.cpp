@@ -5,10 +5,24 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
+
+// Ends a process on every way out of a test, politely first.
+struct TTerminarAlSalir {
+    QProcess& Proceso;
+    ~TTerminarAlSalir() {
+        if (Proceso.state() == QProcess::NotRunning)
+            return;
+        Proceso.terminate();
+        if (!Proceso.waitForFinished(10000))
+            Proceso.kill();
+        Proceso.waitForFinished();
+    }
+};
 
 // The whole program, started as a user would, with its own home and folder.
 class TstPrograma : public QObject {
@@ -19,9 +33,15 @@ class TstPrograma : public QObject {
     QString Agenda() const { return carpeta.filePath(QStringLiteral("bin/Contactos.dat")); }
     QString Ajustes() const { return carpeta.filePath(QStringLiteral("config/Qorlunde/Tromblechatix.ini")); }
 
-    void Preparar(QProcess& proceso) {
+    // Offscreen, or on an X display when one is given.
+    void Preparar(QProcess& proceso, const QString& pantalla = {}) {
         QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
-        entorno.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        if (pantalla.isEmpty()) {
+            entorno.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        } else {
+            entorno.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+            entorno.insert(QStringLiteral("DISPLAY"), pantalla);
+        }
         entorno.insert(QStringLiteral("HOME"), carpeta.path());
         entorno.insert(QStringLiteral("XDG_CONFIG_HOME"), carpeta.filePath(QStringLiteral("config")));
         entorno.insert(QStringLiteral("XDG_DATA_HOME"), carpeta.filePath(QStringLiteral("data")));
@@ -41,6 +61,40 @@ class TstPrograma : public QObject {
             peer.Socket.connectToHost(QHostAddress(QStringLiteral("127.0.0.1")), PuertoDePrueba());
             return peer.Socket.waitForConnected(200);
         }, 10000));
+    }
+
+    // A display of its own; the server ends with the process object.
+    static QString ArrancarXvfb(QProcess& xvfb) {
+        xvfb.setStandardErrorFile(QProcess::nullDevice());
+        xvfb.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"),
+                                            QStringLiteral("-nolisten"), QStringLiteral("tcp"),
+                                            QStringLiteral("-screen"), QStringLiteral("0"),
+                                            QStringLiteral("800x600x24")});
+        if (!QTest::qWaitFor([&] { return xvfb.canReadLine() || xvfb.state() == QProcess::NotRunning; },
+                             20000) ||
+            !xvfb.canReadLine())
+            return {};
+        return u':' + QString::fromLatin1(xvfb.readLine().trimmed());
+    }
+
+    // Sends Return to the visible window of that title, as a user at the keyboard would.
+    static void PulsarIntro(const QString& pantalla, const QString& titulo) {
+        const auto xdotool = [&](const QStringList& parametros) {
+            QProcess proceso;
+            QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
+            entorno.insert(QStringLiteral("DISPLAY"), pantalla);
+            proceso.setProcessEnvironment(entorno);
+            proceso.start(QStringLiteral("xdotool"), parametros);
+            proceso.waitForFinished(5000);
+            return proceso.readAllStandardOutput();
+        };
+        const QByteArray ventanas =
+            xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), titulo});
+        for (const QByteArray& ventana : ventanas.split('\n')) {
+            if (!ventana.isEmpty())
+                xdotool({QStringLiteral("key"), QStringLiteral("--window"), QString::fromLatin1(ventana),
+                         QStringLiteral("Return")});
+        }
     }
 
     static QByteArray Leer(const QString& ruta) {
@@ -151,6 +205,53 @@ private slots:
         QTRY_COMPARE(peer.Socket.state(), QAbstractSocket::UnconnectedState);
         QCOMPARE(peer.Mensajes().mid(3), QList<QByteArray>({"ABORT_FILE:77"}));
         QCOMPARE(Leer(Agenda()), QByteArray("[Agenda Tromblechatix]\r\nPar\r\n127.0.0.3\r\n\r\n"));
+    }
+
+    // A guest that the program took over from a leaving host hears, on SIGTERM, that the room
+    // passes to it, takes it and is left, before the program's connection closes.
+    void SenalTraspasaSala() {
+        if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty() ||
+            QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
+            QSKIP("Xvfb and xdotool are needed to answer the invitation");
+        QProcess xvfb;
+        TTerminarAlSalir finXvfb{xvfb};
+        const QString pantalla = ArrancarXvfb(xvfb);
+        QVERIFY2(!pantalla.isEmpty(), "Xvfb did not start");
+        QProcess proceso;
+        TTerminarAlSalir finPrograma{proceso};
+        Preparar(proceso, pantalla);
+        proceso.start();
+        QVERIFY(proceso.waitForStarted());
+        TPeerCrudo ana(4), beto(5);
+        Conectar(ana);
+        Conectar(beto);
+        QCOMPARE(ana.EsperarMensajes(2).size(), 2);
+        QCOMPARE(beto.EsperarMensajes(2).size(), 2);
+        beto.Enviar("NICK:Beto\x07");
+        ana.Enviar("NICK:Ana\x07" "OFRECE_JOINCHAT:7:\x07");
+
+        // Pressed again only while the question is still up, so no Return lands elsewhere.
+        const auto pedida = [&] { return ana.Mensajes().contains("PIDE_JOINCHAT:7"); };
+        QVERIFY(QTest::qWaitFor([&] {
+            PulsarIntro(pantalla, QStringLiteral("^Invitaci"));
+            return QTest::qWaitFor(pedida, 2000);
+        }, 30000));
+        QCOMPARE(ana.Mensajes().mid(2), QList<QByteArray>({"PIDE_JOINCHAT:7"}));
+
+        ana.Enviar("ACEPTA_JOINCHAT:7\x07" "ENROUTE_CHAT:7:127.0.0.5\x07" "PART_CHAT:7\x07");
+        QCOMPARE(beto.EsperarMensajes(3, 20000).mid(2), QList<QByteArray>({"CHATSRVMSG:7:Ana abandona el Chat"}));
+
+        ::kill(pid_t(proceso.processId()), SIGTERM);
+        QVERIFY(proceso.waitForFinished(20000));
+        QCOMPARE(proceso.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(proceso.exitCode(), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(beto.Socket.state(), QAbstractSocket::UnconnectedState, 20000);
+        QCOMPARE(beto.Mensajes().mid(3),
+                 QList<QByteArray>({"CHATSRVMSG:7:Programa pasa el control del Chat a Beto",
+                                    "ENROUTE_CHAT:7:", "PART_CHAT:7"}));
+        // The host that left hears nothing of the room any more.
+        QTRY_COMPARE_WITH_TIMEOUT(ana.Socket.state(), QAbstractSocket::UnconnectedState, 20000);
+        QCOMPARE(ana.Mensajes().size(), 3);
     }
 };
 
