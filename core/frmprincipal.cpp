@@ -258,12 +258,9 @@ void TfrmPrincipal::HabilitarPopup() {
 
 // A left click on the nick: pressed and released on the label.
 bool TfrmPrincipal::eventFilter(QObject* objeto, QEvent* evento) {
-    const bool pulsado = evento->type() == QEvent::MouseButtonPress;
-    if (objeto != lblNick || (!pulsado && evento->type() != QEvent::MouseButtonRelease))
-        return QMainWindow::eventFilter(objeto, evento);
     // Only a mouse event may be read as one; the label gets paint, polish and others too.
     const bool pulsado = evento->type() == QEvent::MouseButtonPress;
-    if (!pulsado && evento->type() != QEvent::MouseButtonRelease)
+    if (objeto != lblNick || (!pulsado && evento->type() != QEvent::MouseButtonRelease))
         return QMainWindow::eventFilter(objeto, evento);
     const auto* raton = static_cast<QMouseEvent*>(evento);
     if (pulsado) {
