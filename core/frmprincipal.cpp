@@ -1,5 +1,7 @@
 #include "core/frmprincipal.h"
 
+#include "core/descubrimiento.h"
+#include "core/frmbuscarenred.h"
 #include "core/frmnuevocontacto.h"
 #include "core/listacontactos.h"
 #include "core/modelocontactos.h"
@@ -56,7 +58,11 @@ TfrmPrincipal::TfrmPrincipal(TMensajero::TOpciones opciones, QWidget* padre)
     CrearTray();
 }
 
-TfrmPrincipal::~TfrmPrincipal() { Finalizar(); }
+TfrmPrincipal::~TfrmPrincipal() {
+    Finalizar();
+    // The search window uses the search, which goes before the child windows do.
+    delete FfrmBuscarEnRed;
+}
 
 void TfrmPrincipal::PrepararAplicacion(QApplication& aplicacion) {
     aplicacion.setApplicationDisplayName(QStringLiteral("Tromblechatix"));
@@ -79,10 +85,15 @@ bool TfrmPrincipal::Iniciar(QString* error) {
     FMensajero->CargarConfig();
     FMensajero->CargarAgenda();
     FMensajero->ConectarTodos();
+    FDescubrimiento = std::make_unique<TDescubrimiento>(*FMensajero);
+    FDescubrimiento->Escuchar();
+    FDescubrimiento->Anunciar();
     FFlash = std::make_unique<TVentanasFlash>(*FMensajero, this, [this] { return FOculto; });
     FVentanasTx = std::make_unique<TVentanasTransferencia>(this, FMensajero->Config());
     FTransferencias = std::make_unique<TTransferencias>(*FMensajero, *FVentanasTx);
     FfrmNuevoContacto = new TfrmNuevoContacto(this);
+    FfrmBuscarEnRed = new TfrmBuscarEnRed(
+        *FDescubrimiento, [this](const QString& nick, const QString& ip) { AnadirContactoNuevo(nick, ip); }, this);
     FfrmAbout = new TfrmAbout(this, unsigned(std::chrono::system_clock::now().time_since_epoch().count()));
     return true;
 }
@@ -152,6 +163,8 @@ void TfrmPrincipal::CrearComponentes() {
 void TfrmPrincipal::CrearMenus() {
     QMenu* messenger = menuBar()->addMenu(QStringLiteral("&Messenger"));
     messenger->addAction(QStringLiteral("&Añadir contacto"), this, &TfrmPrincipal::mnuAnadirContactoClick);
+    messenger->addAction(QStringLiteral("Buscar en la red..."), this, &TfrmPrincipal::mnuBuscarEnRedClick)
+        ->setObjectName(QStringLiteral("mnuBuscarEnRed"));
     messenger->addSeparator();
     QAction* ventanaChat = messenger->addAction(QStringLiteral("Ventana de &Chat"));
     ventanaChat->setEnabled(kFuncionesDisponibles.Chat);
@@ -300,7 +313,17 @@ void TfrmPrincipal::mnuAnadirContactoClick() {
     const QString ip = FfrmNuevoContacto->IP();
     if (nick.isEmpty() && ip.isEmpty())
         return;
+    AnadirContactoNuevo(nick, ip);
+}
+
+void TfrmPrincipal::AnadirContactoNuevo(const QString& nick, const QString& ip) {
     FMensajero->Proteger([&] { FMensajero->AnadirContacto(nick, ip, {}, true, true); });
+}
+
+void TfrmPrincipal::mnuBuscarEnRedClick() {
+    FfrmBuscarEnRed->show();
+    FfrmBuscarEnRed->raise();
+    FfrmBuscarEnRed->activateWindow();
 }
 
 void TfrmPrincipal::mnuSalirClick() {

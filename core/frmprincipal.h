@@ -11,7 +11,9 @@ class QApplication;
 class QFrame;
 class QMenu;
 class QSystemTrayIcon;
+class TDescubrimiento;
 class TfrmAbout;
+class TfrmBuscarEnRed;
 class TfrmNuevoContacto;
 class TGradientBar;
 class TLabel2;
@@ -42,6 +44,10 @@ public:
     void Restaurar();
 
     TMensajero& Mensajero() { return *FMensajero; }
+    TDescubrimiento& Descubrimiento() { return *FDescubrimiento; }
+    // What the add-contact dialog and the search window add: the contact is saved and
+    // connected.
+    void AnadirContactoNuevo(const QString& nick, const QString& ip);
     bool Oculto() const { return FOculto; }
 
     // TInterfazUsuario
@@ -73,6 +79,7 @@ private:
     TFilaContacto* FilaSeleccionada() const;
 
     void mnuAnadirContactoClick();
+    void mnuBuscarEnRedClick();
     void mnuSalirClick();
     void mnuModoDebugClick(bool activo);
     void mnuAboutClick();
@@ -88,6 +95,7 @@ private:
     std::unique_ptr<TVentanasFlash> FFlash;
     std::unique_ptr<TVentanasTransferencia> FVentanasTx;
     std::unique_ptr<TTransferencias> FTransferencias;
+    std::unique_ptr<TDescubrimiento> FDescubrimiento;
     TModeloContactos* FModelo = nullptr;
     TGradientBar* ProgressBarNick = nullptr;
     TLabel2* lblNick = nullptr;
@@ -99,6 +107,7 @@ private:
     TReproductorSonido* FSonido = nullptr;
     TfrmNuevoContacto* FfrmNuevoContacto = nullptr;
     TfrmAbout* FfrmAbout = nullptr;
+    TfrmBuscarEnRed* FfrmBuscarEnRed = nullptr;
 
     QAction* mnuPopUpContactosIP = nullptr;
     QAction* mnuPopUpContactosEliminar = nullptr;

@@ -2,6 +2,7 @@
 
 #include "core/codificacion.h"
 #include "core/conexion.h"
+#include "core/descubrimiento.h"
 
 #include <QPointer>
 #include <QTcpSocket>
@@ -26,6 +27,15 @@ TMensajero::TOpciones TMensajero::TOpciones::DelSistema() {
     const QString direccion = qEnvironmentVariable("TROMBLECHATIX_DIRECCION");
     if (!direccion.isEmpty())
         opciones.Escucha = opciones.Origen = QHostAddress(direccion);
+    const QString anuncios = qEnvironmentVariable("TROMBLECHATIX_ANUNCIOS");
+    if (anuncios.isEmpty()) {
+        opciones.DestinosAnuncio = DireccionesDifusion;
+        return opciones;
+    }
+    QList<QHostAddress> destinos;
+    for (const QString& texto : anuncios.split(u',', Qt::SkipEmptyParts))
+        destinos << QHostAddress(texto.trimmed());
+    opciones.DestinosAnuncio = [destinos] { return destinos; };
     return opciones;
 }
 
@@ -94,6 +104,7 @@ void TMensajero::GuardarConfig() {
     EscribirConfig(almacen, config_);
     interfaz_.AplicarConfig(config_);
     ActualizarArranque(opciones_.Rutas, config_.CargarConWindows);
+    emit ConfigGuardada();
 }
 
 void TMensajero::CargarAgenda() {

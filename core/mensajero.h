@@ -33,10 +33,14 @@ public:
         // connection that comes up this soon after the first is a crossing, not a
         // reconnection, and both sides keep the one opened by the lower address.
         qint64 MsCruce = 5000;
+        // Where announcements and searches of the local network go; none by default, the
+        // broadcast addresses of the network interfaces in production.
+        std::function<QList<QHostAddress>()> DestinosAnuncio;
 
         // Any address, port 5777. TROMBLECHATIX_DIRECCION binds one address instead, so
         // that several copies can run side by side on the loopback addresses for trying
-        // them out.
+        // them out; TROMBLECHATIX_ANUNCIOS, addresses separated by commas, replaces the
+        // broadcast addresses where announcements go.
         static TOpciones DelSistema();
     };
     using TManejador = std::function<void(const QString& ip, const TMensajeRecibido& mensaje)>;
@@ -91,6 +95,7 @@ public:
     TInterfazUsuario& Interfaz() { return interfaz_; }
     TReloj& Reloj() { return reloj_; }
     const TRutas& Rutas() const { return opciones_.Rutas; }
+    const TOpciones& Opciones() const { return opciones_; }
 
     // Connection events.
     void ServerSocketClientConnect(TConexion* conexion);
@@ -98,6 +103,10 @@ public:
     void ClientSocketConnect(TConexion* conexion);
     void ClientSocketDisconnect(TConexion* conexion);
     void ServerSocketClientRead(TConexion* conexion);
+
+signals:
+    // After every save of the settings: a new nick, a setting switched.
+    void ConfigGuardada();
 
 private:
     void NuevaConexionEntrante();

@@ -13,6 +13,7 @@ TNodoPrueba::TNodoPrueba(int n, const QString& nick, qint64 msCruce)
     : Ip(QStringLiteral("127.0.0.%1").arg(n)) {
     TMensajero::TOpciones opciones{TRutas::EnCarpeta(Carpeta.path()), QHostAddress(Ip),
                                    PuertoDePrueba(), QHostAddress(Ip), msCruce};
+    opciones.DestinosAnuncio = [this] { return Vecinos; };
     Mensajero = std::make_unique<TMensajero>(opciones, Interfaz);
     Mensajero->SembrarAzar(unsigned(n));
     Mensajero->Config().Nick = nick.isEmpty() ? QStringLiteral("nodo%1").arg(n) : nick;

@@ -29,6 +29,8 @@ public:
     QList<QByteArray>& Grabar(TComando comando);
 
     QString Ip;
+    // Where this core's announcements and searches go.
+    QList<QHostAddress> Vecinos;
     QTemporaryDir Carpeta;
     TInterfazFalsa Interfaz;
     std::unique_ptr<TMensajero> Mensajero;

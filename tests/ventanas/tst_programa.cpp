@@ -26,6 +26,8 @@ class TstPrograma : public QObject {
         entorno.insert(QStringLiteral("XDG_CONFIG_HOME"), carpeta.filePath(QStringLiteral("config")));
         entorno.insert(QStringLiteral("XDG_DATA_HOME"), carpeta.filePath(QStringLiteral("data")));
         entorno.insert(QStringLiteral("XDG_RUNTIME_DIR"), carpeta.path());
+        // Announcements stay on this machine.
+        entorno.insert(QStringLiteral("TROMBLECHATIX_ANUNCIOS"), QStringLiteral("127.0.0.1"));
         proceso.setProcessEnvironment(entorno);
         proceso.setProgram(Programa());
         proceso.setProcessChannelMode(QProcess::ForwardedChannels);
