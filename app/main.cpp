@@ -1,30 +1,69 @@
+#include "app/programa.h"
 #include "core/frmprincipal.h"
 #include "core/instanciaunica.h"
 #include "core/principal.h"
 #include "core/senales.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QMessageBox>
+#include <cstdio>
+
+namespace {
+
+// Copies that listen elsewhere are separate programs; the usual one keeps its plain name.
+QString NombreDeInstancia(const TMensajero::TOpciones& opciones) {
+    QString nombre = kTituloPrograma + opciones.Escucha.toString();
+    if (opciones.Puerto != kPuertoMensajero)
+        nombre += u':' + QString::number(opciones.Puerto);
+    return NombreInstancia(nombre);
+}
+
+} // namespace
 
 int main(int argc, char* argv[]) {
     QApplication aplicacion(argc, argv);
     TfrmPrincipal::PrepararAplicacion(aplicacion);
-    const TMensajero::TOpciones opciones = TMensajero::TOpciones::DelSistema();
-    TInstanciaUnica instancia(NombreInstancia(kTituloPrograma + opciones.Escucha.toString()));
+    QCommandLineParser parametros;
+    parametros.setApplicationDescription(kTituloPrograma);
+    parametros.addHelpOption();
+    const QCommandLineOption escuchar(
+        QStringLiteral("escuchar"),
+        QStringLiteral("Escucha solo en esta dirección IPv4 (y puerto), para tener varias copias "
+                       "en un mismo equipo."),
+        QStringLiteral("DIRECCION[:PUERTO]"));
+    parametros.addOption(escuchar);
+    const QCommandLineOption anunciar(
+        QStringLiteral("anunciar-a"),
+        QStringLiteral("Se anuncia y busca en estas direcciones IPv4, separadas por comas, en vez de "
+                       "en la red local."),
+        QStringLiteral("DIRECCIONES"));
+    parametros.addOption(anunciar);
+    parametros.process(aplicacion);
+    TMensajero::TOpciones opciones = TMensajero::TOpciones::DelSistema();
+    for (const auto& [opcion, fijar] : {std::pair{&escuchar, &TMensajero::TOpciones::FijarEscucha},
+                                        std::pair{&anunciar, &TMensajero::TOpciones::FijarAnuncios}}) {
+        if (parametros.isSet(*opcion) && !(opciones.*fijar)(parametros.value(*opcion))) {
+            std::fputs(qPrintable(u"Dirección no válida: " + parametros.value(*opcion) + u'\n'), stderr);
+            return 2;
+        }
+    }
+    TInstanciaUnica instancia(NombreDeInstancia(opciones));
     if (instancia.AvisarOtra())
         return 0;
-    TfrmPrincipal ventana(opciones);
+    TPrograma programa(opciones);
     QString error;
-    if (!ventana.Iniciar(&error)) {
+    if (!programa.Iniciar(&error)) {
         QMessageBox::critical(nullptr, kTituloPrograma,
-                              u"No se puede escuchar en el puerto 5777: " + error);
+                              u"No se puede escuchar en el puerto " + QString::number(opciones.Puerto) +
+                                  u": " + error);
         return 1;
     }
     instancia.Escuchar();
-    QObject::connect(&instancia, &TInstanciaUnica::Activacion, &ventana, &TfrmPrincipal::Activar);
+    QObject::connect(&instancia, &TInstanciaUnica::Activacion, &programa.Principal(), &TfrmPrincipal::Activar);
     TSenalesTerminacion senales;
-    QObject::connect(&senales, &TSenalesTerminacion::Terminar, &aplicacion, &QCoreApplication::quit);
-    QObject::connect(&aplicacion, &QCoreApplication::aboutToQuit, &ventana, &TfrmPrincipal::Finalizar);
-    ventana.show();
+    QObject::connect(&senales, &TSenalesTerminacion::Terminar, &aplicacion, &TPrograma::Salir);
+    QObject::connect(&aplicacion, &QGuiApplication::commitDataRequest, &aplicacion, &TPrograma::Salir);
+    programa.Principal().show();
     return aplicacion.exec();
 }

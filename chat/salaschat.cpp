@@ -92,7 +92,6 @@ TSalasChat::TSalasChat(TMensajero& mensajero, TVentanaChat& ventana)
     Registrar(TComando::PideJoinChat, &TSalasChat::AlPedirUnion);
     Registrar(TComando::AceptaJoinChat, &TSalasChat::AlAceptarUnion);
     Registrar(TComando::ErrorJoinChat, &TSalasChat::AlRechazarUnion);
-    mensajero_.AlFinalizar([this] { AbandonarTodas(); });
 }
 
 TSalasChat::~TSalasChat() {

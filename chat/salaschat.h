@@ -43,8 +43,8 @@ class TSalasChat {
 public:
     static inline const QString kNickServidor = QStringLiteral("<<<SERVER>>>");
 
-    // Registers the nine chat commands with the core and leaves every room when the core
-    // finishes; create it after the core and destroy it after the core's Finalizar.
+    // Registers the nine chat commands with the core; create it after the core and destroy
+    // it before.
     TSalasChat(TMensajero& mensajero, TVentanaChat& ventana);
     ~TSalasChat();
     TSalasChat(const TSalasChat&) = delete;

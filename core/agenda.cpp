@@ -88,12 +88,17 @@ int TAgenda::IndiceFila(const TFilaContacto* fila) const {
     return encontrada == filas_.end() ? -1 : int(encontrada - filas_.begin());
 }
 
-void TAgenda::Cargar(const QString& fichero) {
+bool TAgenda::Cargar(const QString& fichero) {
     Vaciar();
     QFile archivo(fichero);
-    if (!archivo.exists() || !archivo.open(QIODevice::ReadOnly))
-        return;
-    TLectorLineas lector(archivo.readAll());
+    if (!archivo.exists())
+        return true;
+    if (!archivo.open(QIODevice::ReadOnly))
+        return false;
+    QByteArray datos = archivo.readAll();
+    if (archivo.error() != QFileDevice::NoError)
+        return false;
+    TLectorLineas lector(std::move(datos));
     const QString primera = lector.Leer();
     if (primera == kCabecera) {
         while (!lector.Fin()) {
@@ -101,7 +106,7 @@ void TAgenda::Cargar(const QString& fichero) {
             const QString ip = lector.Leer();
             Anadir(nick, ip, lector.Leer());
         }
-        return;
+        return true;
     }
     // Older form: no header, nick and IP per contact, no e-mail.
     Anadir(primera, lector.Leer(), {});
@@ -109,6 +114,7 @@ void TAgenda::Cargar(const QString& fichero) {
         const QString nick = lector.Leer();
         Anadir(nick, lector.Leer(), {});
     }
+    return true;
 }
 
 bool TAgenda::Guardar(const QString& fichero) const {

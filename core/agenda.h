@@ -49,8 +49,8 @@ public:
     int IndiceFila(const TFilaContacto* fila) const;
 
     // Reads the file in the header form or the older two-line form; a missing file leaves the
-    // book empty.
-    void Cargar(const QString& fichero);
+    // book empty. False when the file is there but cannot be read: the book stays empty.
+    bool Cargar(const QString& fichero);
     // Writes the rows in display order; atomic, so a failure leaves the old file whole.
     bool Guardar(const QString& fichero) const;
 

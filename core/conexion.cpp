@@ -3,11 +3,26 @@
 #include "core/protocolo.h"
 
 #include <QTcpSocket>
+#include <QThread>
+
+#ifdef Q_OS_LINUX
+#include <linux/sockios.h>
+#include <sys/ioctl.h>
+#endif
+
+namespace {
+
+constexpr qint64 kBufferLectura = 64 * 1024;
+
+} // namespace
 
 TConexion::TConexion(QTcpSocket* socket, TTipo tipo, QObject* padre)
     : QObject(padre), socket_(socket), tipo_(tipo) {
     socket_->setParent(this);
     socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    // Unread bytes wait in the peer's send window, not here: together with the framer's
+    // partial message they stay within the per-peer cap.
+    socket_->setReadBufferSize(kBufferLectura);
     connect(socket_, &QTcpSocket::readyRead, this, [this] { emit Datos(this); });
     connect(socket_, &QTcpSocket::disconnected, this, [this] { emit Abajo(this); });
     connect(socket_, &QTcpSocket::connected, this, [this] {
@@ -62,6 +77,37 @@ void TConexion::Escribir(const QByteArray& mensaje) {
 
 bool TConexion::Leer(TColaRecibidos& cola) {
     return tramador_.Agregar(socket_->readAll(), ipRemota_, cola);
+}
+
+namespace {
+
+// Bytes the system still holds for the peer: not yet sent, or sent and not acknowledged.
+int PendientesEnSistema(qintptr descriptor) {
+#ifdef Q_OS_LINUX
+    int pendientes = 0;
+    if (::ioctl(int(descriptor), SIOCOUTQ, &pendientes) == 0)
+        return pendientes;
+#endif
+    Q_UNUSED(descriptor);
+    return 0;
+}
+
+} // namespace
+
+bool TConexion::EsperarEnvio(const QDeadlineTimer& limite) {
+    if (!Conectada())
+        return true;
+    while (socket_->bytesToWrite() > 0) {
+        if (limite.hasExpired() || !socket_->waitForBytesWritten(int(limite.remainingTime())))
+            return false;
+    }
+    // Closing while the peer has not acknowledged everything could lose the tail.
+    while (PendientesEnSistema(socket_->socketDescriptor()) > 0) {
+        if (limite.hasExpired())
+            return false;
+        QThread::msleep(2);
+    }
+    return true;
 }
 
 void TConexion::Liberar() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QHostAddress>
 #include <QObject>
@@ -35,6 +36,9 @@ public:
     // Queues every message completed by what is available now and keeps the rest for the
     // next read; false when the peer has sent too much without a BEL.
     bool Leer(TColaRecibidos& cola);
+    // Waits until the peer's side has taken everything written so far, or until `limite`;
+    // false when time ran out first.
+    bool EsperarEnvio(const QDeadlineTimer& limite);
     // Closes without a local disconnection event; the peer sees it close.
     void Liberar();
 

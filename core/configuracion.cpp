@@ -118,10 +118,13 @@ bool TAlmacenConfig::Abrir(bool crear) {
     return ajustes_->status() == QSettings::NoError;
 }
 
-void TAlmacenConfig::Cerrar() {
-    if (ajustes_)
-        ajustes_->sync();
+bool TAlmacenConfig::Cerrar() {
+    if (!ajustes_)
+        return true;
+    ajustes_->sync();
+    const bool escrito = ajustes_->status() == QSettings::NoError;
     ajustes_.reset();
+    return escrito;
 }
 
 bool TAlmacenConfig::ExisteValor(const QString& nombre) const {
@@ -167,8 +170,7 @@ bool EscribirConfig(TAlmacenConfig& almacen, const TConfig& config) {
     TConfig copia = config;
     for (const TValorConfig& valor : ValoresConfig(copia))
         Escribir(almacen, valor);
-    almacen.Cerrar();
-    return true;
+    return almacen.Cerrar();
 }
 
 void ActualizarArranque(const TRutas& rutas, bool cargarConSesion) {

@@ -74,7 +74,8 @@ public:
 
     // Without creating, a missing file fails: that is a first run.
     bool Abrir(bool crear);
-    void Cerrar();
+    // False when what was written did not reach the file.
+    bool Cerrar();
     bool ExisteValor(const QString& nombre) const;
     QString LeerCadena(const QString& nombre) const;
     // None when the stored text is not a 32-bit integer.

@@ -19,7 +19,7 @@ QByteArray ConBel(QByteArray mensaje) { return mensaje.append(kBel); }
 
 } // namespace
 
-QList<QHostAddress> DireccionesDifusion() {
+QList<QHostAddress> DireccionesDifusion(const QHostAddress& solo) {
     QList<QHostAddress> direcciones;
     for (const QNetworkInterface& interfaz : QNetworkInterface::allInterfaces()) {
         const auto banderas = interfaz.flags();
@@ -28,8 +28,10 @@ QList<QHostAddress> DireccionesDifusion() {
             continue;
         for (const QNetworkAddressEntry& entrada : interfaz.addressEntries()) {
             const QHostAddress difusion = entrada.broadcast();
-            if (entrada.ip().protocol() == QAbstractSocket::IPv4Protocol && !difusion.isNull() &&
-                !direcciones.contains(difusion))
+            if (entrada.ip().protocol() != QAbstractSocket::IPv4Protocol || difusion.isNull() ||
+                (!solo.isNull() && entrada.ip() != solo))
+                continue;
+            if (!direcciones.contains(difusion))
                 direcciones << difusion;
         }
     }

@@ -22,8 +22,9 @@ class TMensajero;
 constexpr qsizetype kMaximoDatagrama = 512;
 constexpr int kMaximoEncontrados = 1000;
 
-// Broadcast addresses of the IPv4 interfaces that are up and are not loopback.
-QList<QHostAddress> DireccionesDifusion();
+// Broadcast addresses of the IPv4 interfaces that are up and are not loopback; with an
+// address, only of the network that address belongs to.
+QList<QHostAddress> DireccionesDifusion(const QHostAddress& solo = {});
 
 struct TDatagramaRed {
     bool Pregunta = false;

@@ -1,14 +1,9 @@
 #include "core/frmprincipal.h"
 
-#include "core/descubrimiento.h"
-#include "core/frmbuscarenred.h"
 #include "core/frmnuevocontacto.h"
 #include "core/listacontactos.h"
 #include "core/modelocontactos.h"
 #include "core/principal.h"
-#include "flash/ventanasflash.h"
-#include "transfer/transferencias.h"
-#include "transfer/ventanastransferencia.h"
 #include "widgets/colocacion.h"
 #include "widgets/estilo.h"
 #include "widgets/frmabout.h"
@@ -30,6 +25,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QStyledItemDelegate>
@@ -44,9 +40,11 @@ constexpr TColor kColorBotones = kColorSistema | 15;
 
 } // namespace
 
-TfrmPrincipal::TfrmPrincipal(TMensajero::TOpciones opciones, QWidget* padre)
-    : QMainWindow(padre), FMensajero(std::make_unique<TMensajero>(std::move(opciones), *this)) {
+TfrmPrincipal::TfrmPrincipal(QWidget* padre) : QMainWindow(padre) {
     setObjectName(QStringLiteral("frmPrincipal"));
+    // The close box and the system menu; no minimise or maximise.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setWindowTitle(kTituloPrograma);
     setWindowIcon(QIcon(QPixmap::fromImage(IconoPrograma(32))));
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
@@ -58,14 +56,8 @@ TfrmPrincipal::TfrmPrincipal(TMensajero::TOpciones opciones, QWidget* padre)
     CrearTray();
 }
 
-TfrmPrincipal::~TfrmPrincipal() {
-    Finalizar();
-    // The search window uses the search, which goes before the child windows do.
-    delete FfrmBuscarEnRed;
-}
-
 void TfrmPrincipal::PrepararAplicacion(QApplication& aplicacion) {
-    aplicacion.setApplicationDisplayName(QStringLiteral("Tromblechatix"));
+    // No application display name: the window system would append it to every caption.
     aplicacion.setWindowIcon(QIcon(QPixmap::fromImage(IconoPrograma(64))));
     aplicacion.setQuitOnLastWindowClosed(false);
     auto* traductor = new QTranslator(&aplicacion);
@@ -78,32 +70,18 @@ void TfrmPrincipal::PrepararAplicacion(QApplication& aplicacion) {
     QFont::insertSubstitution(QStringLiteral("Fixedsys"), fija);
 }
 
-bool TfrmPrincipal::Iniciar(QString* error) {
-    if (!FMensajero->Escuchar(error))
-        return false;
-    FIniciado = true;
-    FMensajero->CargarConfig();
-    FMensajero->CargarAgenda();
-    FMensajero->ConectarTodos();
-    FDescubrimiento = std::make_unique<TDescubrimiento>(*FMensajero);
-    FDescubrimiento->Escuchar();
-    FDescubrimiento->Anunciar();
-    FFlash = std::make_unique<TVentanasFlash>(*FMensajero, this, [this] { return FOculto; });
-    FVentanasTx = std::make_unique<TVentanasTransferencia>(this, FMensajero->Config());
-    FTransferencias = std::make_unique<TTransferencias>(*FMensajero, *FVentanasTx);
-    FfrmNuevoContacto = new TfrmNuevoContacto(this);
-    FfrmBuscarEnRed = new TfrmBuscarEnRed(
-        *FDescubrimiento, [this](const QString& nick, const QString& ip) { AnadirContactoNuevo(nick, ip); }, this);
-    FfrmAbout = new TfrmAbout(this, unsigned(std::chrono::system_clock::now().time_since_epoch().count()));
-    return true;
+void TfrmPrincipal::Enlazar(TMensajero& mensajero, TAccionesPrincipal acciones) {
+    FMensajero = &mensajero;
+    FAcciones = std::move(acciones);
+    FModelo = new TModeloContactos(FMensajero->Agenda(), this);
+    ListViewContactos->setModel(FModelo);
+    ListViewContactos->setItemDelegate(
+        new TDelegadoContactos(FMensajero->Agenda(), *ListViewContactos, this));
 }
 
-void TfrmPrincipal::Finalizar() {
-    if (FFinalizado || !FIniciado)
-        return;
-    FFinalizado = true;
-    FMensajero->Finalizar();
-    FTray->hide();
+void TfrmPrincipal::Iniciar() {
+    FfrmNuevoContacto = new TfrmNuevoContacto(this);
+    FfrmAbout = new TfrmAbout(this, unsigned(std::chrono::system_clock::now().time_since_epoch().count()));
 }
 
 void TfrmPrincipal::CrearComponentes() {
@@ -119,6 +97,7 @@ void TfrmPrincipal::CrearComponentes() {
     ProgressBarNick->SetPosition(100);
     lblNick = new TLabel2(ProgressBarNick);
     lblNick->setObjectName(QStringLiteral("lblNick"));
+    lblNick->setTextFormat(Qt::PlainText);
     lblNick->move(3, 3);
     lblNick->setStyleSheet(QStringLiteral("color: white; background: transparent;"));
     lblNick->setCursor(Qt::PointingHandCursor);
@@ -141,10 +120,6 @@ void TfrmPrincipal::CrearComponentes() {
     BevelFondo->setObjectName(QStringLiteral("BevelFondo"));
     BevelFondo->setFrameStyle(QFrame::Box | QFrame::Sunken);
     ListViewContactos = new TListaContactos(centro);
-    FModelo = new TModeloContactos(FMensajero->Agenda(), this);
-    ListViewContactos->setModel(FModelo);
-    ListViewContactos->setItemDelegate(
-        new TDelegadoContactos(FMensajero->Agenda(), *ListViewContactos, this));
     Colorear(ListViewContactos, AQColor(kColorBotones), QPalette::Base);
     connect(ListViewContactos, &QListView::doubleClicked, this, &TfrmPrincipal::ListViewContactosDblClick);
     connect(ListViewContactos, &TListaContactos::FilaSoltada, this, [this](int origen, int destino) {
@@ -270,18 +245,28 @@ void TfrmPrincipal::HabilitarPopup() {
     mnuPopUpContactosEnviarEMail->setEnabled(menu.EMail);
 }
 
+// A left click on the nick: pressed and released on the label.
 bool TfrmPrincipal::eventFilter(QObject* objeto, QEvent* evento) {
-    if (objeto == lblNick && evento->type() == QEvent::MouseButtonRelease) {
-        FMensajero->Proteger([this] { FMensajero->CambiarNick(); });
+    if (objeto != lblNick)
+        return QMainWindow::eventFilter(objeto, evento);
+    const auto* raton = static_cast<QMouseEvent*>(evento);
+    if (evento->type() == QEvent::MouseButtonPress) {
+        FNickPulsado = raton->button() == Qt::LeftButton;
         return true;
     }
-    return QMainWindow::eventFilter(objeto, evento);
+    if (evento->type() != QEvent::MouseButtonRelease || raton->button() != Qt::LeftButton)
+        return QMainWindow::eventFilter(objeto, evento);
+    const bool clic = FNickPulsado && lblNick->rect().contains(raton->position().toPoint());
+    FNickPulsado = false;
+    if (clic)
+        FMensajero->Proteger([this] { FMensajero->CambiarNick(); });
+    return true;
 }
 
 void TfrmPrincipal::closeEvent(QCloseEvent* evento) {
-    if (FFinalizado || PreguntaCierre(FOculto, FMensajero->Config().IconoEnTray) == TRespuestaCierre::Cerrar) {
+    if (PreguntaCierre(FOculto, FMensajero->Config().IconoEnTray) == TRespuestaCierre::Cerrar) {
         evento->accept();
-        QCoreApplication::quit();
+        FAcciones.Salir();
         return;
     }
     evento->ignore();
@@ -320,16 +305,7 @@ void TfrmPrincipal::AnadirContactoNuevo(const QString& nick, const QString& ip) 
     FMensajero->Proteger([&] { FMensajero->AnadirContacto(nick, ip, {}, true, true); });
 }
 
-void TfrmPrincipal::mnuBuscarEnRedClick() {
-    FfrmBuscarEnRed->show();
-    FfrmBuscarEnRed->raise();
-    FfrmBuscarEnRed->activateWindow();
-}
-
-void TfrmPrincipal::mnuSalirClick() {
-    Finalizar();
-    QCoreApplication::quit();
-}
+void TfrmPrincipal::mnuSalirClick() { FAcciones.Salir(); }
 
 void TfrmPrincipal::mnuModoDebugClick(bool activo) { FMensajero->FijarModoDebug(activo); }
 
@@ -353,13 +329,17 @@ void TfrmPrincipal::mnuPopUpContactosEliminarClick() {
 
 void TfrmPrincipal::mnuPopUpContactosMensajeFlashClick() {
     const TFilaContacto* fila = FilaSeleccionada();
-    if (fila && fila->Icono > 0)
-        FFlash->AbrirFlashEnvio(fila->IP);
+    if (fila && fila->Icono > 0 && FAcciones.MensajeFlash)
+        FAcciones.MensajeFlash(fila->IP);
 }
 
 void TfrmPrincipal::mnuPopUpContactosEnviarArchivoClick() {
-    if (const TFilaContacto* fila = FilaSeleccionada())
-        FMensajero->Proteger([&] { FTransferencias->OfrecerFichero(fila->IP); });
+    const TFilaContacto* fila = FilaSeleccionada();
+    if (!fila || !FAcciones.EnviarArchivo)
+        return;
+    // The file chooser runs the event loop, and the row may go meanwhile.
+    const QString ip = fila->IP;
+    FMensajero->Proteger([&] { FAcciones.EnviarArchivo(ip); });
 }
 
 void TfrmPrincipal::mnuPopUpContactosEnviarEMailClick() {
@@ -386,21 +366,28 @@ void TfrmPrincipal::ListViewContactosDblClick() {
 
 // --- What the core asks of the user ---
 
+// Boxes quote nicks, addresses and file names that peers chose: never read as markup.
+int TfrmPrincipal::Caja(QMessageBox::Icon icono, const QString& titulo, const QString& texto,
+                        QMessageBox::StandardButtons botones) {
+    QMessageBox caja(icono, titulo, texto, botones, this);
+    caja.setTextFormat(Qt::PlainText);
+    return caja.exec();
+}
+
 bool TfrmPrincipal::Preguntar(const QString& titulo, const QString& texto, TBotones botones) {
     const bool siNo = botones == TBotones::SiNo;
-    QMessageBox caja(QMessageBox::Question, titulo, texto,
-                     siNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok | QMessageBox::Cancel,
-                     this);
-    const int respuesta = caja.exec();
+    const int respuesta =
+        Caja(QMessageBox::Question, titulo, texto,
+             siNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok | QMessageBox::Cancel);
     return respuesta == (siNo ? QMessageBox::Yes : QMessageBox::Ok);
 }
 
 void TfrmPrincipal::MostrarError(const QString& titulo, const QString& texto) {
-    QMessageBox(QMessageBox::Critical, titulo, texto, QMessageBox::Ok, this).exec();
+    Caja(QMessageBox::Critical, titulo, texto, QMessageBox::Ok);
 }
 
 void TfrmPrincipal::MostrarInformacion(const QString& titulo, const QString& texto) {
-    QMessageBox(QMessageBox::Information, titulo, texto, QMessageBox::Ok, this).exec();
+    Caja(QMessageBox::Information, titulo, texto, QMessageBox::Ok);
 }
 
 std::optional<QString> TfrmPrincipal::PedirTexto(const QString& titulo, const QString& etiqueta,

@@ -4,51 +4,53 @@
 #include "core/mensajero.h"
 
 #include <QMainWindow>
-#include <memory>
+#include <QMessageBox>
+#include <functional>
 
 class QAction;
 class QApplication;
 class QFrame;
 class QMenu;
 class QSystemTrayIcon;
-class TDescubrimiento;
 class TfrmAbout;
-class TfrmBuscarEnRed;
 class TfrmNuevoContacto;
 class TGradientBar;
 class TLabel2;
 class TListaContactos;
 class TModeloContactos;
 class TReproductorSonido;
-class TTransferencias;
-class TVentanasFlash;
-class TVentanasTransferencia;
+
+// What the menus call in the features, for the contact the popup opened on, and the way out.
+struct TAccionesPrincipal {
+    std::function<void(const QString& ip)> MensajeFlash;
+    std::function<void(const QString& ip)> EnviarArchivo;
+    std::function<void()> BuscarEnRed;
+    std::function<void()> Salir;
+};
 
 // The program's one long-lived window: the own nick, the contact list, the menus and the
-// tray icon. It owns the core and is the core's way to the user.
+// tray icon. It is the core's way to the user; the program object owns both.
 class TfrmPrincipal : public QMainWindow, public TInterfazUsuario {
     Q_OBJECT
 public:
-    explicit TfrmPrincipal(TMensajero::TOpciones opciones, QWidget* padre = nullptr);
-    ~TfrmPrincipal() override;
+    explicit TfrmPrincipal(QWidget* padre = nullptr);
 
     // Spanish standard buttons, font substitutions, title and icon; before any window.
     static void PrepararAplicacion(QApplication& aplicacion);
 
-    // False when the port cannot be listened on; the reason is in `error`.
-    bool Iniciar(QString* error);
-    // The orderly end, once: transfers aborted, rooms left, settings and contacts saved.
-    void Finalizar();
+    // The core this window shows and the features its menus call; once, before anything
+    // is shown or loaded.
+    void Enlazar(TMensajero& mensajero, TAccionesPrincipal acciones);
+    // The dialogs, hidden, once the core has loaded.
+    void Iniciar();
     // A second start of the program asked for this window.
     void Activar();
     void Restaurar();
 
-    TMensajero& Mensajero() { return *FMensajero; }
-    TDescubrimiento& Descubrimiento() { return *FDescubrimiento; }
+    bool Oculto() const { return FOculto; }
     // What the add-contact dialog and the search window add: the contact is saved and
     // connected.
     void AnadirContactoNuevo(const QString& nick, const QString& ip);
-    bool Oculto() const { return FOculto; }
 
     // TInterfazUsuario
     bool Preguntar(const QString& titulo, const QString& texto, TBotones botones) override;
@@ -76,10 +78,12 @@ private:
     void Disponer();
     void HabilitarPopup();
     void OcultarEnTray();
+    int Caja(QMessageBox::Icon icono, const QString& titulo, const QString& texto,
+             QMessageBox::StandardButtons botones);
     TFilaContacto* FilaSeleccionada() const;
 
     void mnuAnadirContactoClick();
-    void mnuBuscarEnRedClick();
+    void mnuBuscarEnRedClick() { FAcciones.BuscarEnRed(); }
     void mnuSalirClick();
     void mnuModoDebugClick(bool activo);
     void mnuAboutClick();
@@ -91,11 +95,8 @@ private:
     void mnuTrayOcultarClick();
     void ListViewContactosDblClick();
 
-    std::unique_ptr<TMensajero> FMensajero;
-    std::unique_ptr<TVentanasFlash> FFlash;
-    std::unique_ptr<TVentanasTransferencia> FVentanasTx;
-    std::unique_ptr<TTransferencias> FTransferencias;
-    std::unique_ptr<TDescubrimiento> FDescubrimiento;
+    TMensajero* FMensajero = nullptr;
+    TAccionesPrincipal FAcciones;
     TModeloContactos* FModelo = nullptr;
     TGradientBar* ProgressBarNick = nullptr;
     TLabel2* lblNick = nullptr;
@@ -107,7 +108,6 @@ private:
     TReproductorSonido* FSonido = nullptr;
     TfrmNuevoContacto* FfrmNuevoContacto = nullptr;
     TfrmAbout* FfrmAbout = nullptr;
-    TfrmBuscarEnRed* FfrmBuscarEnRed = nullptr;
 
     QAction* mnuPopUpContactosIP = nullptr;
     QAction* mnuPopUpContactosEliminar = nullptr;
@@ -119,6 +119,5 @@ private:
     QAction* mnuTrayOcultar = nullptr;
 
     bool FOculto = false;
-    bool FIniciado = false;  // only what was loaded is saved at the end
-    bool FFinalizado = false;
+    bool FNickPulsado = false;  // a left press on the nick label waits for its release
 };

@@ -4,7 +4,9 @@
 #include "core/conexion.h"
 #include "core/descubrimiento.h"
 
+#include <QCoreApplication>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QTcpSocket>
 #include <chrono>
 
@@ -24,27 +26,50 @@ QString TextoAdmision(const QString& ip) {
 
 TMensajero::TOpciones TMensajero::TOpciones::DelSistema() {
     TOpciones opciones{TRutas::DelSistema()};
-    const QString direccion = qEnvironmentVariable("TROMBLECHATIX_DIRECCION");
-    if (!direccion.isEmpty())
-        opciones.Escucha = opciones.Origen = QHostAddress(direccion);
-    const QString anuncios = qEnvironmentVariable("TROMBLECHATIX_ANUNCIOS");
-    if (anuncios.isEmpty()) {
-        opciones.DestinosAnuncio = DireccionesDifusion;
-        return opciones;
-    }
-    QList<QHostAddress> destinos;
-    for (const QString& texto : anuncios.split(u',', Qt::SkipEmptyParts))
-        destinos << QHostAddress(texto.trimmed());
-    opciones.DestinosAnuncio = [destinos] { return destinos; };
+    opciones.DestinosAnuncio = [] { return DireccionesDifusion(); };
     return opciones;
+}
+
+bool TMensajero::TOpciones::FijarEscucha(const QString& texto) {
+    const QStringList partes = texto.split(u':');
+    if (partes.size() > 2)
+        return false;
+    QHostAddress direccion;
+    if (!direccion.setAddress(partes[0]) || direccion.protocol() != QAbstractSocket::IPv4Protocol)
+        return false;
+    quint16 puerto = kPuertoMensajero;
+    if (partes.size() == 2) {
+        static const QRegularExpression kDecimal(QStringLiteral("^[0-9]{1,5}$"));
+        const uint numero = partes[1].toUInt();
+        if (!kDecimal.match(partes[1]).hasMatch() || numero == 0 || numero > 65535)
+            return false;
+        puerto = quint16(numero);
+    }
+    Escucha = Origen = direccion;
+    Puerto = puerto;
+    // Announcements go where this address hears them: nowhere for a loopback address.
+    DestinosAnuncio = [direccion] { return DireccionesDifusion(direccion); };
+    return true;
+}
+
+bool TMensajero::TOpciones::FijarAnuncios(const QString& texto) {
+    QList<QHostAddress> destinos;
+    for (const QString& parte : texto.split(u',')) {
+        QHostAddress destino;
+        if (!destino.setAddress(parte.trimmed()) || destino.protocol() != QAbstractSocket::IPv4Protocol)
+            return false;
+        destinos << destino;
+    }
+    DestinosAnuncio = [destinos] { return destinos; };
+    return true;
 }
 
 TMensajero::TMensajero(TOpciones opciones, TInterfazUsuario& interfaz, QObject* padre)
     : QObject(padre), opciones_(std::move(opciones)), interfaz_(interfaz),
       depuracion_(opciones_.Rutas.FicheroDebug(), reloj_,
                   [this](const QString& ruta, const QString& motivo) {
-                      ManejarExcepcion(TError(QStringLiteral("EInOutError"),
-                                              u"No se puede escribir en \"" + ruta + u"\": " + motivo));
+                      AvisarDespues(TError(QStringLiteral("EInOutError"),
+                                           u"No se puede escribir en \"" + ruta + u"\": " + motivo));
                   }),
       azar_(unsigned(std::chrono::system_clock::now().time_since_epoch().count())) {
     servidor_.setListenBacklogSize(5);
@@ -94,31 +119,43 @@ void TMensajero::CargarConfig() {
     GuardarConfig();
 }
 
-void TMensajero::GuardarConfig() {
+bool TMensajero::GuardarConfig() {
     const QRect geometria = interfaz_.GeometriaPrincipal();
     config_.PosX = geometria.x();
     config_.PosY = geometria.y();
     config_.Ancho = geometria.width();
     config_.Alto = geometria.height();
     TAlmacenConfig almacen(opciones_.Rutas.FicheroConfig);
-    EscribirConfig(almacen, config_);
+    const bool guardada = EscribirConfig(almacen, config_);
     interfaz_.AplicarConfig(config_);
     ActualizarArranque(opciones_.Rutas, config_.CargarConWindows);
     emit ConfigGuardada();
+    if (guardada || falloConfigAvisado_) {
+        falloConfigAvisado_ = !guardada;
+        return guardada;
+    }
+    falloConfigAvisado_ = true;
+    AvisarDespues(TError(QStringLiteral("EWriteError"), u"No se puede guardar la configuración en \"" +
+                                                             opciones_.Rutas.FicheroConfig + u"\"."));
+    return false;
 }
 
 void TMensajero::CargarAgenda() {
-    agenda_.Cargar(opciones_.Rutas.FicheroAgenda());
+    agendaIlegible_ = !agenda_.Cargar(opciones_.Rutas.FicheroAgenda());
     interfaz_.RepintarContactos();
+    if (agendaIlegible_)
+        AvisarDespues(TError(QStringLiteral("EInOutError"),
+                             u"No se puede leer la Agenda en \"" + opciones_.Rutas.FicheroAgenda() +
+                                 u"\". No se guardará encima, para no perder sus contactos."));
 }
 
 void TMensajero::GuardarAgenda() {
-    if (agenda_.Guardar(opciones_.Rutas.FicheroAgenda()))
+    if (agendaIlegible_ || agenda_.Guardar(opciones_.Rutas.FicheroAgenda()))
         return;
-    // Losing the contact book silently would be worse than a box.
-    ManejarExcepcion(TError(QStringLiteral("EFCreateError"),
-                            u"No se puede guardar la Agenda en \"" +
-                                opciones_.Rutas.FicheroAgenda() + u"\"."));
+    // Losing the contact book silently would be worse than a box; saves run inside the
+    // handlers of connections too, where a box must not open.
+    AvisarDespues(TError(QStringLiteral("EFCreateError"),
+                         u"No se puede guardar la Agenda en \"" + opciones_.Rutas.FicheroAgenda() + u"\"."));
 }
 
 void TMensajero::ConectarTodos() {
@@ -129,11 +166,14 @@ void TMensajero::ConectarTodos() {
     }
 }
 
-void TMensajero::Finalizar() {
-    for (const auto& despedida : despedidas_)
-        Proteger(despedida);
-    GuardarConfig();
-    GuardarAgenda();
+void TMensajero::VaciarEnvios(std::chrono::milliseconds plazo) {
+    const QDeadlineTimer limite(plazo);
+    for (TConexion* conexion : findChildren<TConexion*>(Qt::FindDirectChildrenOnly))
+        conexion->EsperarEnvio(limite);
+}
+
+void TMensajero::AvisarPendientes() {
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
 }
 
 TContacto* TMensajero::AnadirContacto(const QString& nick, const QString& ip,
@@ -230,6 +270,15 @@ void TMensajero::ManejarExcepcion(const TError& error) {
                            u"ClassName : " + error.Clase + u"\nMessage : " + error.Mensaje);
 }
 
+void TMensajero::AvisarDespues(const TError& error) {
+    QMetaObject::invokeMethod(this, [this, error] { ManejarExcepcion(error); }, Qt::QueuedConnection);
+}
+
+void TMensajero::AnotarEnDebug(const QByteArray& texto) {
+    if (depuracion_.Activo())
+        Registrar(texto);
+}
+
 void TMensajero::Proteger(const std::function<void()>& accion) {
     try {
         accion();
@@ -320,7 +369,7 @@ bool TMensajero::AdmitirDesconocido(TConexion* conexion) {
         return true;
     }
     if (!config_.PreguntarEntradasDesconocidas) {
-        conexion->Liberar();
+        Rechazar(conexion);
         return false;
     }
     Sonar(config_.Sonidos.PreguntaIntentoConxDesconocido);
@@ -332,13 +381,24 @@ bool TMensajero::AdmitirDesconocido(TConexion* conexion) {
     // The peer may have gone while the box was open: then the contact stays, not connected.
     if (!vigilada)
         return false;
-    if (!aceptada || !vigilada->Conectada()) {
+    if (!aceptada) {
+        Rechazar(vigilada);
+        return false;
+    }
+    if (!vigilada->Conectada()) {
         vigilada->Liberar();
         return false;
     }
     EnviarPorSocket(conexion, "NICK?");
     EnviarPorSocket(conexion, "EMAIL?");
     return true;
+}
+
+void TMensajero::Rechazar(TConexion* conexion) {
+    // A peer that left already had its line when its connection went down.
+    if (conexion->Conectada() && depuracion_.Activo())
+        Registrar(Evento("ServerSocketClientDisconnect", conexion->IPRemota()));
+    conexion->Liberar();
 }
 
 void TMensajero::ServerSocketClientConnect(TConexion* conexion) {

@@ -13,6 +13,7 @@
 #include <QObject>
 #include <QTcpServer>
 #include <array>
+#include <chrono>
 #include <functional>
 #include <random>
 
@@ -37,11 +38,15 @@ public:
         // broadcast addresses of the network interfaces in production.
         std::function<QList<QHostAddress>()> DestinosAnuncio;
 
-        // Any address, port 5777. TROMBLECHATIX_DIRECCION binds one address instead, so
-        // that several copies can run side by side on the loopback addresses for trying
-        // them out; TROMBLECHATIX_ANUNCIOS, addresses separated by commas, replaces the
-        // broadcast addresses where announcements go.
+        // Any address, port 5777, announcements to the broadcast address of every network.
         static TOpciones DelSistema();
+        // "DIRECCION" or "DIRECCION:PUERTO" (IPv4) binds one address, so that several copies
+        // run side by side on the loopback addresses; false, and nothing changed, when the
+        // text is not one.
+        bool FijarEscucha(const QString& texto);
+        // IPv4 addresses separated by commas, where announcements and searches go instead;
+        // false, and nothing changed, when one is not an address.
+        bool FijarAnuncios(const QString& texto);
     };
     using TManejador = std::function<void(const QString& ip, const TMensajeRecibido& mensaje)>;
 
@@ -51,14 +56,17 @@ public:
     // Start-up, in this order: Escuchar, CargarConfig, CargarAgenda, ConectarTodos.
     bool Escuchar(QString* error);
     void CargarConfig();
-    void GuardarConfig();
+    // False when the settings could not be written; the user is told once, not at every save.
+    bool GuardarConfig();
+    // A book that exists but cannot be read is never saved over: the user is told once.
     void CargarAgenda();
     void GuardarAgenda();
     void ConectarTodos();
-    // Orderly shut-down: registered farewells (transfers, chats), then configuration and
-    // contact book are saved; the connections close with the object.
-    void Finalizar();
-    void AlFinalizar(std::function<void()> despedida) { despedidas_.push_back(std::move(despedida)); }
+    // Before the end: waits, `plazo` at most in all, until every connection up has handed
+    // the peer what was written on it, so that farewells are not cut off by the exit.
+    void VaciarEnvios(std::chrono::milliseconds plazo);
+    // At the very end no event loop turns again: reports still waiting are shown now.
+    void AvisarPendientes();
 
     TContacto* AnadirContacto(const QString& nick, const QString& ip, const QString& email,
                               bool conectar, bool guardar);
@@ -77,6 +85,8 @@ public:
     // The nick input box, from a click on the nick label.
     void CambiarNick();
     void FijarModoDebug(bool activo) { depuracion_.FijarActivo(activo); }
+    // A line in the debug log, in debug mode only.
+    void AnotarEnDebug(const QByteArray& texto);
     void ManejarExcepcion(const TError& error);
     // Runs an entry point, reporting whatever it throws.
     void Proteger(const std::function<void()>& accion);
@@ -117,6 +127,10 @@ private:
     // Frees a connection after handling what has already arrived on it.
     void Soltar(TConexion* conexion);
     bool AdmitirDesconocido(TConexion* conexion);
+    // Closes an unknown peer's connection, which this program counts as its disconnection.
+    void Rechazar(TConexion* conexion);
+    // Shown once the running handler has returned: never inside a send or a socket signal.
+    void AvisarDespues(const TError& error);
     void Saludar(TConexion* conexion);
     void MarcarConectado(TContacto* contacto);
     void Desconexion(TConexion* conexion, const char* evento);
@@ -130,10 +144,11 @@ private:
     TReloj reloj_;
     TConfig config_;
     TAgenda agenda_;
+    bool agendaIlegible_ = false;
+    bool falloConfigAvisado_ = false;
     TDepuracion depuracion_;
     QTcpServer servidor_;
     TColaRecibidos cola_;
     std::array<TManejador, 21> manejadores_;
-    std::vector<std::function<void()>> despedidas_;
     std::mt19937 azar_;
 };

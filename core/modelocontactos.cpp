@@ -1,6 +1,7 @@
 #include "core/modelocontactos.h"
 
 #include "core/agenda.h"
+#include "core/utilidades.h"
 
 TModeloContactos::TModeloContactos(const TAgenda& agenda, QObject* padre)
     : QAbstractListModel(padre), agenda_(agenda), filas_(agenda.NumeroFilas()) {}
@@ -16,7 +17,7 @@ QVariant TModeloContactos::data(const QModelIndex& indice, int rol) const {
     if (rol == Qt::DisplayRole)
         return fila->Nick;
     if (rol == Qt::ToolTipRole)
-        return fila->IP;
+        return AyudaLiteral(fila->IP);
     return {};
 }
 

@@ -100,3 +100,7 @@ bool GuardarFicheroAtomico(const QString& ruta, const QByteArray& datos) {
     }
     return archivo.commit();
 }
+
+QString AyudaLiteral(const QString& texto) {
+    return u"<p style='white-space:pre'>" + texto.toHtmlEscaped() + u"</p>";
+}

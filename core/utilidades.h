@@ -29,6 +29,9 @@ QPoint PosicionSobrePrincipal(QSize ventana, QRect principal, QSize pantalla);
 // Top-left corner of a window centred on the screen, without clamping.
 QPoint PosicionCentrada(QSize ventana, QSize pantalla);
 
+// A tooltip that shows the text as it is, even when it looks like markup.
+QString AyudaLiteral(const QString& texto);
+
 // 1234567 -> "1.234.567", -1234 -> "-1.234".
 QString FormatearMiles(qint32 numero);
 

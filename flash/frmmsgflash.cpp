@@ -8,6 +8,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyle>
+#include <QTextDocument>
 #include <QWindow>
 
 namespace {
@@ -130,8 +131,16 @@ void TfrmMsgFlash::FormResize() {
     FMemo2->setGeometry(0, FbtnResponder->y(), ancho - kAnchoBoton - 4, altoMemo2);
 }
 
+// The box's content as typed: toPlainText would turn non-breaking spaces into plain ones.
+QString TfrmMsgFlash::TextoDe(const QPlainTextEdit* memo) {
+    QString texto = memo->document()->toRawText();
+    texto.replace(QChar::ParagraphSeparator, u'\n');
+    texto.replace(QChar::LineSeparator, u'\n');
+    return texto;
+}
+
 void TfrmMsgFlash::btnResponderClick() {
-    FFlash.EnviarFlash(FIPDestino, (FEsRespuesta ? FMemo2 : FMemo1)->toPlainText());
+    FFlash.EnviarFlash(FIPDestino, TextoDe(FEsRespuesta ? FMemo2 : FMemo1));
     close();
 }
 

@@ -42,6 +42,7 @@ private:
     void btnResponderClick();
     void imgCerrarClick();
     Qt::Edges BordesEn(QPoint punto) const;
+    static QString TextoDe(const QPlainTextEdit* memo);
 
     TMensajesFlash& FFlash;
     bool FEsRespuesta = false;

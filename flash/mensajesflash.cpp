@@ -39,6 +39,10 @@ bool TMensajesFlash::SiempreEncima() const {
 }
 
 void TMensajesFlash::AlRecibir(const QString& ip, const QByteArray& carga) {
+    if (FInterfaz.FlashesAbiertos(ip) >= kMaximoAbiertos) {
+        FMensajero.AnotarEnDebug("FlashDescartado [" + ip.toLatin1() + "]");
+        return;
+    }
     const QString hora = FMensajero.Reloj().Ahora().toString(QStringLiteral("hh:mm"));
     FInterfaz.MostrarFlashRecibido(
         {ip, QStringLiteral("[") + hora + QStringLiteral("] De : ") + FMensajero.NickDe(ip),

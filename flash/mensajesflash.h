@@ -17,12 +17,17 @@ public:
     virtual ~TInterfazFlash() = default;
     // Opens a receive-mode window; it is on screen when this returns.
     virtual void MostrarFlashRecibido(const TFlashRecibido& flash) = 0;
+    // Received-message windows from this address still open.
+    virtual int FlashesAbiertos(const QString& ip) const = 0;
 };
 
 // One-off messages to a contact: "FLASH:" followed by the Windows-1252 text, CR LF between
 // lines. Every message, sent or received, stands alone.
 class TMensajesFlash {
 public:
+    // One peer cannot cover the screen: past this many of its windows, its flashes are dropped.
+    static constexpr int kMaximoAbiertos = 10;
+
     TMensajesFlash(TMensajero& mensajero, TInterfazFlash& interfaz);
 
     // Any line break typed here travels as CR LF. Nothing is sent to a contact without a

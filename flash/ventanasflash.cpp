@@ -21,6 +21,16 @@ TfrmMsgFlash* TVentanasFlash::AbrirFlashEnvio(const QString& ip) {
     return ventana;
 }
 
+int TVentanasFlash::FlashesAbiertos(const QString& ip) const {
+    int abiertos = 0;
+    // A closed window is hidden at once and deleted a moment later.
+    for (const TfrmMsgFlash* ventana : FPrincipal->findChildren<TfrmMsgFlash*>(Qt::FindDirectChildrenOnly)) {
+        if (ventana->EsRespuesta() && ventana->IPDestino() == ip && !ventana->isHidden())
+            ++abiertos;
+    }
+    return abiertos;
+}
+
 void TVentanasFlash::MostrarFlashRecibido(const TFlashRecibido& flash) {
     auto* ventana = new TfrmMsgFlash(FMensajes, FPrincipal);
     ventana->PrepararRespuesta(flash);

@@ -19,6 +19,7 @@ public:
     // A compose window to `ip`; whether the contact is connected is the caller's check.
     TfrmMsgFlash* AbrirFlashEnvio(const QString& ip);
     void MostrarFlashRecibido(const TFlashRecibido& flash) override;
+    int FlashesAbiertos(const QString& ip) const override;
 
     TMensajesFlash& Mensajes() { return FMensajes; }
 

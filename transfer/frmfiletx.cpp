@@ -1,6 +1,7 @@
 #include "transfer/frmfiletx.h"
 
 #include "core/configuracion.h"
+#include "core/utilidades.h"
 #include "transfer/progreso.h"
 #include "widgets/cabeceraventana.h"
 #include "widgets/estilo.h"
@@ -61,7 +62,7 @@ TfrmFileTx::TfrmFileTx(const TDatosVista& datos, const TConfig& config,
       FAbortar(std::move(abortar)),
       FPanelCabecera(new TCabeceraVentana(QStringLiteral("PanelCabecera"), datos.Cabecera,
                                           TCabeceraVentana::Cerrar, this)),
-      FlblFileName(new TLabel2(datos.NombreFichero, this)),
+      FNombreFichero(datos.NombreFichero), FlblFileName(new TLabel2(this)),
       FProgressBar(new TGradientBar(this)) {
     setAttribute(Qt::WA_DeleteOnClose);
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
@@ -81,6 +82,10 @@ TfrmFileTx::TfrmFileTx(const TDatosVista& datos, const TConfig& config,
     FPanelCabecera->lblCaption()->move(21, 0);
 
     FlblFileName->setObjectName(QStringLiteral("lblFileName"));
+    // The peer chooses the name: shown as it is, cut at the window's edge, whole in the tooltip.
+    FlblFileName->setTextFormat(Qt::PlainText);
+    FlblFileName->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    FlblFileName->setToolTip(AyudaLiteral(FNombreFichero));
     Colorear(FlblFileName, kVerdeValor);
     auto* rejilla = new QGridLayout;
     rejilla->setHorizontalSpacing(3);
@@ -126,6 +131,12 @@ TfrmFileTx::TfrmFileTx(const TDatosVista& datos, const TConfig& config,
     setFixedSize(disposicion->sizeHint().expandedTo(kTamanoDisenado));
     disposicion->activate();
     FPanelCabecera->setGeometry(0, 0, width(), TCabeceraVentana::kAlto);
+    AjustarNombre();
+}
+
+void TfrmFileTx::AjustarNombre() {
+    FlblFileName->setText(
+        FlblFileName->fontMetrics().elidedText(FNombreFichero, Qt::ElideRight, FlblFileName->width()));
 }
 
 void TfrmFileTx::RefrescarProgreso(const TCifrasProgreso& cifras) {
@@ -195,6 +206,8 @@ void TfrmFileTx::closeEvent(QCloseEvent* evento) {
 }
 
 bool TfrmFileTx::eventFilter(QObject* objeto, QEvent* evento) {
+    if (objeto == FlblFileName && evento->type() == QEvent::Resize)
+        AjustarNombre();
     if (objeto == FlblFileName && evento->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(evento)->button() == Qt::LeftButton) {
         lblFileNameClick();

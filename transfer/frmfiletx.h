@@ -42,12 +42,14 @@ private:
     void lblFileNameMouseEnter();
     void lblFileNameMouseLeave();
     void MarcarFin(const QString& texto, QColor color);
+    void AjustarNombre();
 
     qint32 FID;
     QString FRuta;
     std::function<void()> FAbortar;
     bool FCerrada = false;
     TCabeceraVentana* FPanelCabecera;
+    QString FNombreFichero;
     TLabel2* FlblFileName;
     QLabel* FlblTx;
     QLabel* FlblTranscurrido;

@@ -86,7 +86,6 @@ TTransferencias::TTransferencias(TMensajero& mensajero, TInterfazTransferencias&
     Registrar(TComando::FileAck, &TTransferencias::AlConfirmarBloque);
     Registrar(TComando::FinFile, &TTransferencias::AlRecibirFin);
     Registrar(TComando::AbortFile, &TTransferencias::AlAbortar);
-    mensajero_.AlFinalizar([this] { AbortarTodas(); });
 }
 
 TTransferencias::~TTransferencias() {

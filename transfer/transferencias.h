@@ -21,8 +21,8 @@ class TTransferencias {
 public:
     using TLista = std::vector<std::shared_ptr<TTxFichero>>;
 
-    // Registers the seven file commands with the core and aborts every transfer when the
-    // core finishes; create it after the core and destroy it after the core's Finalizar.
+    // Registers the seven file commands with the core; create it after the core and
+    // destroy it before.
     TTransferencias(TMensajero& mensajero, TInterfazTransferencias& interfaz);
     ~TTransferencias();
     TTransferencias(const TTransferencias&) = delete;
@@ -30,6 +30,10 @@ public:
 
     // "Enviar &Archivo" on a contact: asks for a file and offers it.
     void OfrecerFichero(const QString& ip);
+
+    // At the end: every outgoing, then every incoming transfer, each from the last to the
+    // first, aborted and its peer told; the windows keep their last state.
+    void AbortarTodas();
 
     const TLista& Salientes() const { return salientes_; }
     const TLista& Entrantes() const { return entrantes_; }
@@ -57,7 +61,6 @@ private:
     void FallarTransferencia(TLista& lista, const std::shared_ptr<TTxFichero>& tx,
                              const QString& error);
     void Abortar(const std::shared_ptr<TTxFichero>& tx);
-    void AbortarTodas();
     std::function<void()> AbortarDesdeVentana(const std::shared_ptr<TTxFichero>& tx);
     std::unique_ptr<TVistaTransferencia> CrearVista(const std::shared_ptr<TTxFichero>& tx,
                                                     const QString& cabecera,

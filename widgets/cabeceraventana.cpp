@@ -99,6 +99,8 @@ TCabeceraVentana::TCabeceraVentana(const QString& nombre, const QString& titulo,
     setObjectName(nombre);
     setFixedHeight(kAlto);
     FCaption->setObjectName(QStringLiteral("lblCaption"));
+    // Captions carry peers' nicks.
+    FCaption->setTextFormat(Qt::PlainText);
     QFont negrita = FCaption->font();
     negrita.setBold(true);
     FCaption->setFont(negrita);

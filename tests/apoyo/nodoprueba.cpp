@@ -3,10 +3,45 @@
 #include "core/conexion.h"
 
 #include <QCoreApplication>
+#include <QTcpServer>
 #include <QTest>
 
+namespace {
+
+// Below the range the system hands out to outbound sockets, so no connection of another
+// program takes the port between the test's start and its listening.
+constexpr int kPrimerPuerto = 20000;
+constexpr int kUltimoPuerto = 32767;
+// Held for the whole program on an address no test listens on: another test program that
+// looks for a free port sees this one taken.
+const QHostAddress kReserva(QStringLiteral("127.0.0.250"));
+
+// Nothing is bound to the port on any address.
+bool Libre(quint16 puerto) {
+    QTcpServer prueba;
+    return prueba.listen(QHostAddress::AnyIPv4, puerto);
+}
+
+quint16 ReservarPuerto() {
+    const int tramo = kUltimoPuerto - kPrimerPuerto + 1;
+    const int inicio = int(QCoreApplication::applicationPid() % tramo);
+    for (int i = 0; i < tramo; ++i) {
+        const auto puerto = quint16(kPrimerPuerto + (inicio + i) % tramo);
+        if (!Libre(puerto))
+            continue;
+        auto* reserva = new QTcpServer(QCoreApplication::instance());
+        if (reserva->listen(kReserva, puerto))
+            return puerto;
+        delete reserva;
+    }
+    qFatal("no free port for the tests");
+}
+
+} // namespace
+
 quint16 PuertoDePrueba() {
-    return quint16(20000 + qHash(QCoreApplication::applicationName()) % 20000);
+    static const quint16 puerto = ReservarPuerto();
+    return puerto;
 }
 
 TNodoPrueba::TNodoPrueba(int n, const QString& nick, qint64 msCruce)

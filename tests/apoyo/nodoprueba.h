@@ -8,7 +8,8 @@
 #include <map>
 #include <memory>
 
-// A port of its own for each test program, so that programs run side by side.
+// A free port of its own for each test program, chosen once and held reserved, so that
+// test programs run side by side and beside a running copy of the program.
 quint16 PuertoDePrueba();
 
 // One peer of a test: a core on 127.0.0.n with the test port, its own folder and fake user.

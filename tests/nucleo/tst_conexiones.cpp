@@ -1,8 +1,10 @@
 #include "core/codificacion.h"
 #include "apoyo/nodoprueba.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTest>
+#include <thread>
 
 namespace {
 
@@ -18,6 +20,35 @@ QList<QByteArray> Lista(std::initializer_list<const char*> mensajes) {
         lista << QByteArray(m);
     return lista;
 }
+
+// A peer on a thread of its own that reads until the connection closes, as a peer on
+// another machine goes on reading while this process is busy ending.
+class TLectorAparte {
+public:
+    TLectorAparte(int n, const QString& destino)
+        : hilo_([this, n, destino] { Leer(QStringLiteral("127.0.0.%1").arg(n), destino); }) {}
+    ~TLectorAparte() { Esperar(); }
+    QByteArray Esperar() {
+        if (hilo_.joinable())
+            hilo_.join();
+        return recibido_;
+    }
+
+private:
+    void Leer(const QString& ip, const QString& destino) {
+        QTcpSocket socket;
+        socket.bind(QHostAddress(ip), 0);
+        socket.connectToHost(QHostAddress(destino), PuertoDePrueba());
+        if (!socket.waitForConnected(5000))
+            return;
+        while (socket.waitForReadyRead(5000))
+            recibido_ += socket.readAll();
+        recibido_ += socket.readAll();
+    }
+
+    QByteArray recibido_;
+    std::thread hilo_;
+};
 
 } // namespace
 
@@ -117,6 +148,41 @@ private slots:
         QCOMPARE(peer.EsperarMensajes(3).last(), QByteArray("NICK:\xD1o\xF1o \xBFs\xED?"));
         peer.Enviar("EMAIL?y m\xE1s\x07");
         QCOMPARE(peer.EsperarMensajes(4).last(), QByteArray("EMAIL:\xF1@example.org"));
+    }
+
+    // What was written just before the end reaches the peer whole, even when it is more than
+    // the system takes at once, and the wait is bounded.
+    void LoUltimoEscritoLlegaEntero() {
+        auto a = std::make_unique<TNodoPrueba>(11);
+        a->M().AnadirContacto(QStringLiteral("p"), QStringLiteral("127.0.0.13"), {}, false, true);
+        a->Arrancar();
+        TLectorAparte peer(13, a->IP());
+        QTRY_VERIFY(a->Conectado(QStringLiteral("127.0.0.13")));
+        const QByteArray grande = "FLASH:" + QByteArray(16 * 1024 * 1024, 'x');
+        a->M().EnviarMensaje(QStringLiteral("127.0.0.13"), grande);
+        QElapsedTimer reloj;
+        reloj.start();
+        a->M().VaciarEnvios(std::chrono::milliseconds(2000));
+        QVERIFY(reloj.elapsed() < 2000);
+        a.reset();
+        QVERIFY(peer.Esperar().endsWith(QByteArray(grande).append(kBel)));
+    }
+
+    // A peer that has stopped reading holds the end up no longer than the bound.
+    void PeerQueNoLeeNoRetieneElFinal() {
+        TNodoPrueba a(11);
+        a.M().AnadirContacto(QStringLiteral("p"), QStringLiteral("127.0.0.13"), {}, false, true);
+        a.Arrancar();
+        TPeerCrudo peer(13);
+        QVERIFY(peer.ConectarA(a.IP()));
+        QTRY_VERIFY(a.Conectado(peer.Ip));
+        QObject::disconnect(&peer.Socket, &QTcpSocket::readyRead, nullptr, nullptr);
+        a.M().EnviarMensaje(peer.Ip, "FLASH:" + QByteArray(16 * 1024 * 1024, 'x'));
+        QElapsedTimer reloj;
+        reloj.start();
+        a.M().VaciarEnvios(std::chrono::milliseconds(300));
+        QVERIFY(reloj.elapsed() >= 250);
+        QVERIFY(reloj.elapsed() < 1000);
     }
 
     void AdmisionPreguntadaSi() {

@@ -110,6 +110,21 @@ private slots:
         QCOMPARE(lista.Entradas().front().IP, QStringLiteral("10.0.0.2"));
     }
 
+    // A copy bound to a loopback address, as tests and side-by-side trials run it, must not
+    // announce itself on the real network.
+    void DestinosSegunLasOpciones() {
+        TMensajero::TOpciones opciones = TMensajero::TOpciones::DelSistema();
+        QVERIFY(opciones.FijarEscucha(QStringLiteral("127.0.0.11:7000")));
+        QVERIFY(opciones.DestinosAnuncio().isEmpty());
+        QVERIFY(opciones.FijarAnuncios(QStringLiteral("127.0.0.12, 127.0.0.13")));
+        QCOMPARE(opciones.DestinosAnuncio(), QList<QHostAddress>({QHostAddress(QStringLiteral("127.0.0.12")),
+                                                                  QHostAddress(QStringLiteral("127.0.0.13"))}));
+        QVERIFY(!opciones.FijarAnuncios(QStringLiteral("127.0.0.14,nadie")));
+        QCOMPARE(opciones.DestinosAnuncio().size(), 2);
+        for (const QHostAddress& difusion : DireccionesDifusion())
+            QVERIFY(!difusion.isLoopback());
+    }
+
     void AnuncioYRespuesta() {
         TNodoRed a(11, QStringLiteral("Ana")), b(12, QStringLiteral("Bea")), c(13, QStringLiteral("Oculta"));
         c.M().Config().AnunciarEnRed = false;

@@ -1,6 +1,7 @@
 #include "apoyo/nodoprueba.h"
 #include "flash/mensajesflash.h"
 
+#include <QFile>
 #include <QTest>
 
 namespace {
@@ -12,9 +13,14 @@ struct TPantallaFlash : TInterfazFlash {
         Mostrados.push_back(flash);
         SonidosAlMostrar.push_back(Nodo.Interfaz.Sonidos.size());
     }
+    int FlashesAbiertos(const QString& ip) const override {
+        return int(std::count_if(Mostrados.begin(), Mostrados.end(),
+                                 [&](const TFlashRecibido& f) { return f.IP == ip; })) - Cerrados;
+    }
     TNodoPrueba& Nodo;
     std::vector<TFlashRecibido> Mostrados;
     std::vector<qsizetype> SonidosAlMostrar;
+    int Cerrados = 0;
 };
 
 // Node 11 with the raw peer 13 in its book as "Pepe", connected and greeted.
@@ -82,6 +88,28 @@ private slots:
         QCOMPARE(p.Pantalla.Mostrados[1].Titulo, QStringLiteral("[14:30] De : Pepe"));
         QCOMPARE(p.Pantalla.Mostrados[1].Texto, QString());
         QCOMPARE(p.Nodo.Interfaz.Sonidos.size(), 1);
+    }
+
+    void UnPeerNoAbreMasDeDiezVentanas() {
+        TConPeer p;
+        QVERIFY(p.Conectado);
+        p.Nodo.M().FijarModoDebug(true);
+        p.Nodo.M().Config().Sonidos.MensajeFlash = QStringLiteral("flash.wav");
+        for (int i = 0; i < 12; ++i)
+            p.Peer.Enviar("FLASH:" + QByteArray::number(i) + "\x07");
+        QTRY_COMPARE(p.Nodo.Interfaz.Sonidos.size(), 10);
+        QTest::qWait(100);
+        QCOMPARE(p.Pantalla.Mostrados.size(), std::size_t(10));
+        QCOMPARE(p.Pantalla.Mostrados.back().Texto, QStringLiteral("9"));
+        QFile log(p.Nodo.M().Rutas().FicheroDebug());
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QCOMPARE(log.readAll().count("] FlashDescartado [127.0.0.13]\r\n"), 2);
+
+        // Once the user closes one, the next flash is shown again.
+        ++p.Pantalla.Cerrados;
+        p.Peer.Enviar("FLASH:otra\x07");
+        QTRY_COMPARE(p.Pantalla.Mostrados.size(), std::size_t(11));
+        QCOMPARE(p.Pantalla.Mostrados.back().Texto, QStringLiteral("otra"));
     }
 
     void DeUnaDireccionFueraDeLaAgenda() {

@@ -460,7 +460,7 @@ private slots:
         }
         QCOMPARE(red.H.Salas.Unidas().size(), std::size_t(2));
         red.A.Recibido.clear();
-        red.H.Nodo.M().Finalizar();
+        red.H.Salas.AbandonarTodas();
         const auto traspaso = [](int id) {
             return Mensajes({"CHATSRVMSG:" + Numero(id) + ":Hugo pasa el control del Chat a Ana",
                              "ENROUTE_CHAT:" + Numero(id) + ':', "PART_CHAT:" + Numero(id)});

@@ -451,7 +451,7 @@ private slots:
         a.Tx.OfrecerFichero(peer.Ip);
         a.Tx.OfrecerFichero(peer.Ip);
         QList<QByteArray> mensajes = peer.EsperarMensajes(4);
-        a.Nodo.M().Finalizar();
+        a.Tx.AbortarTodas();
         mensajes = peer.EsperarMensajes(8);
         QCOMPARE(mensajes.mid(4), (QList<QByteArray>{"ABORT_FILE:" + Id(a, 3), "ABORT_FILE:" + Id(a, 2),
                                                      "ABORT_FILE:502", "ABORT_FILE:501"}));

@@ -1,10 +1,30 @@
 #include "core/utilidades.h"
 
 #include <QTest>
+#include <QTextDocument>
 
 class TstUtilidades : public QObject {
     Q_OBJECT
 private slots:
+    // Tooltips read markup on their own: a peer's text must come out as it went in.
+    void AyudaLiteralMuestraElTextoTalCual_data() {
+        QTest::addColumn<QString>("texto");
+        QTest::newRow("bold") << QStringLiteral("<b>Ana</b>");
+        QTest::newRow("image") << QStringLiteral("<img src=x>");
+        QTest::newRow("entity") << QStringLiteral("a &amp; b");
+        QTest::newRow("spaces") << QStringLiteral("dos  espacios");
+        QTest::newRow("quotes") << QStringLiteral("'\"<p style=x>");
+    }
+
+    void AyudaLiteralMuestraElTextoTalCual() {
+        QFETCH(QString, texto);
+        const QString ayuda = AyudaLiteral(texto);
+        QVERIFY(Qt::mightBeRichText(ayuda));
+        QTextDocument documento;
+        documento.setHtml(ayuda);
+        QCOMPARE(documento.toPlainText(), texto);
+    }
+
     void Miles_data() {
         QTest::addColumn<int>("numero");
         QTest::addColumn<QString>("texto");

@@ -1,5 +1,5 @@
 #include "core/descubrimiento.h"
-#include "core/frmprincipal.h"
+#include "app/programa.h"
 #include "apoyo/nodoprueba.h"
 
 #include <QAction>
@@ -18,8 +18,10 @@ private slots:
         TMensajero::TOpciones opciones{TRutas::EnCarpeta(carpeta.path()), QHostAddress(QStringLiteral("127.0.0.21")),
                                        PuertoDePrueba(), QHostAddress(QStringLiteral("127.0.0.21"))};
         opciones.DestinosAnuncio = [] { return QList<QHostAddress>{QHostAddress(QStringLiteral("127.0.0.25"))}; };
-        TfrmPrincipal ventana(opciones);
-        QVERIFY(ventana.Iniciar(nullptr));
+        TPrograma programa(opciones);
+        QVERIFY(programa.Iniciar(nullptr));
+        TfrmPrincipal& ventana = programa.Principal();
+        TMensajero& mensajero = programa.Mensajero();
         ventana.show();
         TNodoPrueba otro(25, QStringLiteral("Vecina"));
         otro.Vecinos = {QHostAddress(QStringLiteral("127.0.0.21"))};
@@ -38,24 +40,23 @@ private slots:
         QCOMPARE(item->text(1), QStringLiteral("127.0.0.25"));
         QVERIFY(!anadir->isEnabled());
         // Finding someone connects nothing.
-        QVERIFY(!ventana.Mensajero().BuscarContacto(QStringLiteral("127.0.0.25")));
+        QVERIFY(!mensajero.BuscarContacto(QStringLiteral("127.0.0.25")));
         QCOMPARE(otro.ConexionesVivas(), 0);
 
         const QRect fila = lista->visualItemRect(item);
         QTest::mouseClick(lista->viewport(), Qt::LeftButton, {}, fila.center());
         QVERIFY(anadir->isEnabled());
         QTest::mouseDClick(lista->viewport(), Qt::LeftButton, {}, fila.center());
-        const TContacto* contacto = ventana.Mensajero().BuscarContacto(QStringLiteral("127.0.0.25"));
+        const TContacto* contacto = mensajero.BuscarContacto(QStringLiteral("127.0.0.25"));
         QVERIFY(contacto);
         QCOMPARE(contacto->Nick, QStringLiteral("Vecina"));
         QTRY_VERIFY(contacto->Conectado);
-        QVERIFY(QFile(ventana.Mensajero().Rutas().FicheroAgenda()).size() > 0);
+        QVERIFY(QFile(mensajero.Rutas().FicheroAgenda()).size() > 0);
         // Now it is marked, and a second double click adds no second contact.
         QCOMPARE(lista->topLevelItem(0)->text(2), QStringLiteral("En la Agenda"));
         QVERIFY(!anadir->isEnabled());
         QTest::mouseDClick(lista->viewport(), Qt::LeftButton, {}, lista->visualItemRect(lista->topLevelItem(0)).center());
-        QCOMPARE(ventana.Mensajero().Agenda().NumeroContactos(), 1);
-        ventana.Finalizar();
+        QCOMPARE(mensajero.Agenda().NumeroContactos(), 1);
     }
 };
 

@@ -12,6 +12,8 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
+#include <QTextDocument>
+#include <QWindow>
 #include <QTimer>
 
 namespace {
@@ -72,6 +74,33 @@ public slots:
 class TstFrmFileTx : public QObject {
     Q_OBJECT
 private slots:
+    // The peer chooses the name and its nick: neither widens the window nor is read as markup.
+    void NombreLargoNoEnsanchaYSeMuestraTalCual() {
+        TConfig config;
+        TfrmFileTx normal(Datos(), config, {});
+        TDatosVista largo = Datos();
+        largo.NombreFichero = QString(139, u'n') + QStringLiteral("<img src=x>");
+        largo.Cabecera = QStringLiteral("Recibiendo Archivo de <b>Ana</b>");
+        TfrmFileTx ventana(largo, config, {});
+        normal.show();
+        ventana.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&ventana));
+        QCOMPARE(ventana.size(), normal.size());
+        QCOMPARE(Enlace(normal)->text(), QStringLiteral("recibido.txt"));
+        TLabel2* nombre = Enlace(ventana);
+        QCOMPARE(nombre->textFormat(), Qt::PlainText);
+        QVERIFY(nombre->text().endsWith(u'…'));
+        QVERIFY(nombre->fontMetrics().horizontalAdvance(nombre->text()) <= nombre->width());
+        QVERIFY(nombre->geometry().right() < ventana.width());
+        QTextDocument ayuda;
+        ayuda.setHtml(nombre->toolTip());
+        QCOMPARE(ayuda.toPlainText(), largo.NombreFichero);
+        QLabel* titulo = ventana.PanelCabecera()->lblCaption();
+        QCOMPARE(titulo->textFormat(), Qt::PlainText);
+        QCOMPARE(titulo->text(), largo.Cabecera);
+        QCOMPARE(ventana.windowHandle()->title(), largo.Cabecera);
+    }
+
     void PrimerosValores() {
         TConfig config;
         config.AlwaysOnTop = true;

@@ -127,6 +127,37 @@ private slots:
         QCOMPARE(contestacion->IPDestino(), b.Nodo.IP());
     }
 
+    void TextoTalCualYTituloSinMarcas() {
+        TPuesto a(11, QStringLiteral("<b>Ana</b>")), b(12, QStringLiteral("Bea"));
+        Conectar(a, b);
+        // Non-breaking spaces travel as 0xA0, not as plain spaces.
+        Enviar(a, b, QStringLiteral("10\u00A0€\nfin"));
+        TfrmMsgFlash* recibido = EsperarVentana(b, 1);
+        QVERIFY(recibido);
+        QCOMPARE(Memo(recibido, "Memo1")->document()->toRawText(), QStringLiteral("10\u00A0€\u2029fin"));
+        QLabel* titulo = recibido->findChild<TCabeceraVentana*>()->lblCaption();
+        QCOMPARE(titulo->textFormat(), Qt::PlainText);
+        QCOMPARE(titulo->text(), QStringLiteral("[09:05] De : <b>Ana</b>"));
+        QList<QByteArray>& flashes = b.Nodo.Grabar(TComando::Flash);
+        Enviar(a, b, QStringLiteral("a\u00A0b"));
+        QTRY_COMPARE(flashes.size(), 1);
+        QCOMPARE(flashes[0], QByteArray("a\xA0" "b"));
+    }
+
+    void DiezVentanasPorPar() {
+        TPuesto a(11, QStringLiteral("Ana")), b(12, QStringLiteral("Bea"));
+        Conectar(a, b);
+        for (int i = 0; i < 11; ++i)
+            Enviar(a, b, QString::number(i));
+        QVERIFY(EsperarVentana(b, 10));
+        QTest::qWait(200);
+        QCOMPARE(b.Abiertas().size(), 10);
+        // A window the user closed no longer counts, even before it is gone.
+        b.Abiertas().first()->close();
+        Enviar(a, b, QStringLiteral("otra"));
+        QTRY_COMPARE(Memo(b.Abiertas().last(), "Memo1")->toPlainText(), QStringLiteral("otra"));
+    }
+
     void CadaMensajeSuVentanaAunqueVacio() {
         TPuesto a(11, QStringLiteral("Ana")), b(12, QStringLiteral("Bea"));
         Conectar(a, b);

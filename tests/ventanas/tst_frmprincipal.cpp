@@ -1,3 +1,4 @@
+#include "app/programa.h"
 #include "core/frmprincipal.h"
 #include "core/listacontactos.h"
 #include "core/principal.h"
@@ -8,6 +9,8 @@
 
 #include <QAction>
 #include <QFile>
+#include <QInputDialog>
+#include <QWindow>
 #include <QMenu>
 #include <QSettings>
 #include <QTcpServer>
@@ -17,7 +20,8 @@
 class TstFrmPrincipal : public QObject {
     Q_OBJECT
     std::unique_ptr<QTemporaryDir> carpeta;
-    std::unique_ptr<TfrmPrincipal> ventana;
+    std::unique_ptr<TPrograma> programa;
+    TfrmPrincipal* ventana = nullptr;
 
     TRutas Rutas() const { return TRutas::EnCarpeta(carpeta->path()); }
     void Escribir(const QString& ruta, const QByteArray& datos) {
@@ -39,10 +43,11 @@ class TstFrmPrincipal : public QObject {
     void Arrancar() {
         TMensajero::TOpciones opciones{Rutas(), QHostAddress(QStringLiteral("127.0.0.21")),
                                        PuertoDePrueba(), QHostAddress(QStringLiteral("127.0.0.21"))};
-        ventana = std::make_unique<TfrmPrincipal>(opciones);
-        QVERIFY(ventana->Iniciar(nullptr));
+        programa = std::make_unique<TPrograma>(opciones);
+        QVERIFY(programa->Iniciar(nullptr));
+        ventana = &programa->Principal();
         ventana->show();
-        QVERIFY(QTest::qWaitForWindowExposed(ventana.get()));
+        QVERIFY(QTest::qWaitForWindowExposed(ventana));
     }
 
 private slots:
@@ -51,11 +56,11 @@ private slots:
         Escribir(Rutas().FicheroAgenda(), "[Agenda Tromblechatix]\r\nAna\r\n127.0.0.22\r\nana@example.org\r\n"
                                           "Bea\r\n127.0.0.23\r\n\r\nCarla\r\n127.0.0.24\r\n\r\n");
     }
-    void cleanup() { ventana.reset(); }
+    void cleanup() { programa.reset(); }
 
     void PopupSigueLasReglas() {
         Arrancar();
-        ventana->Mensajero().Agenda().FijarConectado(ventana->Mensajero().Agenda().Contacto(1), true);
+        programa->Mensajero().Agenda().FijarConectado(programa->Mensajero().Agenda().Contacto(1), true);
         AbrirPopupEn(-1);
         QCOMPARE(Accion("mnuPopUpContactosIP")->text(), QString());
         for (const char* nombre : {"mnuPopUpContactosIP", "mnuPopUpContactosEliminar", "mnuPopUpContactosMensajeFlash",
@@ -75,7 +80,7 @@ private slots:
 
     void DobleClicAbreFlashSoloSiConectado() {
         Arrancar();
-        TAgenda& agenda = ventana->Mensajero().Agenda();
+        TAgenda& agenda = programa->Mensajero().Agenda();
         agenda.FijarConectado(agenda.Contacto(1), true);
         AbrirPopupEn(1);
         const QPoint conectada = Lista()->visualRect(Lista()->model()->index(1, 0)).center();
@@ -107,18 +112,18 @@ private slots:
         AbrirPopupEn(1);
         ResponderCaja(QMessageBox::Cancel);
         Accion("mnuPopUpContactosEliminar")->trigger();
-        QCOMPARE(ventana->Mensajero().Agenda().NumeroFilas(), 3);
+        QCOMPARE(programa->Mensajero().Agenda().NumeroFilas(), 3);
         TCajaVista caja;
         ResponderCaja(QMessageBox::Ok, &caja);
         Accion("mnuPopUpContactosEliminar")->trigger();
         QCOMPARE(caja.Titulo, QStringLiteral("Aviso de eliminación"));
         QCOMPARE(caja.Icono, QMessageBox::Question);
-        QCOMPARE(ventana->Mensajero().Agenda().NumeroFilas(), 2);
+        QCOMPARE(programa->Mensajero().Agenda().NumeroFilas(), 2);
         QCOMPARE(Lista()->model()->rowCount(), 2);
         // Not saved until the end.
         QVERIFY(QFile(Rutas().FicheroAgenda()).open(QIODevice::ReadOnly));
         emit Lista()->FilaSoltada(1, 0);  // Carla dragged onto Ana
-        ventana->Finalizar();
+        programa->Finalizar();
         QFile fichero(Rutas().FicheroAgenda());
         QVERIFY(fichero.open(QIODevice::ReadOnly));
         QCOMPARE(fichero.readAll(), QByteArray("[Agenda Tromblechatix]\r\nCarla\r\n127.0.0.24\r\n\r\n"
@@ -132,13 +137,13 @@ private slots:
         QCOMPARE(ventana->centralWidget()->width() >= 180, true);
         const int alto = Lista()->height();
         const int caben = (alto - 2) / 16;
-        while (ventana->Mensajero().Agenda().NumeroFilas() <= caben)
-            ventana->Mensajero().AnadirContacto(QStringLiteral("x"), QStringLiteral("10.0.0.1"), {}, false, false);
+        while (programa->Mensajero().Agenda().NumeroFilas() <= caben)
+            programa->Mensajero().AnadirContacto(QStringLiteral("x"), QStringLiteral("10.0.0.1"), {}, false, false);
         QCOMPARE(Lista()->AnchoColumnaNick, Lista()->width() - 16);
-        while (ventana->Mensajero().Agenda().NumeroFilas() > caben) {
+        while (programa->Mensajero().Agenda().NumeroFilas() > caben) {
             Lista()->setCurrentIndex(Lista()->model()->index(0, 0));
             ResponderCaja(QMessageBox::Ok);
-            ventana->Mensajero().EliminarContacto(0);
+            programa->Mensajero().EliminarContacto(0);
         }
         QCOMPARE(Lista()->AnchoColumnaNick, Lista()->width());
     }
@@ -152,8 +157,10 @@ private slots:
         ventana->Activar();
         QVERIFY(!ventana->Oculto());
         QVERIFY(ventana->isVisible());
-        ventana->Mensajero().Config().IconoEnTray = false;
-        ventana->close();
+        programa->Mensajero().Config().IconoEnTray = false;
+        // Without the tray, closing ends the program's loop.
+        QTimer::singleShot(0, ventana, &QWidget::close);
+        QCOMPARE(QCoreApplication::exec(), 0);
         QVERIFY(!ventana->Oculto());
         QVERIFY(!ventana->isVisible());
     }
@@ -170,6 +177,77 @@ private slots:
         QVERIFY(!nick->font().underline());
     }
 
+    void NickSoloConClicIzquierdoSobreEl() {
+        Arrancar();
+        auto* nick = ventana->findChild<TLabel2*>(QStringLiteral("lblNick"));
+        int cajas = 0;
+        QTimer sondeo;
+        connect(&sondeo, &QTimer::timeout, [&] {
+            if (auto* caja = qobject_cast<QInputDialog*>(QApplication::activeModalWidget())) {
+                ++cajas;
+                caja->reject();
+            }
+        });
+        sondeo.start(5);
+        QTest::mouseClick(nick, Qt::RightButton, {}, QPoint(2, 2));
+        QTest::mouseClick(nick, Qt::MiddleButton, {}, QPoint(2, 2));
+        // Pressed on the nick, released away from it: the user changed their mind.
+        QTest::mousePress(nick, Qt::LeftButton, {}, QPoint(2, 2));
+        QTest::mouseRelease(nick, Qt::LeftButton, {}, QPoint(nick->width() + 30, 2));
+        // Released on it without a press there.
+        QTest::mouseRelease(nick, Qt::LeftButton, {}, QPoint(2, 2));
+        QTest::qWait(50);
+        QCOMPARE(cajas, 0);
+        QTest::mouseClick(nick, Qt::LeftButton, {}, QPoint(2, 2));
+        QCOMPARE(cajas, 1);
+    }
+
+    void TituloExactoYSoloBotonDeCerrar() {
+        TfrmPrincipal::PrepararAplicacion(*qApp);
+        const QString nombre = QCoreApplication::applicationName();
+        // A display name of its own would be appended to every caption by the window system.
+        QCoreApplication::setApplicationName(QStringLiteral("otro nombre"));
+        const QString mostrado = QGuiApplication::applicationDisplayName();
+        QCoreApplication::setApplicationName(nombre);
+        QCOMPARE(mostrado, QStringLiteral("otro nombre"));
+        Arrancar();
+        QCOMPARE(ventana->windowHandle()->title(), QStringLiteral("Tromblechatix v0.4.3"));
+        // Without the customize hint the window manager would add every button.
+        const Qt::WindowFlags botones = ventana->windowHandle()->flags();
+        QVERIFY(botones.testFlag(Qt::CustomizeWindowHint));
+        QVERIFY(botones.testFlag(Qt::WindowCloseButtonHint));
+        QVERIFY(botones.testFlag(Qt::WindowSystemMenuHint));
+        QVERIFY(!botones.testFlag(Qt::WindowMinimizeButtonHint));
+        QVERIFY(!botones.testFlag(Qt::WindowMaximizeButtonHint));
+    }
+
+    // Nicks and addresses come from peers: what looks like markup is shown as typed.
+    void TextosDeLosParesTalCual() {
+        Arrancar();
+        TConfig config = programa->Mensajero().Config();
+        config.Nick = QStringLiteral("<b>Ana</b>");
+        ventana->AplicarConfig(config);
+        auto* nick = ventana->findChild<TLabel2*>(QStringLiteral("lblNick"));
+        QCOMPARE(nick->textFormat(), Qt::PlainText);
+        QCOMPARE(nick->text(), QStringLiteral("<b>Ana</b>"));
+        std::vector<Qt::TextFormat> formatos;
+        QTimer sondeo;
+        connect(&sondeo, &QTimer::timeout, [&] {
+            if (auto* caja = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                formatos.push_back(caja->textFormat());
+                caja->button(caja->standardButtons().testFlag(QMessageBox::No) ? QMessageBox::No
+                                                                               : QMessageBox::Ok)->click();
+            }
+        });
+        sondeo.start(5);
+        const QString texto = QStringLiteral("\"<b>Ana</b>\" envía <img src=x>");
+        ventana->MostrarError(QStringLiteral("Error"), texto);
+        ventana->MostrarInformacion(QStringLiteral("Aviso"), texto);
+        QVERIFY(!ventana->Preguntar(QStringLiteral("Envío de Archivo"), texto,
+                                    TInterfazUsuario::TBotones::SiNo));
+        QCOMPARE(formatos, std::vector<Qt::TextFormat>(3, Qt::PlainText));
+    }
+
     void PuertoOcupadoNoArranca() {
         QTcpServer ocupante;
         QVERIFY(ocupante.listen(QHostAddress(QStringLiteral("127.0.0.21")), PuertoDePrueba()));
@@ -177,7 +255,7 @@ private slots:
         QVERIFY(agenda.open(QIODevice::ReadOnly));
         const QByteArray antes = agenda.readAll();
         {
-            TfrmPrincipal otra({Rutas(), QHostAddress(QStringLiteral("127.0.0.21")), PuertoDePrueba()});
+            TPrograma otra({Rutas(), QHostAddress(QStringLiteral("127.0.0.21")), PuertoDePrueba()});
             QString error;
             QVERIFY(!otra.Iniciar(&error));
             QVERIFY(!error.isEmpty());
@@ -188,16 +266,41 @@ private slots:
         QCOMPARE(agenda.readAll(), antes);
     }
 
+    // "&Salir" leaves the event loop and the end runs on the way out: the peer hears of
+    // the aborted transfers, last first, before its connection closes; the contacts are saved.
     void GeometriaYConfiguracion() {
         Escribir(Rutas().FicheroConfig, "[General]\nPosX=40\nPosY=50\nAncho=300\nAlto=400\nNick=Luz\n");
         Arrancar();
         QCOMPARE(ventana->size(), QSize(300, 400));
         ventana->resize(320, 410);
-        ventana->Finalizar();
+        programa->Finalizar();
         QSettings ajustes(Rutas().FicheroConfig, QSettings::IniFormat);
         QCOMPARE(ajustes.value("Ancho").toInt(), 320);
         QCOMPARE(ajustes.value("Nick").toString(), QStringLiteral("Luz"));
         QCOMPARE(ajustes.allKeys().size(), kNumeroValoresConfig);
+    }
+    // Last: once the application's loop has ended, no modal box of a later test would run.
+    void SalirTerminaEnOrden() {
+        Escribir(Rutas().FicheroConfig, "[General]\nAceptarEntradasDesconocidas=1\nAutoAceptarFicheros=1\n"
+                                        "AutoAceptarFicherosPath=" + carpeta->path().toUtf8() + "\n");
+        Arrancar();
+        TPeerCrudo peer(25);
+        QVERIFY(peer.ConectarA(QStringLiteral("127.0.0.21")));
+        peer.EsperarMensajes(2);
+        peer.Enviar("NICK:Dora\x07" "OFRECE_FILE:41:9000:x\x07" "OFRECE_FILE:42:9000:y\x07");
+        QCOMPARE(peer.EsperarMensajes(4).size(), 4);
+        QAction* salir = nullptr;
+        for (QAction* accion : ventana->findChildren<QAction*>())
+            salir = accion->text() == QStringLiteral("&Salir") ? accion : salir;
+        QVERIFY(salir);
+        QTimer::singleShot(0, salir, &QAction::trigger);
+        QCOMPARE(QCoreApplication::exec(), 0);
+        programa.reset();
+        QTRY_COMPARE(peer.Socket.state(), QAbstractSocket::UnconnectedState);
+        QCOMPARE(peer.Mensajes().mid(4), QList<QByteArray>({"ABORT_FILE:42", "ABORT_FILE:41"}));
+        QFile fichero(Rutas().FicheroAgenda());
+        QVERIFY(fichero.open(QIODevice::ReadOnly));
+        QVERIFY(fichero.readAll().endsWith("Dora\r\n127.0.0.25\r\n\r\n"));
     }
 };
 

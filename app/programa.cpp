@@ -1,0 +1,76 @@
+#include "app/programa.h"
+
+#include "core/descubrimiento.h"
+#include "core/frmbuscarenred.h"
+#include "flash/ventanasflash.h"
+#include "transfer/transferencias.h"
+#include "transfer/ventanastransferencia.h"
+
+#include <QCoreApplication>
+
+// The core reaches the user through the window, and the window shows the core: the window
+// comes first, bare, and is linked to the core once both exist.
+TPrograma::TPrograma(TMensajero::TOpciones opciones, QObject* padre)
+    : QObject(padre), principal_(std::make_unique<TfrmPrincipal>()),
+      mensajero_(std::make_unique<TMensajero>(std::move(opciones), *principal_)) {
+    principal_->Enlazar(*mensajero_, Acciones());
+    connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this, &TPrograma::Finalizar);
+}
+
+TPrograma::~TPrograma() { Finalizar(); }
+
+bool TPrograma::Iniciar(QString* error) {
+    if (!mensajero_->Escuchar(error))
+        return false;
+    iniciado_ = true;
+    mensajero_->CargarConfig();
+    mensajero_->CargarAgenda();
+    mensajero_->ConectarTodos();
+    TfrmPrincipal* principal = principal_.get();
+    flash_ = std::make_unique<TVentanasFlash>(*mensajero_, principal,
+                                              [principal] { return principal->Oculto(); });
+    ventanasTransferencia_ = std::make_unique<TVentanasTransferencia>(principal, mensajero_->Config());
+    transferencias_ = std::make_unique<TTransferencias>(*mensajero_, *ventanasTransferencia_);
+    descubrimiento_ = std::make_unique<TDescubrimiento>(*mensajero_);
+    descubrimiento_->Escuchar();
+    descubrimiento_->Anunciar();
+    buscarEnRed_ = std::make_unique<TfrmBuscarEnRed>(
+        *descubrimiento_,
+        [principal](const QString& nick, const QString& ip) { principal->AnadirContactoNuevo(nick, ip); },
+        principal);
+    principal_->Iniciar();
+    return true;
+}
+
+TAccionesPrincipal TPrograma::Acciones() {
+    return {
+        .MensajeFlash = [this](const QString& ip) { flash_->AbrirFlashEnvio(ip); },
+        .EnviarArchivo = [this](const QString& ip) { transferencias_->OfrecerFichero(ip); },
+        .BuscarEnRed =
+            [this] {
+                buscarEnRed_->show();
+                buscarEnRed_->raise();
+                buscarEnRed_->activateWindow();
+            },
+        .Salir = &TPrograma::Salir,
+    };
+}
+
+// Not quit(): that first asks every window to close, and an unfinished transfer's window
+// would put a question to nobody, the tray setting would hide the main window instead.
+void TPrograma::Salir() { QCoreApplication::exit(0); }
+
+void TPrograma::Finalizar() {
+    if (finalizado_ || !iniciado_)
+        return;
+    finalizado_ = true;
+    TMensajero& mensajero = *mensajero_;
+    mensajero.Proteger([this] { transferencias_->AbortarTodas(); });
+    mensajero.Proteger([this] { DejarSalasChat(); });
+    mensajero.VaciarEnvios(kPlazoVaciado);
+    mensajero.Proteger([&] { mensajero.GuardarConfig(); });
+    mensajero.Proteger([&] { mensajero.GuardarAgenda(); });
+    mensajero.AvisarPendientes();
+}
+
+void TPrograma::DejarSalasChat() {}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "core/frmprincipal.h"
+#include "core/mensajero.h"
+
+#include <QObject>
+#include <chrono>
+#include <memory>
+
+class TDescubrimiento;
+class TfrmBuscarEnRed;
+class TTransferencias;
+class TVentanasFlash;
+class TVentanasTransferencia;
+
+// The whole program: the main window, the core it shows, the features and their windows.
+// It builds them in an order that works and ends them in one visible order.
+class TPrograma : public QObject {
+    Q_OBJECT
+public:
+    // How long the end waits, in all, for the last messages to reach the peers.
+    static constexpr std::chrono::milliseconds kPlazoVaciado{2000};
+
+    explicit TPrograma(TMensajero::TOpciones opciones, QObject* padre = nullptr);
+    ~TPrograma() override;
+
+    // Listens, loads the settings and the contacts, connects to every contact and starts
+    // the features. False when the port cannot be listened on; the reason is in `error`.
+    bool Iniciar(QString* error);
+    // Every way out: "&Salir", the close box, the end of the session, SIGTERM and SIGINT.
+    // It leaves the event loop, and the end runs on the way out.
+    static void Salir();
+    // The end, once: transfers aborted, chat rooms left, the last messages flushed to the
+    // peers, then settings and contacts saved.
+    void Finalizar();
+
+    TfrmPrincipal& Principal() { return *principal_; }
+    TMensajero& Mensajero() { return *mensajero_; }
+
+private:
+    TAccionesPrincipal Acciones();
+    // Hosted chat rooms handed over, from the last to the first, then joined rooms left,
+    // from the last to the first (TSalasChat::AbandonarTodas): the chat rooms' part of the
+    // end, their place in the order kept for when the program holds them with their window.
+    void DejarSalasChat();
+
+    // Declared in the order of building; they go in reverse.
+    std::unique_ptr<TfrmPrincipal> principal_;
+    std::unique_ptr<TMensajero> mensajero_;
+    std::unique_ptr<TVentanasFlash> flash_;
+    std::unique_ptr<TVentanasTransferencia> ventanasTransferencia_;
+    std::unique_ptr<TTransferencias> transferencias_;
+    std::unique_ptr<TDescubrimiento> descubrimiento_;
+    std::unique_ptr<TfrmBuscarEnRed> buscarEnRed_;
+    bool iniciado_ = false;  // only what was loaded is saved at the end
+    bool finalizado_ = false;
+};
