@@ -9,6 +9,8 @@
 #include <linux/sockios.h>
 #include <sys/ioctl.h>
 #endif
+#include <iterator>
+#include <utility>
 
 namespace {
 
@@ -27,7 +29,13 @@ TConexion::TConexion(QTcpSocket* socket, TTipo tipo, QObject* padre)
     connect(socket_, &QTcpSocket::disconnected, this, [this] { emit Abajo(this); });
     connect(socket_, &QTcpSocket::connected, this, [this] {
         MarcarArriba();
+        for (const QByteArray& mensaje : TomarEnEspera())
+            Transmitir(mensaje);
         emit Arriba(this);
+    });
+    connect(socket_, &QTcpSocket::errorOccurred, this, [this] {
+        if (!arriba_.isValid())
+            emit Fallida(this);
     });
     if (socket_->state() == QAbstractSocket::ConnectedState)
         MarcarArriba();
@@ -63,9 +71,15 @@ bool TConexion::Conectar(const QString& ip, quint16 puerto, const QHostAddress& 
 }
 
 void TConexion::Escribir(const QByteArray& mensaje) {
-    // An attempt under way queues the message until it is up.
-    if (!Conectada() && !Intentando())
-        return;
+    if (Intentando())
+        enEspera_.append(mensaje);
+    else if (Conectada())
+        Transmitir(mensaje);
+}
+
+QList<QByteArray> TConexion::TomarEnEspera() { return std::exchange(enEspera_, {}); }
+
+void TConexion::Transmitir(const QByteArray& mensaje) {
     QByteArray trama;
     trama.reserve(mensaje.size() + 1);
     trama.append(mensaje).append(kBel);
@@ -76,7 +90,21 @@ void TConexion::Escribir(const QByteArray& mensaje) {
 }
 
 bool TConexion::Leer(TColaRecibidos& cola) {
-    return tramador_.Agregar(socket_->readAll(), ipRemota_, cola);
+    if (admitida_)
+        return tramador_.Agregar(socket_->readAll(), ipRemota_, cola);
+    const std::size_t antes = retenidos_.size();
+    if (!tramador_.Agregar(socket_->readAll(), ipRemota_, retenidos_))
+        return false;
+    for (auto item = retenidos_.begin() + qsizetype(antes); item != retenidos_.end(); ++item)
+        bytesRetenidos_ += item->Mensaje.size() + 1;
+    return bytesRetenidos_ + tramador_.Pendientes() <= kMaximoPendiente;
+}
+
+void TConexion::Admitir(TColaRecibidos& cola) {
+    admitida_ = true;
+    std::move(retenidos_.begin(), retenidos_.end(), std::back_inserter(cola));
+    retenidos_.clear();
+    bytesRetenidos_ = 0;
 }
 
 namespace {

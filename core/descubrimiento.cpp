@@ -7,15 +7,11 @@
 
 namespace {
 
-constexpr QByteArrayView kPregunta = "HOLA_RED?";
-constexpr QByteArrayView kAnuncio = "HOLA_RED:";
 // Datagrams handled in one turn of the event loop; the rest wait for the next turn, so
 // that a flood cannot freeze the windows.
 constexpr int kDatagramasPorTurno = 64;
 // Own addresses are looked up again after this long: interfaces come and go.
 constexpr qint64 kMsPropias = 5000;
-
-QByteArray ConBel(QByteArray mensaje) { return mensaje.append(kBel); }
 
 } // namespace
 
@@ -41,26 +37,27 @@ QList<QHostAddress> DireccionesDifusion(const QHostAddress& solo) {
 std::optional<TDatagramaRed> InterpretarDatagrama(QByteArrayView datos) {
     if (datos.size() > kMaximoDatagrama || !datos.endsWith(kBel))
         return std::nullopt;
-    const QByteArrayView mensaje = datos.chopped(1);
+    const QByteArray mensaje = datos.chopped(1).toByteArray();
     // One message per datagram.
     if (mensaje.contains(kBel))
         return std::nullopt;
-    if (mensaje.startsWith(kPregunta))
+    const std::optional<TMensajeRecibido> recibido = InterpretarMensaje(mensaje);
+    if (!recibido)
+        return std::nullopt;
+    if (recibido->Comando == TComando::PreguntaRed)
         return TDatagramaRed{true, {}};
-    if (mensaje.startsWith(kAnuncio))
-        return TDatagramaRed{false, DecodificarCp1252(mensaje.sliced(kAnuncio.size()))};
+    if (recibido->Comando == TComando::AnuncioRed)
+        return TDatagramaRed{false, DecodificarCp1252(recibido->Carga)};
     return std::nullopt;
 }
 
-QByteArray DatagramaPregunta() { return ConBel(kPregunta.toByteArray()); }
+QByteArray DatagramaPregunta() { return Componer(TComando::PreguntaRed).append(kBel); }
 
 QByteArray DatagramaAnuncio(const QString& nick) {
-    QByteArray texto = CodificarCp1252(nick);
-    // A BEL in the nick would end the message early.
-    texto.replace(kBel, '?');
+    QByteArray datagrama = Componer(TComando::AnuncioRed, {nick});
     // Longer nicks are cut so that every copy takes the announcement.
-    texto.truncate(kMaximoDatagrama - kAnuncio.size() - 1);
-    return ConBel(kAnuncio.toByteArray() + texto);
+    datagrama.truncate(kMaximoDatagrama - 1);
+    return datagrama.append(kBel);
 }
 
 void TListaEncontrados::Anotar(const QString& ip, const QString& nick) {

@@ -15,7 +15,3 @@ public:
     QString Mensaje;
     bool DeSocket;
 };
-
-// A decimal integer as the wire carries it: optional sign, digits, 32-bit range.
-// Anything else raises the conversion error.
-int ConvertirEntero(const QString& texto);

@@ -8,6 +8,8 @@
 #include <QPointer>
 #include <QRegularExpression>
 #include <QTcpSocket>
+#include <QTimer>
+#include <utility>
 #include <chrono>
 
 namespace {
@@ -87,10 +89,10 @@ TMensajero::TMensajero(TOpciones opciones, TInterfazUsuario& interfaz, QObject* 
     RegistrarManejador(TComando::Nick, anuncio(&TContacto::Nick, &TFilaContacto::Nick));
     RegistrarManejador(TComando::EMail, anuncio(&TContacto::EMail, &TFilaContacto::EMail));
     RegistrarManejador(TComando::PreguntaNick, [this](const QString& ip, const TMensajeRecibido&) {
-        EnviarMensaje(ip, "NICK:" + CodificarCp1252(config_.Nick));
+        EnviarMensaje(ip, Componer(TComando::Nick, {config_.Nick}));
     });
     RegistrarManejador(TComando::PreguntaEMail, [this](const QString& ip, const TMensajeRecibido&) {
-        EnviarMensaje(ip, "EMAIL:" + CodificarCp1252(config_.EMail));
+        EnviarMensaje(ip, Componer(TComando::EMail, {config_.EMail}));
     });
 }
 
@@ -214,22 +216,41 @@ void TMensajero::EliminarContacto(int fila) {
 }
 
 void TMensajero::EnviarMensaje(const QString& ip, const QByteArray& mensaje) {
-    const TContacto* contacto = BuscarContacto(ip);
-    if (!contacto)
+    if (!BuscarContacto(ip))
         return;
     if (depuracion_.Activo())
         Registrar("> [" + ip.toLatin1() + "] " + mensaje);
+    // Looked up again: a box about the log may have run the event loop.
+    TContacto* contacto = BuscarContacto(ip);
+    if (!contacto)
+        return;
     if (TConexion* conexion = ConexionDeEnvio(contacto))
         conexion->Escribir(mensaje);
 }
 
-TConexion* TMensajero::ConexionDeEnvio(const TContacto* contacto) const {
+TConexion* TMensajero::ConexionDeEnvio(TContacto* contacto) {
+    if (EsperandoSaliente(contacto))
+        return contacto->ConexionSaliente;
+    TConexion* entrante = contacto->ConexionEntrante;
+    if (entrante && entrante->Conectada())
+        return entrante;
     TConexion* saliente = contacto->ConexionSaliente;
-    // Our attempt still under way won a crossing: the peer drops the connection it opened
-    // as soon as ours arrives, so ours carries the messages, queued until it is up.
-    if (contacto->ConexionEntrante)
-        return saliente && saliente->Intentando() ? saliente : contacto->ConexionEntrante;
     return saliente && saliente->Conectada() ? saliente : nullptr;
+}
+
+// Our attempt still under way wins a crossing: the peer drops the connection it opened as
+// soon as ours arrives, so ours keeps the messages until it is up. Only for the crossing
+// window, though: past it, what it kept goes on the inbound connection, which is up.
+bool TMensajero::EsperandoSaliente(TContacto* contacto) {
+    TConexion* entrante = contacto->ConexionEntrante;
+    TConexion* saliente = contacto->ConexionSaliente;
+    if (!entrante || !saliente || !saliente->Intentando())
+        return false;
+    if (entrante->MsArriba() < opciones_.MsCruce)
+        return true;
+    for (const QByteArray& mensaje : saliente->TomarEnEspera())
+        entrante->Escribir(mensaje);
+    return false;
 }
 
 void TMensajero::Soltar(TConexion* conexion) {
@@ -238,10 +259,24 @@ void TMensajero::Soltar(TConexion* conexion) {
     conexion->Liberar();
 }
 
+void TMensajero::Retirar(TConexion* conexion) {
+    if (!conexion->Conectada()) {
+        conexion->Liberar();
+        return;
+    }
+    const QPointer<TConexion> retirada(conexion);
+    QTimer::singleShot(opciones_.MsCruce, Qt::PreciseTimer, this, [this, retirada] {
+        if (retirada)
+            Proteger([&] { Soltar(retirada); });
+    });
+}
+
 void TMensajero::EnviarPorSocket(TConexion* conexion, const QByteArray& mensaje) {
+    const QPointer<TConexion> vigilada(conexion);
     if (depuracion_.Activo())
         Registrar("> [" + conexion->IPRemota().toLatin1() + "] " + mensaje);
-    conexion->Escribir(mensaje);
+    if (vigilada)
+        vigilada->Escribir(mensaje);
 }
 
 void TMensajero::DifundirMensaje(const QByteArray& mensaje) {
@@ -258,7 +293,7 @@ void TMensajero::CambiarNick() {
         config_.Nick = *nuevo;
         if (config_.NickAway == kNickAwayPorDefecto)
             config_.NickAway = *nuevo;
-        DifundirMensaje("NICK:" + CodificarCp1252(*nuevo));
+        DifundirMensaje(Componer(TComando::Nick, {*nuevo}));
     }
     GuardarConfig();
 }
@@ -286,6 +321,8 @@ void TMensajero::Proteger(const std::function<void()>& accion) {
         ManejarExcepcion(error);
     } catch (const std::exception& error) {
         ManejarExcepcion(TError(QStringLiteral("Exception"), QString::fromLocal8Bit(error.what())));
+    } catch (...) {
+        ManejarExcepcion(TError(QStringLiteral("Exception"), QStringLiteral("Error desconocido")));
     }
 }
 
@@ -309,10 +346,8 @@ int TMensajero::NuevoIdentificador(const std::function<bool(int)>& ocupado) {
 // --- Connections ---
 
 void TMensajero::NuevaConexionEntrante() {
-    while (QTcpSocket* socket = servidor_.nextPendingConnection()) {
-        TConexion* conexion = CrearConexion(socket, true);
-        Proteger([&] { ServerSocketClientConnect(conexion); });
-    }
+    while (QTcpSocket* socket = servidor_.nextPendingConnection())
+        Proteger([&] { ServerSocketClientConnect(CrearConexion(socket, true)); });
 }
 
 TConexion* TMensajero::CrearConexion(QTcpSocket* socket, bool entrante) {
@@ -325,6 +360,8 @@ TConexion* TMensajero::CrearConexion(QTcpSocket* socket, bool entrante) {
     });
     connect(conexion, &TConexion::Arriba, this,
             [this](TConexion* c) { Proteger([&] { ClientSocketConnect(c); }); });
+    connect(conexion, &TConexion::Fallida, this,
+            [this](TConexion* c) { Proteger([&] { ClientSocketFallo(c); }); });
     return conexion;
 }
 
@@ -352,8 +389,10 @@ void TMensajero::ConectarContacto(TContacto* contacto) {
 void TMensajero::Registrar(const QByteArray& texto) { depuracion_.EscribirDebug(texto); }
 
 void TMensajero::Saludar(TConexion* conexion) {
-    EnviarPorSocket(conexion, "NICK:" + CodificarCp1252(config_.Nick));
-    EnviarPorSocket(conexion, "EMAIL:" + CodificarCp1252(config_.EMail));
+    const QPointer<TConexion> vigilada(conexion);
+    EnviarPorSocket(conexion, Componer(TComando::Nick, {config_.Nick}));
+    if (vigilada)
+        EnviarPorSocket(vigilada, Componer(TComando::EMail, {config_.EMail}));
 }
 
 void TMensajero::MarcarConectado(TContacto* contacto) {
@@ -362,35 +401,42 @@ void TMensajero::MarcarConectado(TContacto* contacto) {
     Sonar(config_.Sonidos.ContactoConecta);
 }
 
-bool TMensajero::AdmitirDesconocido(TConexion* conexion) {
+// Every call below that can open a box runs the event loop, where the peer may leave and
+// its connection be freed: the connection is held by a QPointer throughout.
+bool TMensajero::AdmitirDesconocido(const QPointer<TConexion>& conexion) {
     const QString ip = conexion->IPRemota();
-    if (config_.AceptarEntradasDesconocidas) {
-        AnadirContacto(QStringLiteral("Nuevo Contacto"), ip, {}, false, true);
-        return true;
-    }
-    if (!config_.PreguntarEntradasDesconocidas) {
+    if (!config_.AceptarEntradasDesconocidas && !config_.PreguntarEntradasDesconocidas) {
         Rechazar(conexion);
         return false;
     }
-    Sonar(config_.Sonidos.PreguntaIntentoConxDesconocido);
-    const QPointer<TConexion> vigilada(conexion);
-    const bool aceptada = interfaz_.Preguntar(QStringLiteral("Aviso de Conexión"),
-                                              TextoAdmision(ip), TInterfazUsuario::TBotones::SiNo);
+    bool aceptada = true;
+    if (!config_.AceptarEntradasDesconocidas) {
+        Sonar(config_.Sonidos.PreguntaIntentoConxDesconocido);
+        aceptada = interfaz_.Preguntar(QStringLiteral("Aviso de Conexión"), TextoAdmision(ip),
+                                       TInterfazUsuario::TBotones::SiNo);
+    }
     if (aceptada)
         AnadirContacto(QStringLiteral("Nuevo Contacto"), ip, {}, false, true);
-    // The peer may have gone while the box was open: then the contact stays, not connected.
-    if (!vigilada)
+    // The peer may have gone while a box was open: then the contact stays, not connected,
+    // and what it sent goes with its connection.
+    if (!conexion)
         return false;
     if (!aceptada) {
-        Rechazar(vigilada);
+        Rechazar(conexion);
         return false;
     }
-    if (!vigilada->Conectada()) {
-        vigilada->Liberar();
+    if (!conexion->Conectada()) {
+        conexion->Liberar();
         return false;
     }
-    EnviarPorSocket(conexion, "NICK?");
-    EnviarPorSocket(conexion, "EMAIL?");
+    if (!config_.AceptarEntradasDesconocidas) {
+        EnviarPorSocket(conexion, Componer(TComando::PreguntaNick));
+        EnviarPorSocket(conexion, Componer(TComando::PreguntaEMail));
+    }
+    if (!conexion)
+        return false;
+    conexion->Admitir(cola_);
+    ProgramarVaciado();
     return true;
 }
 
@@ -401,31 +447,52 @@ void TMensajero::Rechazar(TConexion* conexion) {
     conexion->Liberar();
 }
 
-void TMensajero::ServerSocketClientConnect(TConexion* conexion) {
-    const QString ip = conexion->IPRemota();
+void TMensajero::ServerSocketClientConnect(TConexion* nueva) {
+    const QString ip = nueva->IPRemota();
+    const QPointer<TConexion> conexion(nueva);
+    // Nothing an unknown peer sends is handled before it is admitted.
+    if (!BuscarContacto(ip))
+        conexion->Retener();
     if (depuracion_.Activo())
         Registrar(Evento("ServerSocketClientConnect", ip));
-    if (!BuscarContacto(ip) && !AdmitirDesconocido(conexion))
+    if (!conexion || (!BuscarContacto(ip) && !AdmitirDesconocido(conexion)))
         return;
+    if (!conexion->Admitida()) {
+        conexion->Admitir(cola_);
+        ProgramarVaciado();
+    }
     TContacto* contacto = BuscarContacto(ip);
+    if (!contacto || !conexion->Conectada())
+        return;
     TConexion* saliente = contacto->ConexionSaliente;
     // The loser of a crossing is closed by the peer that opened it, after it has handled
     // what already arrived on it: neither side then writes on a connection the other dropped.
     if (GanaElCruce(saliente))
         return;
-    // Our own attempt, still under way, would win the crossing: keep it until it comes up
-    // or fails. It was opened by the lower address when this one was not.
+    // Our own attempt, still under way, would win the crossing: keep it until it comes up,
+    // fails, or the crossing window ends. It was opened by the lower address when this one
+    // was not.
     const bool esperarSaliente =
         saliente && saliente->Intentando() && !conexion->AbiertaPorDireccionMenor();
     if (contacto->ConexionEntrante)
-        Soltar(contacto->ConexionEntrante);
+        Retirar(contacto->ConexionEntrante);
     contacto->ConexionEntrante = conexion;
     if (saliente && !esperarSaliente) {
-        Soltar(saliente);
+        // The loser of a crossing closes at once; an older connection still carrying
+        // traffic is only retired.
+        if (saliente->Conectada() && saliente->MsArriba() >= opciones_.MsCruce)
+            Retirar(saliente);
+        else
+            Soltar(saliente);
         contacto->ConexionSaliente = nullptr;
     }
-    Saludar(conexion);
+    if (esperarSaliente)
+        QTimer::singleShot(opciones_.MsCruce + 1, Qt::PreciseTimer, this, [this, ip] {
+            if (TContacto* esperado = BuscarContacto(ip))
+                Proteger([&] { EsperandoSaliente(esperado); });
+        });
     MarcarConectado(contacto);
+    Saludar(conexion);
 }
 
 void TMensajero::ClientSocketConnect(TConexion* conexion) {
@@ -433,21 +500,32 @@ void TMensajero::ClientSocketConnect(TConexion* conexion) {
     if (depuracion_.Activo())
         Registrar(Evento("ClientSocketConnect", ip));
     TContacto* contacto = BuscarContacto(ip);
-    if (!contacto)
+    if (!contacto || contacto->ConexionSaliente != conexion)
         return;
     if (GanaElCruce(contacto->ConexionEntrante)) {
-        if (contacto->ConexionSaliente == conexion)
-            contacto->ConexionSaliente = nullptr;
+        contacto->ConexionSaliente = nullptr;
         Soltar(conexion);
         return;
     }
-    Saludar(conexion);
-    // In a crossing the peer opened the inbound one and closes it itself; a stale one we close.
-    TConexion* entrante = contacto->ConexionEntrante;
+    // In a crossing the peer opened the inbound one and closes it itself; an older one,
+    // which may still carry the peer's last messages, is retired.
+    TConexion* entrante = std::exchange(contacto->ConexionEntrante, nullptr);
     if (entrante && entrante->MsArriba() >= opciones_.MsCruce)
-        Soltar(entrante);
-    contacto->ConexionEntrante = nullptr;
+        Retirar(entrante);
     MarcarConectado(contacto);
+    Saludar(conexion);
+}
+
+void TMensajero::ClientSocketFallo(TConexion* conexion) {
+    TContacto* contacto = BuscarContacto(conexion->IPRemota());
+    if (!contacto || contacto->ConexionSaliente != conexion)
+        return;
+    contacto->ConexionSaliente = nullptr;
+    // What waited for this attempt goes on the connection that is up, if any.
+    if (TConexion* entrante = contacto->ConexionEntrante)
+        for (const QByteArray& mensaje : conexion->TomarEnEspera())
+            entrante->Escribir(mensaje);
+    conexion->Liberar();
 }
 
 void TMensajero::ServerSocketClientDisconnect(TConexion* conexion) {
@@ -502,16 +580,34 @@ void TMensajero::CerrarComoDesconexion(TConexion* conexion) {
 void TMensajero::ServerSocketClientRead(TConexion* conexion) {
     if (!conexion->Leer(cola_))
         CerrarComoDesconexion(conexion);
-    VaciarCola();
+    ProgramarVaciado();
+}
+
+// One drain pending at a time. A handler that opens a box runs the event loop, where a
+// drain scheduled by a later read handles what arrived meanwhile, at once.
+void TMensajero::ProgramarVaciado() {
+    if (vaciadoProgramado_ || cola_.empty())
+        return;
+    vaciadoProgramado_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            vaciadoProgramado_ = false;
+            VaciarCola();
+        },
+        Qt::QueuedConnection);
 }
 
 void TMensajero::VaciarCola() {
     while (!cola_.empty()) {
+        // Out of the queue before its handler runs, so that a nested drain never sees it.
         const TItemMsgRcv item = std::move(cola_.front());
         cola_.pop_front();
-        if (depuracion_.Activo())
-            Registrar("< [" + item.IP.toLatin1() + "] " + item.Mensaje);
-        Proteger([&] { Despachar(item); });
+        Proteger([&] {
+            if (depuracion_.Activo())
+                Registrar("< [" + item.IP.toLatin1() + "] " + item.Mensaje);
+            Despachar(item);
+        });
     }
 }
 

@@ -11,6 +11,7 @@
 
 #include <QHostAddress>
 #include <QObject>
+#include <QPointer>
 #include <QTcpServer>
 #include <array>
 #include <chrono>
@@ -112,6 +113,8 @@ public:
     void ServerSocketClientDisconnect(TConexion* conexion);
     void ClientSocketConnect(TConexion* conexion);
     void ClientSocketDisconnect(TConexion* conexion);
+    // Reads what arrived into the receive queue; the queue is drained on the next turn of
+    // the event loop, never inside the socket's own signal.
     void ServerSocketClientRead(TConexion* conexion);
 
 signals:
@@ -123,10 +126,15 @@ private:
     TConexion* CrearConexion(QTcpSocket* socket, bool entrante);
     void ConectarContacto(TContacto* contacto);
     bool GanaElCruce(const TConexion* actual) const;
-    TConexion* ConexionDeEnvio(const TContacto* contacto) const;
-    // Frees a connection after handling what has already arrived on it.
+    TConexion* ConexionDeEnvio(TContacto* contacto);
+    bool EsperandoSaliente(TContacto* contacto);
+    void ClientSocketFallo(TConexion* conexion);
+    // Frees a connection after queueing what has already arrived on it.
     void Soltar(TConexion* conexion);
-    bool AdmitirDesconocido(TConexion* conexion);
+    // Stops sending on a connection that a newer one replaces, but keeps reading what the
+    // peer still sends on it for a while before freeing it.
+    void Retirar(TConexion* conexion);
+    bool AdmitirDesconocido(const QPointer<TConexion>& conexion);
     // Closes an unknown peer's connection, which this program counts as its disconnection.
     void Rechazar(TConexion* conexion);
     // Shown once the running handler has returned: never inside a send or a socket signal.
@@ -136,6 +144,7 @@ private:
     void Desconexion(TConexion* conexion, const char* evento);
     void CerrarComoDesconexion(TConexion* conexion);
     void Registrar(const QByteArray& texto);
+    void ProgramarVaciado();
     void VaciarCola();
     void Despachar(const TItemMsgRcv& item);
 
@@ -149,6 +158,7 @@ private:
     TDepuracion depuracion_;
     QTcpServer servidor_;
     TColaRecibidos cola_;
-    std::array<TManejador, 21> manejadores_;
+    bool vaciadoProgramado_ = false;
+    std::array<TManejador, kNumeroComandos> manejadores_;
     std::mt19937 azar_;
 };

@@ -1,7 +1,8 @@
 #include "core/protocolo.h"
 
-#include "core/error.h"
+#include "core/codificacion.h"
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -15,7 +16,7 @@ struct TEntrada {
 };
 
 // The order matters: "ENROUTE_CHAT:" and "ROUTE_CHAT:" must be tried before "CHAT:".
-constexpr std::array<TEntrada, 21> kTabla = {{
+constexpr std::array<TEntrada, kNumeroComandos> kTabla = {{
     {"ENROUTE_CHAT:", TComando::EnrouteChat, TForma::Texto},
     {"ROUTE_CHAT:", TComando::RouteChat, TForma::Texto},
     {"CHAT:", TComando::Chat, TForma::Texto},
@@ -37,7 +38,17 @@ constexpr std::array<TEntrada, 21> kTabla = {{
     {"NICK?", TComando::PreguntaNick, TForma::Ninguna},
     {"EMAIL?", TComando::PreguntaEMail, TForma::Ninguna},
     {"FLASH:", TComando::Flash, TForma::Texto},
+    {"HOLA_RED?", TComando::PreguntaRed, TForma::Ninguna},
+    {"HOLA_RED:", TComando::AnuncioRed, TForma::Texto},
 }};
+
+QByteArrayView PrefijoDe(TComando comando) {
+    for (const TEntrada& entrada : kTabla) {
+        if (entrada.Comando == comando)
+            return entrada.Prefijo;
+    }
+    return {};
+}
 
 } // namespace
 
@@ -70,20 +81,63 @@ std::optional<TMensajeRecibido> InterpretarMensaje(const QByteArray& mensaje) {
         recibido.Carga = mensaje.sliced(prefijo.size());
         if (entrada.Forma == TForma::Texto)
             return recibido;
-        try {
-            recibido.Numero = ConvertirEntero(QString::fromLatin1(recibido.Carga));
-        } catch (const TError&) {
+        const std::optional<qint64> numero = LeerNumero(recibido.Carga, INT32_MIN, INT32_MAX);
+        if (!numero)
             return std::nullopt;
-        }
+        recibido.Numero = int(*numero);
         return recibido;
     }
     return std::nullopt;
 }
 
-QByteArray Prefijo(TComando comando) {
-    for (const TEntrada& entrada : kTabla) {
-        if (entrada.Comando == comando)
-            return entrada.Prefijo;
+QByteArray Prefijo(TComando comando) { return PrefijoDe(comando).toByteArray(); }
+
+void TCampo::AnadirA(QByteArray& destino) const {
+    const qsizetype inicio = destino.size();
+    if (const auto* numero = std::get_if<qint64>(&valor_))
+        destino.append(Numero(*numero));
+    else if (const auto* texto = std::get_if<QStringView>(&valor_))
+        destino.append(CodificarCp1252(*texto));
+    else
+        destino.append(std::get<QByteArrayView>(valor_));
+    std::replace(destino.begin() + inicio, destino.end(), kBel, '?');
+}
+
+void Componer(QByteArray& destino, TComando comando, std::initializer_list<TCampo> campos) {
+    destino.resize(0);
+    destino.append(PrefijoDe(comando));
+    bool primero = true;
+    for (const TCampo& campo : campos) {
+        if (!primero)
+            destino += ':';
+        primero = false;
+        campo.AnadirA(destino);
     }
-    return {};
+}
+
+QByteArray Componer(TComando comando, std::initializer_list<TCampo> campos) {
+    QByteArray mensaje;
+    Componer(mensaje, comando, campos);
+    return mensaje;
+}
+
+std::optional<qint64> LeerNumero(QByteArrayView texto, qint64 minimo, qint64 maximo) {
+    const bool negativo = texto.startsWith('-');
+    if (negativo || texto.startsWith('+'))
+        texto = texto.sliced(1);
+    if (texto.isEmpty())
+        return std::nullopt;
+    // Past 18 digits a qint64 could overflow; no field of ours needs that many.
+    constexpr qint64 kTope = 999'999'999'999'999'999;
+    qint64 valor = 0;
+    for (const char c : texto) {
+        if (c < '0' || c > '9' || valor > kTope / 10)
+            return std::nullopt;
+        valor = valor * 10 + (c - '0');
+    }
+    if (negativo)
+        valor = -valor;
+    if (valor < minimo || valor > maximo)
+        return std::nullopt;
+    return valor;
 }

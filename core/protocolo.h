@@ -11,8 +11,12 @@
 
 #include <QByteArray>
 #include <QString>
+#include <array>
+#include <concepts>
 #include <deque>
+#include <initializer_list>
 #include <optional>
+#include <variant>
 
 constexpr char kBel = '\x07';
 constexpr quint16 kPuertoMensajero = 5777;
@@ -37,6 +41,7 @@ public:
     // Queues every message completed by `nuevos`; false once the peer has sent more than
     // kMaximoPendiente bytes without a BEL.
     bool Agregar(const QByteArray& nuevos, const QString& ip, TColaRecibidos& cola);
+    qsizetype Pendientes() const { return pendiente_.size(); }
 
 private:
     QByteArray pendiente_;
@@ -65,7 +70,11 @@ enum class TComando {
     PreguntaNick,
     PreguntaEMail,
     Flash,
+    // Datagrams of the local network search, never sent on a connection.
+    PreguntaRed,
+    AnuncioRed,
 };
+constexpr std::size_t kNumeroComandos = std::size_t(TComando::AnuncioRed) + 1;
 
 struct TMensajeRecibido {
     TComando Comando;
@@ -74,11 +83,70 @@ struct TMensajeRecibido {
 };
 
 // The first prefix that matches, case-sensitively, in table order; none for an unmatched
-// message or for a numeric command whose payload is not a decimal integer.
+// message or for a numeric command whose payload is not a 32-bit decimal (LeerNumero).
 std::optional<TMensajeRecibido> InterpretarMensaje(const QByteArray& mensaje);
 
 // The prefix a command is sent with.
 QByteArray Prefijo(TComando comando);
 
+// --- Composing: every outgoing message is built here ---
+//
+//   Componer(TComando::Chat, {id, color, nick, texto})  ->  CHAT:id:color:nick:texto
+//
+// The command's prefix, then the fields joined by ":". A number travels in decimal; a QString
+// through Windows-1252 (a character outside the code page becomes "?"); bytes are taken as
+// they are (file data already escaped, a name exactly as a peer sent it). In every field a
+// BEL becomes "?", so no field can end the message early or smuggle in a command. The BEL
+// that ends the message is added by the connection. A field refers to its value, so it
+// lives only within the call that composes it.
+class TCampo {
+public:
+    // A char would pass for a number: write it as text or bytes.
+    template <std::integral T>
+        requires(!std::same_as<T, char>)
+    TCampo(T numero) : valor_(qint64(numero)) {}
+    TCampo(const QString& texto) : valor_(QStringView(texto)) {}
+    TCampo(QStringView texto) : valor_(texto) {}
+    TCampo(const QByteArray& bytes) : valor_(QByteArrayView(bytes)) {}
+    TCampo(QByteArrayView bytes) : valor_(bytes) {}
+    TCampo(const char* bytes) : valor_(QByteArrayView(bytes)) {}
+
+    void AnadirA(QByteArray& destino) const;
+
+private:
+    std::variant<qint64, QStringView, QByteArrayView> valor_;
+};
+
+QByteArray Componer(TComando comando, std::initializer_list<TCampo> campos = {});
+// The same into `destino`, keeping its capacity: for messages sent over and over (file blocks).
+void Componer(QByteArray& destino, TComando comando, std::initializer_list<TCampo> campos);
+
 // Decimal text of a number, as every numeric field travels.
 inline QByteArray Numero(qint64 valor) { return QByteArray::number(valor); }
+
+// --- Reading fields ---
+
+// The one reader of numeric fields: an optional sign and decimal digits, nothing else (no
+// space, no NUL, no trailing junk), within [minimo, maximo]. Ids: LeerNumero(campo, 0,
+// INT32_MAX); chat colours, which peers may write signed or unsigned:
+// quint32(*LeerNumero(campo, INT32_MIN, UINT32_MAX)).
+std::optional<qint64> LeerNumero(QByteArrayView texto, qint64 minimo, qint64 maximo);
+
+// The first N - 1 fields of a payload, each up to its ":", and the rest as the last field,
+// which may hold ":" itself. None when the payload has fewer than N - 1 ":".
+//
+//   if (const auto campos = PartirCampos<3>(carga)) { const auto& [id, tam, nombre] = *campos; }
+template <std::size_t N>
+std::optional<std::array<QByteArrayView, N>> PartirCampos(QByteArrayView carga) {
+    static_assert(N > 0);
+    std::array<QByteArrayView, N> campos;
+    for (std::size_t i = 0; i + 1 < N; ++i) {
+        const qsizetype dosPuntos = carga.indexOf(':');
+        if (dosPuntos < 0)
+            return std::nullopt;
+        campos[i] = carga.first(dosPuntos);
+        carga = carga.sliced(dosPuntos + 1);
+    }
+    campos[N - 1] = carga;
+    return campos;
+}

@@ -23,11 +23,8 @@ TMensajesFlash::TMensajesFlash(TMensajero& mensajero, TInterfazFlash& interfaz)
 }
 
 void TMensajesFlash::EnviarFlash(const QString& ip, const QString& texto) {
-    // A BEL would end the message early and hand the rest to the peer as another command.
-    QString limpio = UnificarSaltos(texto, QStringLiteral("\r\n"));
-    limpio.remove(QChar(kBel));
-    FMensajero.Proteger(
-        [&] { FMensajero.EnviarMensaje(ip, Prefijo(TComando::Flash) + CodificarCp1252(limpio)); });
+    const QString lineas = UnificarSaltos(texto, QStringLiteral("\r\n"));
+    FMensajero.Proteger([&] { FMensajero.EnviarMensaje(ip, Componer(TComando::Flash, {lineas})); });
 }
 
 QString TMensajesFlash::TituloEnvio(const QString& ip) const {

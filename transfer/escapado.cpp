@@ -6,6 +6,14 @@ namespace {
 
 bool Especial(char c) { return c == kEscapeDatos || c == '\x07'; }
 
+// Empty data may have no buffer at all, and memcpy must never see a null pointer.
+void Copiar(char*& salida, const char* desde, const char* hasta) {
+    if (desde == hasta)
+        return;
+    std::memcpy(salida, desde, std::size_t(hasta - desde));
+    salida += hasta - desde;
+}
+
 } // namespace
 
 void EscaparDatos(QByteArrayView datos, QByteArray& destino) {
@@ -17,14 +25,12 @@ void EscaparDatos(QByteArrayView datos, QByteArray& destino) {
     for (const char* p = tramo; p != fin; ++p) {
         if (!Especial(*p))
             continue;
-        std::memcpy(salida, tramo, std::size_t(p - tramo));
-        salida += p - tramo;
+        Copiar(salida, tramo, p);
         *salida++ = kEscapeDatos;
         *salida++ = *p == kEscapeDatos ? kEscapeDatos : '\x08';
         tramo = p + 1;
     }
-    std::memcpy(salida, tramo, std::size_t(fin - tramo));
-    salida += fin - tramo;
+    Copiar(salida, tramo, fin);
     destino.resize(salida - destino.constData());
 }
 
@@ -35,9 +41,7 @@ bool DesescaparDatos(QByteArrayView datos, QByteArray& destino) {
     const char* fin = datos.data() + datos.size();
     while (p != fin) {
         const auto* escape = static_cast<const char*>(std::memchr(p, kEscapeDatos, std::size_t(fin - p)));
-        const char* tramoFin = escape ? escape : fin;
-        std::memcpy(salida, p, std::size_t(tramoFin - p));
-        salida += tramoFin - p;
+        Copiar(salida, p, escape ? escape : fin);
         if (!escape)
             break;
         if (escape + 1 == fin || (escape[1] != kEscapeDatos && escape[1] != '\x08'))

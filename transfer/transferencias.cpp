@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <algorithm>
 #include <limits>
 
@@ -19,21 +20,51 @@ const TComando kComandos[] = {TComando::OfreceFile, TComando::AceptaFile, TComan
                               TComando::FilePkt,    TComando::FileAck,    TComando::FinFile,
                               TComando::AbortFile};
 
-// The decimal digits up to the next ":", which is consumed too.
-std::optional<qint32> LeerNumero(QByteArrayView& resto) {
-    const qsizetype dosPuntos = resto.indexOf(':');
-    if (dosPuntos <= 0 || dosPuntos > 10)
+// Names beyond this many copies of one file are refused rather than searched for ever.
+constexpr int kMaximoCopias = 9999;
+
+std::optional<qint32> LeerCampo(QByteArrayView campo) {
+    const std::optional<qint64> valor = LeerNumero(campo, 0, kMayorTam);
+    return valor ? std::optional<qint32>(qint32(*valor)) : std::nullopt;
+}
+
+// id:size:name, as offered and as accepted.
+struct TOfrecimiento {
+    qint32 ID;
+    qint32 Tam;
+    QByteArrayView Nombre;
+};
+
+std::optional<TOfrecimiento> LeerOfrecimiento(QByteArrayView carga) {
+    const auto campos = PartirCampos<3>(carga);
+    if (!campos)
         return std::nullopt;
-    qint64 valor = 0;
-    for (const char c : resto.first(dosPuntos)) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        valor = valor * 10 + (c - '0');
-    }
-    if (valor > kMayorTam)
+    const std::optional<qint32> id = LeerCampo((*campos)[0]);
+    const std::optional<qint32> tam = LeerCampo((*campos)[1]);
+    if (!id || !tam)
         return std::nullopt;
-    resto = resto.sliced(dosPuntos + 1);
-    return qint32(valor);
+    return TOfrecimiento{*id, *tam, (*campos)[2]};
+}
+
+// A field as it went on the wire: a name with a BEL was offered with a "?".
+QByteArray ComoCampo(const TCampo& campo) {
+    QByteArray bytes;
+    campo.AnadirA(bytes);
+    return bytes;
+}
+
+// id:data of a block or of the tail.
+struct TParte {
+    qint32 ID;
+    QByteArrayView Datos;
+};
+
+std::optional<TParte> LeerParte(QByteArrayView carga) {
+    const auto campos = PartirCampos<2>(carga);
+    const std::optional<qint32> id = campos ? LeerCampo((*campos)[0]) : std::nullopt;
+    if (!id)
+        return std::nullopt;
+    return TParte{*id, (*campos)[1]};
 }
 
 // A peer decides the name, never the folder.
@@ -43,6 +74,29 @@ QString UltimoComponente(const QString& nombre) {
 
 bool NombreAdmitido(const QString& nombre) {
     return !nombre.isEmpty() && nombre != u"." && nombre != u"..";
+}
+
+// "informe.pdf", then "informe (1).pdf", "informe (2).pdf", ...
+QString NombreDeCopia(const QString& nombre, int copia) {
+    if (copia == 0)
+        return nombre;
+    const qsizetype punto = nombre.lastIndexOf(u'.');
+    const qsizetype corte = punto > 0 ? punto : nombre.size();
+    return nombre.first(corte) + u" (" + QString::number(copia) + u')' + nombre.sliced(corte);
+}
+
+// Creates the first free name in the folder. Creating fails on anything already there,
+// a link included, so no existing file is replaced and nothing is written through a link.
+bool CrearSinReemplazar(QFile& fichero, const QDir& carpeta, const QString& nombre) {
+    for (int copia = 0; copia <= kMaximoCopias; ++copia) {
+        fichero.setFileName(carpeta.absoluteFilePath(NombreDeCopia(nombre, copia)));
+        if (fichero.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            return true;
+        const QFileInfo ocupado(fichero.fileName());
+        if (!ocupado.exists() && !ocupado.isSymLink())
+            return false;
+    }
+    return false;
 }
 
 QString TextoOferta(const QString& nick, const QString& nombre, qint32 tam) {
@@ -69,10 +123,6 @@ bool Quitar(TTransferencias::TLista& lista, const TTxFichero* tx) {
         return false;
     lista.erase(encontrada);
     return true;
-}
-
-QByteArray Ofrecimiento(qint32 id, qint32 tam, const QByteArray& nombre) {
-    return Numero(id) + ':' + Numero(tam) + ':' + nombre;
 }
 
 } // namespace
@@ -136,23 +186,22 @@ void TTransferencias::OfrecerFichero(const QString& ip) {
     const QString nombre = QFileInfo(*ruta).fileName();
     tx->Ventana = CrearVista(tx, u"Enviando Archivo a " + mensajero_.NickDe(ip), nombre, true);
     salientes_.push_back(tx);
-    mensajero_.EnviarMensaje(ip, "OFRECE_FILE:" + Ofrecimiento(tx->ID, tx->Tam, CodificarCp1252(nombre)));
+    mensajero_.EnviarMensaje(ip, Componer(TComando::OfreceFile, {tx->ID, tx->Tam, nombre}));
 }
 
 void TTransferencias::AlAceptar(const QString& ip, const TMensajeRecibido& mensaje) {
-    QByteArrayView resto(mensaje.Carga);
-    const std::optional<qint32> id = LeerNumero(resto);
-    const std::optional<qint32> tam = id ? LeerNumero(resto) : std::nullopt;
-    if (!tam)
+    const std::optional<TOfrecimiento> aceptado = LeerOfrecimiento(mensaje.Carga);
+    if (!aceptado)
         return;
-    const std::shared_ptr<TTxFichero> tx = Buscar(salientes_, *id, ip);
+    const std::shared_ptr<TTxFichero> tx = Buscar(salientes_, aceptado->ID, ip);
     // A second acceptance of a transfer under way changes nothing.
     if (!tx || tx->Fichero.isOpen())
         return;
-    if (CodificarCp1252(QFileInfo(tx->Ruta).fileName()) != resto || tx->Tam != *tam)
+    if (ComoCampo(QFileInfo(tx->Ruta).fileName()) != aceptado->Nombre || tx->Tam != aceptado->Tam)
         return;
     tx->Fichero.setFileName(tx->Ruta);
-    if (!tx->Fichero.open(QIODevice::ReadOnly)) {
+    // Unbuffered: each block is read from the file as it is now, so a file that shrank is seen.
+    if (!tx->Fichero.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         FallarTransferencia(salientes_, tx, TextoNoSeLee(tx->Ruta));
         return;
     }
@@ -177,22 +226,18 @@ void TTransferencias::AlConfirmarBloque(const QString& ip, const TMensajeRecibid
 
 void TTransferencias::EnviarSiguienteBloque(const std::shared_ptr<TTxFichero>& tx) {
     const bool ultimo = tx->Tx > tx->Tam - kTamBloque;
-    // The tail runs to the real end of the file, so a file that grew sends its growth.
-    const qint64 cuantos =
-        ultimo ? std::min<qint64>(std::max<qint64>(0, tx->Fichero.size() - tx->Tx), kMayorTam - tx->Tx)
-               : kTamBloque;
+    // Exactly the offered size: what a file gained since is not the peer's, and a file
+    // that lost bytes cannot be finished.
+    const qint32 cuantos = ultimo ? tx->Tam - tx->Tx : kTamBloque;
     bloque_.resize(cuantos);
-    const qint64 leidos = tx->Fichero.read(bloque_.data(), cuantos);
-    if (leidos < 0 || (!ultimo && leidos != kTamBloque)) {
+    if (tx->Fichero.read(bloque_.data(), cuantos) != cuantos) {
         FallarTransferencia(salientes_, tx, TextoNoSeLee(tx->Ruta));
         return;
     }
-    bloque_.resize(leidos);
-    mensaje_ = ultimo ? "FIN_FILE:" : "FILE_PKT:";
-    mensaje_ += Numero(tx->ID);
-    mensaje_ += ':';
-    EscaparDatos(bloque_, mensaje_);
-    tx->Tx += qint32(leidos);
+    escapado_.resize(0);
+    EscaparDatos(bloque_, escapado_);
+    Componer(mensaje_, ultimo ? TComando::FinFile : TComando::FilePkt, {tx->ID, escapado_});
+    tx->Tx += cuantos;
     mensajero_.EnviarMensaje(tx->IP, mensaje_);
     tx->TomarMuestra(mensajero_.Reloj().Ms());
     Refrescar(*tx);
@@ -203,71 +248,89 @@ void TTransferencias::EnviarSiguienteBloque(const std::shared_ptr<TTxFichero>& t
 // --- Receiver ---
 
 void TTransferencias::AlOfrecer(const QString& ip, const TMensajeRecibido& mensaje) {
-    QByteArrayView resto(mensaje.Carga);
-    const std::optional<qint32> id = LeerNumero(resto);
-    const std::optional<qint32> tam = id ? LeerNumero(resto) : std::nullopt;
-    if (!tam)
+    const std::optional<TOfrecimiento> oferta = LeerOfrecimiento(mensaje.Carga);
+    if (!oferta)
         return;
-    const QString nombre = UltimoComponente(DecodificarCp1252(resto));
+    const QString nombre = UltimoComponente(DecodificarCp1252(oferta->Nombre));
     if (!NombreAdmitido(nombre)) {
-        mensajero_.EnviarMensaje(ip, "RECHAZA_FILE:" + Numero(*id));
+        mensajero_.EnviarMensaje(ip, Componer(TComando::RechazaFile, {oferta->ID}));
         return;
     }
     mensajero_.Sonar(mensajero_.Config().Sonidos.File_SolicitudTx);
-    const std::optional<QString> destino = DestinoAceptado(mensajero_.NickDe(ip), nombre, *tam);
+    const std::optional<TDestino> destino = DestinoAceptado(mensajero_.NickDe(ip), nombre, oferta->Tam);
     if (!destino) {
-        mensajero_.EnviarMensaje(ip, "RECHAZA_FILE:" + Numero(*id));
+        mensajero_.EnviarMensaje(ip, Componer(TComando::RechazaFile, {oferta->ID}));
         return;
     }
-    Recibir(ip, *id, *tam, resto.toByteArray(), nombre, *destino);
+    Recibir(ip, oferta->ID, oferta->Tam, oferta->Nombre, nombre, *destino);
 }
 
-std::optional<QString> TTransferencias::DestinoAceptado(const QString& nick, const QString& nombre,
-                                                        qint32 tam) {
-    const TConfig& config = mensajero_.Config();
-    if (config.AutoAceptarFicheros) {
-        if (config.AutoAceptarFicherosPath.isEmpty())
-            return nombre;
-        return QDir(config.AutoAceptarFicherosPath).filePath(nombre);
-    }
+QString TTransferencias::CarpetaAutomatica() const {
+    const QString elegida = mensajero_.Config().AutoAceptarFicherosPath;
+    if (!elegida.isEmpty())
+        return elegida;
+    // Never the working folder: started from the desktop, that is the home folder.
+    const QString descargas = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    QDir().mkpath(descargas);
+    return descargas;
+}
+
+std::optional<TTransferencias::TDestino> TTransferencias::DestinoAceptado(const QString& nick,
+                                                                          const QString& nombre,
+                                                                          qint32 tam) {
+    if (mensajero_.Config().AutoAceptarFicheros)
+        return TDestino{CarpetaAutomatica(), nombre, false};
     if (!mensajero_.Interfaz().Preguntar(QStringLiteral("Envío de Archivo"),
                                          TextoOferta(nick, nombre, tam),
                                          TInterfazUsuario::TBotones::SiNo))
         return std::nullopt;
-    return interfaz_.ElegirDestino(u"Escoja el destino del Archivo de " + nick, nombre);
+    // The save dialog has asked before replacing a file.
+    const std::optional<QString> elegido =
+        interfaz_.ElegirDestino(u"Escoja el destino del Archivo de " + nick, nombre);
+    if (!elegido)
+        return std::nullopt;
+    const QFileInfo ruta(*elegido);
+    return TDestino{ruta.absolutePath(), ruta.fileName(), true};
+}
+
+bool TTransferencias::AbrirDestino(QFile& fichero, const TDestino& destino) {
+    const QDir carpeta(destino.Carpeta);
+    if (!destino.Reemplazar)
+        return CrearSinReemplazar(fichero, carpeta, destino.Nombre);
+    fichero.setFileName(carpeta.absoluteFilePath(destino.Nombre));
+    return fichero.open(QIODevice::WriteOnly | QIODevice::Truncate);
 }
 
 void TTransferencias::Recibir(const QString& ip, qint32 id, qint32 tam,
-                              const QByteArray& nombreOfrecido, const QString& nombre,
-                              const QString& destino) {
+                              QByteArrayView nombreOfrecido, const QString& nombre,
+                              const TDestino& destino) {
     auto tx = std::make_shared<TTxFichero>();
     tx->ID = id;
-    tx->Ruta = QFileInfo(destino).absoluteFilePath();
     tx->Tam = tam;
     tx->IP = ip;
     // Created before answering: a destination that cannot be written is refused, so the
     // sender does not wait for ever.
-    tx->Fichero.setFileName(tx->Ruta);
-    if (!tx->Fichero.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        mensajero_.EnviarMensaje(ip, "RECHAZA_FILE:" + Numero(id));
-        mensajero_.Interfaz().MostrarError(QStringLiteral("Error"),
-                                           u"No se puede crear el Archivo \"" + tx->Ruta + u"\".");
+    if (!AbrirDestino(tx->Fichero, destino)) {
+        mensajero_.EnviarMensaje(ip, Componer(TComando::RechazaFile, {id}));
+        mensajero_.Interfaz().MostrarError(
+            QStringLiteral("Error"), u"No se puede crear el Archivo \"" + tx->Fichero.fileName() + u"\".");
         return;
     }
-    mensajero_.EnviarMensaje(ip, "ACEPTA_FILE:" + Ofrecimiento(id, tam, nombreOfrecido));
+    tx->Ruta = tx->Fichero.fileName();
+    // The name as offered, whatever name the file got here.
+    mensajero_.EnviarMensaje(ip, Componer(TComando::AceptaFile, {id, tam, nombreOfrecido}));
     tx->Ventana = CrearVista(tx, u"Recibiendo Archivo de " + mensajero_.NickDe(ip), nombre, false);
     entrantes_.push_back(tx);
     tx->Inicio = mensajero_.Reloj().Ms();
 }
 
 void TTransferencias::AlRecibirBloque(const QString& ip, const TMensajeRecibido& mensaje) {
-    QByteArrayView resto(mensaje.Carga);
-    const std::optional<qint32> id = LeerNumero(resto);
-    const std::shared_ptr<TTxFichero> tx = id ? Buscar(entrantes_, *id, ip) : nullptr;
+    const std::optional<TParte> parte = LeerParte(mensaje.Carga);
+    const std::shared_ptr<TTxFichero> tx = parte ? Buscar(entrantes_, parte->ID, ip) : nullptr;
     if (!tx)
         return;
     // Exactly one whole block, and never beyond the announced size.
-    if (!DesescaparDatos(resto, bloque_) || bloque_.size() != kTamBloque ||
+    if (!DesescaparDatos(parte->Datos, bloque_) || bloque_.size() != kTamBloque ||
         tx->Tx > tx->Tam - kTamBloque) {
         FallarTransferencia(entrantes_, tx, {});
         return;
@@ -277,18 +340,17 @@ void TTransferencias::AlRecibirBloque(const QString& ip, const TMensajeRecibido&
         return;
     }
     tx->Tx += kTamBloque;
-    mensajero_.EnviarMensaje(ip, "FILE_ACK:" + Numero(tx->ID));
+    mensajero_.EnviarMensaje(ip, Componer(TComando::FileAck, {tx->ID}));
     tx->TomarMuestra(mensajero_.Reloj().Ms());
     Refrescar(*tx);
 }
 
 void TTransferencias::AlRecibirFin(const QString& ip, const TMensajeRecibido& mensaje) {
-    QByteArrayView resto(mensaje.Carga);
-    const std::optional<qint32> id = LeerNumero(resto);
-    const std::shared_ptr<TTxFichero> tx = id ? Buscar(entrantes_, *id, ip) : nullptr;
+    const std::optional<TParte> parte = LeerParte(mensaje.Carga);
+    const std::shared_ptr<TTxFichero> tx = parte ? Buscar(entrantes_, parte->ID, ip) : nullptr;
     if (!tx)
         return;
-    if (!DesescaparDatos(resto, bloque_) || bloque_.size() > kMayorTam - tx->Tx) {
+    if (!DesescaparDatos(parte->Datos, bloque_) || bloque_.size() > kMayorTam - tx->Tx) {
         FallarTransferencia(entrantes_, tx, {});
         return;
     }
@@ -335,7 +397,7 @@ void TTransferencias::Terminar(TLista& lista, const std::shared_ptr<TTxFichero>&
 
 void TTransferencias::FallarTransferencia(TLista& lista, const std::shared_ptr<TTxFichero>& tx,
                                           const QString& error) {
-    mensajero_.EnviarMensaje(tx->IP, "ABORT_FILE:" + Numero(tx->ID));
+    mensajero_.EnviarMensaje(tx->IP, Componer(TComando::AbortFile, {tx->ID}));
     Terminar(lista, tx, TFinTransferencia::Abortado);
     // Last: the box runs the event loop, and the transfer is already settled.
     if (!error.isEmpty())
@@ -345,7 +407,7 @@ void TTransferencias::FallarTransferencia(TLista& lista, const std::shared_ptr<T
 void TTransferencias::Abortar(const std::shared_ptr<TTxFichero>& tx) {
     if (!Quitar(salientes_, tx.get()) && !Quitar(entrantes_, tx.get()))
         return;
-    mensajero_.EnviarMensaje(tx->IP, "ABORT_FILE:" + Numero(tx->ID));
+    mensajero_.EnviarMensaje(tx->IP, Componer(TComando::AbortFile, {tx->ID}));
     tx->Fichero.close();
 }
 

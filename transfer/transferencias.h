@@ -50,9 +50,18 @@ private:
     void AlRecibirFin(const QString& ip, const TMensajeRecibido& mensaje);
     void AlAbortar(const QString& ip, const TMensajeRecibido& mensaje);
 
-    std::optional<QString> DestinoAceptado(const QString& nick, const QString& nombre, qint32 tam);
-    void Recibir(const QString& ip, qint32 id, qint32 tam, const QByteArray& nombreOfrecido,
-                 const QString& nombre, const QString& destino);
+    // Where an accepted file goes. Only a file the user picked in the save dialog replaces
+    // one that is there; an automatically accepted one takes the first free name.
+    struct TDestino {
+        QString Carpeta;
+        QString Nombre;
+        bool Reemplazar;
+    };
+    QString CarpetaAutomatica() const;
+    std::optional<TDestino> DestinoAceptado(const QString& nick, const QString& nombre, qint32 tam);
+    static bool AbrirDestino(QFile& fichero, const TDestino& destino);
+    void Recibir(const QString& ip, qint32 id, qint32 tam, QByteArrayView nombreOfrecido,
+                 const QString& nombre, const TDestino& destino);
     void EnviarSiguienteBloque(const std::shared_ptr<TTxFichero>& tx);
     bool EscribirFin(TTxFichero& tx, QByteArrayView datos);
     void Refrescar(TTxFichero& tx);
@@ -72,5 +81,6 @@ private:
     TLista entrantes_;
     // Reused for every block, so that a block costs no allocation.
     QByteArray bloque_;
+    QByteArray escapado_;
     QByteArray mensaje_;
 };

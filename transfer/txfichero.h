@@ -47,7 +47,7 @@ public:
     virtual ~TInterfazTransferencias() = default;
     // The file to send; none when cancelled.
     virtual std::optional<QString> ElegirFichero(const QString& titulo) = 0;
-    // Where to save an offered file; none when cancelled. Never asks before replacing.
+    // Where to save an offered file; none when cancelled. Asks before replacing a file.
     virtual std::optional<QString> ElegirDestino(const QString& titulo, const QString& propuesto) = 0;
     // A shown window for a new transfer. `abortar` is what closing it calls once its user
     // confirms; it aborts exactly this transfer, or does nothing once it has ended.

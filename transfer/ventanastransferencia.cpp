@@ -45,8 +45,8 @@ std::optional<QString> TVentanasTransferencia::ElegirFichero(const QString& titu
 
 std::optional<QString> TVentanasTransferencia::ElegirDestino(const QString& titulo,
                                                              const QString& propuesto) {
-    return Elegido(QFileDialog::getSaveFileName(principal_, titulo, propuesto, kFiltroTodos,
-                                                nullptr, QFileDialog::DontConfirmOverwrite));
+    // The dialog asks before replacing a file: the file is emptied as soon as it is accepted.
+    return Elegido(QFileDialog::getSaveFileName(principal_, titulo, propuesto, kFiltroTodos));
 }
 
 std::unique_ptr<TVistaTransferencia> TVentanasTransferencia::CrearVista(

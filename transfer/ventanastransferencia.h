@@ -10,6 +10,8 @@ struct TConfig;
 class TVentanasTransferencia : public TInterfazTransferencias {
 public:
     TVentanasTransferencia(QWidget* principal, const TConfig& config);
+    // The configuration is read on every new window: a temporary would be gone by then.
+    TVentanasTransferencia(QWidget* principal, const TConfig&& config) = delete;
 
     std::optional<QString> ElegirFichero(const QString& titulo) override;
     std::optional<QString> ElegirDestino(const QString& titulo, const QString& propuesto) override;

@@ -24,6 +24,8 @@ inline void ResponderCaja(QMessageBox::StandardButton boton, TCajaVista* vista =
         if (vista)
             *vista = {caja->windowTitle(), caja->text(), caja->icon()};
         caja->button(boton)->click();
+        // The stored attempt holds itself; the copy running now is the timer's.
+        *intento = nullptr;
     };
     QTimer::singleShot(0, *intento);
 }

@@ -13,6 +13,8 @@ bool TInterfazFalsa::Preguntar(const QString& titulo, const QString& texto, TBot
 
 void TInterfazFalsa::MostrarError(const QString& titulo, const QString& texto) {
     Errores.push_back({titulo, texto});
+    if (AlMostrarError)
+        AlMostrarError();
 }
 
 void TInterfazFalsa::MostrarInformacion(const QString& titulo, const QString& texto) {

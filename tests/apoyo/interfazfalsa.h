@@ -32,6 +32,8 @@ public:
     std::deque<bool> Respuestas;
     bool RespuestaPorDefecto = true;
     std::function<void()> AntesDeResponder;
+    // Runs inside an error box, likewise.
+    std::function<void()> AlMostrarError;
     std::optional<QString> TextoPedido;
 
     std::vector<TCaja> Preguntas;

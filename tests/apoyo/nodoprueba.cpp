@@ -114,3 +114,10 @@ QList<QByteArray>& TNodoPrueba::Grabar(TComando comando) {
     });
     return Grabados[comando];
 }
+
+QList<QByteArray> Lista(std::initializer_list<const char*> mensajes) {
+    QList<QByteArray> lista;
+    for (const char* m : mensajes)
+        lista << QByteArray(m);
+    return lista;
+}

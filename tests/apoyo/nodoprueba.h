@@ -8,6 +8,9 @@
 #include <map>
 #include <memory>
 
+// Messages to compare with what arrived.
+QList<QByteArray> Lista(std::initializer_list<const char*> mensajes);
+
 // A free port of its own for each test program, chosen once and held reserved, so that
 // test programs run side by side and beside a running copy of the program.
 quint16 PuertoDePrueba();

@@ -14,13 +14,6 @@ QByteArray LeerFichero(const QString& ruta) {
     return f.readAll();
 }
 
-QList<QByteArray> Lista(std::initializer_list<const char*> mensajes) {
-    QList<QByteArray> lista;
-    for (const char* m : mensajes)
-        lista << QByteArray(m);
-    return lista;
-}
-
 // A peer on a thread of its own that reads until the connection closes, as a peer on
 // another machine goes on reading while this process is busy ending.
 class TLectorAparte {
@@ -274,6 +267,7 @@ private slots:
         a.Arrancar();
         b.Arrancar();
         QTRY_VERIFY(a.Conectado(b.IP()) && b.Conectado(a.IP()));
+        QTRY_COMPARE(a.M().BuscarContacto(b.IP())->Nick, QStringLiteral("nodo12"));
         a.M().Config().Sonidos.ContactoDesconecta = QStringLiteral("fuera.wav");
         int filasAlSonar = -1;
         a.Interfaz.Sonidos.clear();

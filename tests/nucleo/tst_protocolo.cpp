@@ -1,8 +1,11 @@
+#include "apoyo/nodoprueba.h"
 #include "core/protocolo.h"
 
 #include <QTest>
+#include <limits>
 
 Q_DECLARE_METATYPE(TComando)
+Q_DECLARE_METATYPE(std::optional<qint64>)
 
 class TstProtocolo : public QObject {
     Q_OBJECT
@@ -47,6 +50,8 @@ private slots:
         fila("número vacío", "FILE_ACK:", false, TComando::FileAck, "", 0);
         fila("número con espacio", "PART_CHAT: 5", false, TComando::PartChat, "", 0);
         fila("número desbordado", "PIDE_JOINCHAT:99999999999", false, TComando::PideJoinChat, "", 0);
+        fila("número con NUL y basura", QByteArray("FILE_ACK:42\0junk", 17), false, TComando::FileAck, "", 0);
+        fila("número con cola", "ABORT_FILE:7x", false, TComando::AbortFile, "", 0);
     }
     void Despacho() {
         QFETCH(QByteArray, mensaje);
@@ -100,6 +105,113 @@ private slots:
             const auto recibido = InterpretarMensaje(prefijo + "1");
             QVERIFY2(recibido && recibido->Comando == comando, prefijo.constData());
         }
+    }
+
+    void LeerNumeroEstricto_data() {
+        QTest::addColumn<QByteArray>("texto");
+        QTest::addColumn<qint64>("minimo");
+        QTest::addColumn<qint64>("maximo");
+        QTest::addColumn<std::optional<qint64>>("esperado");
+        constexpr qint64 kMinInt = std::numeric_limits<qint32>::min();
+        constexpr qint64 kMaxInt = std::numeric_limits<qint32>::max();
+        constexpr qint64 kMaxUInt = std::numeric_limits<quint32>::max();
+        const auto fila = [](const char* nombre, QByteArray t, qint64 min, qint64 max, std::optional<qint64> e) {
+            QTest::newRow(nombre) << t << min << max << e;
+        };
+        fila("id", "424242", 0, kMaxInt, 424242);
+        fila("cero", "0", 0, kMaxInt, 0);
+        fila("ceros delante", "007", 0, kMaxInt, 7);
+        fila("negativo", "-7", kMinInt, kMaxInt, -7);
+        fila("con más", "+7", 0, kMaxInt, 7);
+        fila("máximo de 32 bits", "2147483647", kMinInt, kMaxInt, kMaxInt);
+        fila("mínimo de 32 bits", "-2147483648", kMinInt, kMaxInt, kMinInt);
+        fila("uno más del máximo", "2147483648", kMinInt, kMaxInt, std::nullopt);
+        fila("color sin signo", "2147483656", kMinInt, kMaxUInt, 0x80000008);
+        fila("color sin signo máximo", "4294967295", kMinInt, kMaxUInt, kMaxUInt);
+        fila("color con signo", "-2147483640", kMinInt, kMaxUInt, -2147483640);
+        fila("más de 32 bits sin signo", "4294967296", kMinInt, kMaxUInt, std::nullopt);
+        fila("bajo el mínimo", "0", 1, 999999, std::nullopt);
+        fila("negativo donde no cabe", "-1", 0, kMaxInt, std::nullopt);
+        fila("vacío", "", 0, kMaxInt, std::nullopt);
+        fila("sólo signo", "-", kMinInt, kMaxInt, std::nullopt);
+        fila("dos signos", "--7", kMinInt, kMaxInt, std::nullopt);
+        fila("NUL y basura", QByteArray("42\0junk", 7), 0, kMaxInt, std::nullopt);
+        fila("NUL al final", QByteArray("42\0", 3), 0, kMaxInt, std::nullopt);
+        fila("espacio delante", " 42", 0, kMaxInt, std::nullopt);
+        fila("espacio detrás", "42 ", 0, kMaxInt, std::nullopt);
+        fila("hexadecimal", "0x1F", 0, kMaxInt, std::nullopt);
+        fila("dígitos árabes de otra página", "4\xB2", 0, kMaxInt, std::nullopt);
+        fila("desborda 64 bits", "99999999999999999999999", 0, kMaxInt, std::nullopt);
+        fila("muchos ceros", QByteArray(40, '0') + "5", 0, kMaxInt, 5);
+    }
+    void LeerNumeroEstricto() {
+        QFETCH(QByteArray, texto);
+        QFETCH(qint64, minimo);
+        QFETCH(qint64, maximo);
+        QFETCH(std::optional<qint64>, esperado);
+        QCOMPARE(LeerNumero(texto, minimo, maximo), esperado);
+    }
+
+    void ComponerCampos_data() {
+        QTest::addColumn<QByteArray>("compuesto");
+        QTest::addColumn<QByteArray>("esperado");
+        QTest::newRow("consulta") << Componer(TComando::PreguntaNick) << QByteArray("NICK?");
+        QTest::newRow("texto en Windows-1252")
+            << Componer(TComando::Nick, {QStringLiteral("Ñoño € ☺")}) << QByteArray("NICK:\xD1o\xF1o \x80 ?");
+        QTest::newRow("BEL en un texto")
+            << Componer(TComando::EMail, {QStringLiteral("a\aNICK:malo")}) << QByteArray("EMAIL:a?NICK:malo");
+        QTest::newRow("chat con color sin signo")
+            << Componer(TComando::Chat, {7, quint32(0x80000008), QStringLiteral("Ana"), QStringLiteral("a:b")})
+            << QByteArray("CHAT:7:2147483656:Ana:a:b");
+        QTest::newRow("bytes tal cual")
+            << Componer(TComando::FilePkt, {3, QByteArray("\x06\x08\x00:", 4)}) << QByteArray("FILE_PKT:3:\x06\x08\x00:", 15);
+        QTest::newRow("BEL en bytes")
+            << Componer(TComando::AceptaFile, {1, 2, QByteArray("x\ay")}) << QByteArray("ACEPTA_FILE:1:2:x?y");
+        QTest::newRow("campo vacío al final") << Componer(TComando::FinFile, {9, QByteArray()}) << QByteArray("FIN_FILE:9:");
+    }
+    void ComponerCampos() {
+        QFETCH(QByteArray, compuesto);
+        QFETCH(QByteArray, esperado);
+        QCOMPARE(compuesto, esperado);
+        QVERIFY(!compuesto.contains(kBel));
+    }
+
+    void ComponerReutilizaElMismoBuffer() {
+        QByteArray mensaje;
+        Componer(mensaje, TComando::FilePkt, {1, QByteArray(3000, 'x')});
+        Componer(mensaje, TComando::FileAck, {2});
+        QCOMPARE(mensaje, QByteArray("FILE_ACK:2"));
+    }
+
+    void PartirEnCampos() {
+        const auto tres = PartirCampos<3>("12:3000:c:\\dir:x");
+        QVERIFY(tres);
+        QCOMPARE((*tres)[0], QByteArrayView("12"));
+        QCOMPARE((*tres)[1], QByteArrayView("3000"));
+        QCOMPARE((*tres)[2], QByteArrayView("c:\\dir:x"));
+        const auto vacios = PartirCampos<3>("::");
+        QVERIFY(vacios && (*vacios)[0].isEmpty() && (*vacios)[2].isEmpty());
+        QVERIFY(!PartirCampos<3>("12:3000"));
+        QVERIFY(!PartirCampos<2>(""));
+    }
+
+    // Greeting, answers and announcements: a BEL in the nick or the e-mail address never
+    // splits the message.
+    void TextosConBelNoRompenLaTrama() {
+        TNodoPrueba a(11, QStringLiteral("Ana\aFLASH:hola"));
+        a.M().Config().EMail = QStringLiteral("a\a@b");
+        a.M().AnadirContacto(QStringLiteral("p"), QStringLiteral("127.0.0.13"), {}, false, true);
+        a.Arrancar();
+        TPeerCrudo peer(13);
+        QVERIFY(peer.ConectarA(a.IP()));
+        QTRY_VERIFY(a.Conectado(peer.Ip));
+        peer.Enviar("NICK?\x07" "EMAIL?\x07");
+        a.Interfaz.TextoPedido = QStringLiteral("B\aEMAIL:x");
+        QTest::qWait(100);
+        a.M().CambiarNick();
+        const QList<QByteArray> esperados{"NICK:Ana?FLASH:hola", "EMAIL:a?@b", "NICK:Ana?FLASH:hola",
+                                          "EMAIL:a?@b", "NICK:B?EMAIL:x"};
+        QCOMPARE(peer.EsperarMensajes(5), esperados);
     }
 };
 

@@ -1,11 +1,14 @@
 #include "apoyo/nodoprueba.h"
 #include "apoyo/transferenciasfalsas.h"
+#include "transfer/escapado.h"
 #include "transfer/progreso.h"
 #include "transfer/transferencias.h"
 
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QScopeGuard>
+#include <QStandardPaths>
 #include <QTest>
 
 namespace {
@@ -74,6 +77,22 @@ void Enviar(TLado& a, TLado& b, const QByteArray& datos) {
 
 QByteArray Id(const TLado& lado, int i = 0) {
     return Numero(lado.Falsas.Ventanas.at(std::size_t(i))->Datos.ID);
+}
+
+// Offers a new file of this name to a raw peer and waits until the offer is there.
+void OfrecerAlPeer(TLado& lado, TPeerCrudo& peer, const QString& nombre, const QByteArray& datos) {
+    lado.Falsas.Fichero = Escribir(lado.Ruta(nombre), datos);
+    const int antes = int(peer.Mensajes().size());
+    lado.Tx.OfrecerFichero(peer.Ip);
+    peer.EsperarMensajes(antes + 1);
+}
+
+// Automatic acceptance into a folder of the side's own, created here.
+QDir AceptarSoloEn(TLado& lado, const QString& carpeta) {
+    lado.Config().AutoAceptarFicheros = true;
+    lado.Config().AutoAceptarFicherosPath = lado.Ruta(carpeta);
+    (void)QDir().mkpath(lado.Config().AutoAceptarFicherosPath);
+    return QDir(lado.Config().AutoAceptarFicherosPath);
 }
 
 } // namespace
@@ -428,9 +447,7 @@ private slots:
         TLado a(11, QStringLiteral("Ana"));
         TPeerCrudo peer(13);
         ConectarCrudo(a, peer);
-        a.Falsas.Fichero = Escribir(a.Ruta(QStringLiteral("f")), "abc");
-        a.Tx.OfrecerFichero(peer.Ip);
-        peer.EsperarMensajes(1);
+        OfrecerAlPeer(a, peer, QStringLiteral("f"), "abc");
         QVERIFY(QFile::remove(*a.Falsas.Fichero));
         peer.Enviar("ACEPTA_FILE:" + Id(a) + ":3:f\x07");
         QCOMPARE(peer.EsperarMensajes(2).at(1), "ABORT_FILE:" + Id(a));
@@ -458,6 +475,134 @@ private slots:
         QVERIFY(a.Tx.Salientes().empty() && a.Tx.Entrantes().empty());
         for (const auto& ventana : a.Falsas.Ventanas)
             QVERIFY(!ventana->Fin);
+    }
+
+    // Started from the desktop the working folder is the home folder: an empty setting must
+    // mean the download folder, never the working folder.
+    void CarpetaAutomaticaVaciaEsLaDeDescargas() {
+        QTemporaryDir casa, trabajo;
+        const QByteArray casaAntes = qgetenv("HOME"), configAntes = qgetenv("XDG_CONFIG_HOME");
+        const QString trabajoAntes = QDir::currentPath();
+        const auto restaurar = qScopeGuard([&] {
+            qputenv("HOME", casaAntes);
+            qputenv("XDG_CONFIG_HOME", configAntes);
+            QDir::setCurrent(trabajoAntes);
+        });
+        qputenv("HOME", QFile::encodeName(casa.path()));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(casa.filePath(QStringLiteral(".config"))));
+        QVERIFY(QDir::setCurrent(trabajo.path()));
+        const QString descargas = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+        QVERIFY(descargas.startsWith(casa.path()) && !QFileInfo::exists(descargas));
+        TLado b(12, QStringLiteral("Bea"));
+        b.Config().AutoAceptarFicheros = true;
+        TPeerCrudo peer(13);
+        ConectarCrudo(b, peer);
+        peer.Enviar("OFRECE_FILE:7:2:.bashrc\x07" "FIN_FILE:7:hi\x07");
+        QCOMPARE(peer.EsperarMensajes(1), QList<QByteArray>{"ACEPTA_FILE:7:2:.bashrc"});
+        QTRY_VERIFY(!b.Falsas.Ventanas.empty() && b.Ventana().Fin);
+        QCOMPARE(Leer(QDir(descargas).filePath(QStringLiteral(".bashrc"))), QByteArray("hi"));
+        QVERIFY(QDir(trabajo.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+    }
+
+    void AceptacionAutomaticaNoReemplaza_data() {
+        QTest::addColumn<QByteArray>("ofrecido");
+        QTest::addColumn<QStringList>("existentes");
+        QTest::addColumn<QString>("escrito");
+        QTest::newRow("libre") << QByteArray("libre.txt") << QStringList{} << "libre.txt";
+        QTest::newRow("primera copia") << QByteArray("informe.pdf") << QStringList{"informe.pdf"}
+                                       << "informe (1).pdf";
+        QTest::newRow("segunda copia") << QByteArray("informe.pdf")
+                                       << QStringList{"informe.pdf", "informe (1).pdf"} << "informe (2).pdf";
+        QTest::newRow("sólo la última extensión") << QByteArray("a.tar.gz") << QStringList{"a.tar.gz"}
+                                                  << "a.tar (1).gz";
+        QTest::newRow("oculto") << QByteArray(".bashrc") << QStringList{".bashrc"} << ".bashrc (1)";
+        QTest::newRow("sin extensión") << QByteArray("sin extension") << QStringList{"sin extension"}
+                                       << "sin extension (1)";
+        QTest::newRow("con carpetas") << QByteArray("c:\\docs\\informe.pdf") << QStringList{"informe.pdf"}
+                                      << "informe (1).pdf";
+    }
+
+    void AceptacionAutomaticaNoReemplaza() {
+        QFETCH(QByteArray, ofrecido);
+        QFETCH(QStringList, existentes);
+        QFETCH(QString, escrito);
+        TLado b(12, QStringLiteral("Bea"));
+        const QDir carpeta = AceptarSoloEn(b, QStringLiteral("auto"));
+        for (const QString& existente : existentes)
+            Escribir(carpeta.filePath(existente), "viejo");
+        TPeerCrudo peer(13);
+        ConectarCrudo(b, peer);
+        peer.Enviar("OFRECE_FILE:7:5:" + ofrecido + "\x07" "FIN_FILE:7:nuevo\x07");
+        // The peer is answered with the name it offered, whatever the file is called here.
+        QCOMPARE(peer.EsperarMensajes(1), QList<QByteArray>{"ACEPTA_FILE:7:5:" + ofrecido});
+        QTRY_VERIFY(!b.Falsas.Ventanas.empty() && b.Ventana().Fin);
+        QCOMPARE(*b.Ventana().Fin, TFinTransferencia::Finalizado);
+        QCOMPARE(b.Ventana().Datos.Ruta, carpeta.filePath(escrito));
+        QCOMPARE(Leer(carpeta.filePath(escrito)), QByteArray("nuevo"));
+        for (const QString& existente : existentes)
+            QCOMPARE(Leer(carpeta.filePath(existente)), QByteArray("viejo"));
+    }
+
+    // A link in the folder, dangling or not, is taken as a file that is there: nothing is
+    // written through it to wherever it points.
+    void NuncaEscribeATravesDeUnEnlace() {
+        TLado b(12, QStringLiteral("Bea"));
+        const QDir carpeta = AceptarSoloEn(b, QStringLiteral("auto"));
+        const QString fuera = b.Ruta(QStringLiteral("fuera"));
+        const QString existente = Escribir(b.Ruta(QStringLiteral("existente")), "intacto");
+        QVERIFY(QFile::link(fuera, carpeta.filePath(QStringLiteral("colgante"))));
+        QVERIFY(QFile::link(existente, carpeta.filePath(QStringLiteral("enlace"))));
+        TPeerCrudo peer(13);
+        ConectarCrudo(b, peer);
+        peer.Enviar("OFRECE_FILE:7:1:colgante\x07" "FIN_FILE:7:x\x07" "OFRECE_FILE:8:1:enlace\x07" "FIN_FILE:8:y\x07");
+        QTRY_VERIFY(b.Falsas.Ventanas.size() == 2 && b.Ventana(1).Fin);
+        QVERIFY(!QFileInfo::exists(fuera));
+        QCOMPARE(Leer(existente), QByteArray("intacto"));
+        QCOMPARE(Leer(carpeta.filePath(QStringLiteral("colgante (1)"))), QByteArray("x"));
+        QCOMPARE(Leer(carpeta.filePath(QStringLiteral("enlace (1)"))), QByteArray("y"));
+    }
+
+    // A BEL is legal in a Linux file name: it travels as "?" and the transfer still works.
+    void NombreConBel() {
+        TLado a(11, QStringLiteral("Ana"));
+        TPeerCrudo peer(13);
+        ConectarCrudo(a, peer);
+        OfrecerAlPeer(a, peer, QStringLiteral("a\ab"), "xyz");
+        QCOMPARE(peer.Mensajes(), QList<QByteArray>{"OFRECE_FILE:" + Id(a) + ":3:a?b"});
+        peer.Enviar("ACEPTA_FILE:" + Id(a) + ":3:a?b\x07");
+        QCOMPARE(peer.EsperarMensajes(2).at(1), "FIN_FILE:" + Id(a) + ":xyz");
+    }
+
+    // The peer was promised the offered size: growth is not sent, and a file that lost
+    // bytes is aborted rather than reported finished.
+    void FicheroQueCambiaMientrasSeEnvia_data() {
+        QTest::addColumn<qint64>("tamNuevo");
+        QTest::newRow("crece") << qint64(4000 + 100 * 1000);
+        QTest::newRow("mengua") << qint64(3500);
+    }
+
+    void FicheroQueCambiaMientrasSeEnvia() {
+        QFETCH(qint64, tamNuevo);
+        TLado a(11, QStringLiteral("Ana"));
+        TPeerCrudo peer(13);
+        ConectarCrudo(a, peer);
+        const QByteArray datos = Aleatorio(4000);
+        OfrecerAlPeer(a, peer, QStringLiteral("f"), datos);
+        peer.Enviar("ACEPTA_FILE:" + Id(a) + ":4000:f\x07");
+        QCOMPARE(peer.EsperarMensajes(2).size(), 2);
+        QVERIFY(QFile::resize(*a.Falsas.Fichero, tamNuevo));
+        peer.Enviar("FILE_ACK:" + Id(a) + "\x07");
+        const QByteArray ultimo = peer.EsperarMensajes(3).at(2);
+        if (tamNuevo < datos.size()) {
+            QCOMPARE(ultimo, "ABORT_FILE:" + Id(a));
+            QCOMPARE(*a.Ventana().Fin, TFinTransferencia::Abortado);
+            QCOMPARE(a.Nodo.Interfaz.Errores.size(), std::size_t(1));
+            return;
+        }
+        QByteArray esperado = "FIN_FILE:" + Id(a) + ":";
+        EscaparDatos(QByteArrayView(datos).sliced(3000), esperado);
+        QCOMPARE(ultimo, esperado);
+        QCOMPARE(*a.Ventana().Fin, TFinTransferencia::Finalizado);
     }
 };
 

@@ -25,7 +25,8 @@ struct TCajaVista {
 
 // Answers the next message box with `boton` and remembers what it said.
 void ResponderCaja(QMessageBox::StandardButton boton, std::vector<TCajaVista>& cajas) {
-    auto* sondeo = new QTimer;
+    // Owned by the application: a box that never comes must not leave the timer behind.
+    auto* sondeo = new QTimer(QCoreApplication::instance());
     QObject::connect(sondeo, &QTimer::timeout, sondeo, [sondeo, boton, &cajas] {
         auto* caja = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!caja)
@@ -228,7 +229,8 @@ private slots:
         QWidget principal;
         principal.setGeometry(100, 100, 300, 400);
         principal.show();
-        TVentanasTransferencia ventanas(&principal, TConfig{});
+        const TConfig config;
+        TVentanasTransferencia ventanas(&principal, config);
         int abortos = 0;
         std::unique_ptr<TVistaTransferencia> vista = ventanas.CrearVista(Datos(0), [&] { ++abortos; });
         auto* ventana = principal.findChild<TfrmFileTx*>();
