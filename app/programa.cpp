@@ -26,6 +26,7 @@ bool TPrograma::Iniciar(QString* error) {
     mensajero_->CargarConfig();
     mensajero_->CargarAgenda();
     mensajero_->ConectarTodos();
+    mensajero_->VigilarRed();
     TfrmPrincipal* principal = principal_.get();
     flash_ = std::make_unique<TVentanasFlash>(*mensajero_, principal,
                                               [principal] { return principal->Oculto(); });

@@ -5,6 +5,8 @@
 #include "core/descubrimiento.h"
 
 #include <QCoreApplication>
+#include <QNetworkInformation>
+#include <QNetworkInterface>
 #include <QPointer>
 #include <QRegularExpression>
 #include <QTcpSocket>
@@ -73,6 +75,7 @@ TMensajero::TMensajero(TOpciones opciones, TInterfazUsuario& interfaz, QObject* 
                       AvisarDespues(TError(QStringLiteral("EInOutError"),
                                            u"No se puede escribir en \"" + ruta + u"\": " + motivo));
                   }),
+      reintentos_(opciones_.Reintento, [this](const QString& ip) { Proteger([&] { Reintentar(ip); }); }),
       azar_(unsigned(std::chrono::system_clock::now().time_since_epoch().count())) {
     servidor_.setListenBacklogSize(5);
     connect(&servidor_, &QTcpServer::newConnection, this, &TMensajero::NuevaConexionEntrante);
@@ -168,6 +171,54 @@ void TMensajero::ConectarTodos() {
     }
 }
 
+void TMensajero::VigilarRed() {
+    if (!QNetworkInformation::loadBackendByFeatures(QNetworkInformation::Feature::Reachability))
+        return;
+    const auto arriba = [](QNetworkInformation::Reachability alcance) {
+        return alcance == QNetworkInformation::Reachability::Local ||
+               alcance == QNetworkInformation::Reachability::Site ||
+               alcance == QNetworkInformation::Reachability::Online;
+    };
+    QNetworkInformation* red = QNetworkInformation::instance();
+    redArriba_ = arriba(red->reachability());
+    connect(red, &QNetworkInformation::reachabilityChanged, this,
+            [this, arriba](QNetworkInformation::Reachability alcance) {
+                const bool antes = std::exchange(redArriba_, arriba(alcance));
+                if (redArriba_ && !antes)
+                    Proteger([this] { RedRecuperada(); });
+            });
+}
+
+void TMensajero::RedRecuperada() {
+    for (int i = 0; i < agenda_.NumeroContactos(); ++i) {
+        TContacto* contacto = agenda_.Contacto(i);
+        const QString& ip = contacto->IP;
+        if (contacto->Conectado || reintentos_.Rechazado(ip) || reintentos_.Propio(ip))
+            continue;
+        // An attempt begun on the network that went may hang for minutes: a new one replaces it.
+        reintentos_.Olvidar(ip);
+        ConectarContacto(contacto);
+    }
+}
+
+void TMensajero::ConectarDeNuevo(const QString& ip) {
+    reintentos_.Olvidar(ip);
+    TContacto* contacto = BuscarContacto(ip);
+    if (contacto && !contacto->Conectado)
+        ConectarContacto(contacto);
+}
+
+QTcpSocket* TMensajero::NuevaSonda() { return new QTcpSocket(&sondas_); }
+
+bool TMensajero::EsNuestraEscucha(const QHostAddress& direccion, quint16 puerto) const {
+    if (!servidor_.isListening() || puerto != servidor_.serverPort())
+        return false;
+    const QHostAddress escucha = servidor_.serverAddress();
+    if (escucha != QHostAddress::AnyIPv4)
+        return direccion.isEqual(escucha, QHostAddress::TolerantConversion);
+    return direccion.isLoopback() || QNetworkInterface::allAddresses().contains(direccion);
+}
+
 void TMensajero::VaciarEnvios(std::chrono::milliseconds plazo) {
     const QDeadlineTimer limite(plazo);
     for (TConexion* conexion : findChildren<TConexion*>(Qt::FindDirectChildrenOnly))
@@ -211,7 +262,10 @@ void TMensajero::EliminarContacto(int fila) {
         CerrarComoDesconexion(contacto->ConexionSaliente);
     if (contacto->ConexionEntrante)
         CerrarComoDesconexion(contacto->ConexionEntrante);
+    const QString ip = contacto->IP;
     agenda_.Eliminar(contacto);
+    if (!BuscarContacto(ip))
+        reintentos_.Olvidar(ip);
     interfaz_.RepintarContactos();
 }
 
@@ -396,6 +450,7 @@ void TMensajero::Saludar(TConexion* conexion) {
 }
 
 void TMensajero::MarcarConectado(TContacto* contacto) {
+    reintentos_.Conectado(contacto->IP);
     agenda_.FijarConectado(contacto, true);
     interfaz_.RepintarContactos();
     Sonar(config_.Sonidos.ContactoConecta);
@@ -448,6 +503,9 @@ void TMensajero::Rechazar(TConexion* conexion) {
 }
 
 void TMensajero::ServerSocketClientConnect(TConexion* nueva) {
+    if (DeEsteMismoPrograma(nueva))
+        return;
+    haRecibidoConexiones_ = true;
     const QString ip = nueva->IPRemota();
     const QPointer<TConexion> conexion(nueva);
     // Nothing an unknown peer sends is handled before it is admitted.
@@ -502,6 +560,11 @@ void TMensajero::ClientSocketConnect(TConexion* conexion) {
     TContacto* contacto = BuscarContacto(ip);
     if (!contacto || contacto->ConexionSaliente != conexion)
         return;
+    // This copy itself: its inbound end, on its way, drops both ends.
+    if (EsNuestraEscucha(conexion->Socket().peerAddress(), conexion->Socket().peerPort())) {
+        reintentos_.EsPropio(ip);
+        return;
+    }
     if (GanaElCruce(contacto->ConexionEntrante)) {
         contacto->ConexionSaliente = nullptr;
         Soltar(conexion);
@@ -526,7 +589,49 @@ void TMensajero::ClientSocketFallo(TConexion* conexion) {
         for (const QByteArray& mensaje : conexion->TomarEnEspera())
             entrante->Escribir(mensaje);
     conexion->Liberar();
+    if (!contacto->Conectado)
+        reintentos_.Fallo(contacto->IP);
 }
+
+void TMensajero::Reintentar(const QString& ip) {
+    TContacto* contacto = BuscarContacto(ip);
+    // Never two attempts at once for one contact.
+    if (!contacto || contacto->Conectado || contacto->ConexionSaliente)
+        return;
+    if (depuracion_.Activo())
+        Registrar(Evento("Reintento", ip));
+    ConectarContacto(contacto);
+}
+
+bool TMensajero::DeEsteMismoPrograma(TConexion* entrante) {
+    const QTcpSocket& socket = entrante->Socket();
+    const auto esOrigen = [&](const QAbstractSocket& saliente) {
+        return saliente.localPort() == socket.peerPort() && saliente.localAddress() == socket.peerAddress();
+    };
+    for (TConexion* conexion : findChildren<TConexion*>(Qt::FindDirectChildrenOnly)) {
+        if (conexion->Tipo() != TConexion::TTipo::Saliente || !esOrigen(conexion->Socket()))
+            continue;
+        const QString ip = conexion->IPRemota();
+        if (depuracion_.Activo())
+            Registrar(Evento("ConexionPropia", ip));
+        if (TContacto* contacto = BuscarContacto(ip); contacto && contacto->ConexionSaliente == conexion)
+            contacto->ConexionSaliente = nullptr;
+        conexion->Liberar();
+        entrante->Liberar();
+        reintentos_.EsPropio(ip);
+        return true;
+    }
+    // A check's probe closes its own end once it sees whom it reached.
+    for (const QTcpSocket* sonda : sondas_.findChildren<QTcpSocket*>()) {
+        if (esOrigen(*sonda)) {
+            entrante->Liberar();
+            return true;
+        }
+    }
+    return false;
+}
+
+
 
 void TMensajero::ServerSocketClientDisconnect(TConexion* conexion) {
     Desconexion(conexion, "ServerSocketClientDisconnect");
@@ -557,6 +662,12 @@ void TMensajero::Desconexion(TConexion* conexion, const char* evento) {
         contacto->ConexionSaliente->Liberar();
     contacto->ConexionEntrante = nullptr;
     contacto->ConexionSaliente = nullptr;
+    // A copy that closes our connection without a word refused us; asking again would put
+    // its user in front of the same question.
+    if (conexion->Tipo() == TConexion::TTipo::Saliente && !conexion->Recibio())
+        reintentos_.Rechazo(ip);
+    else
+        reintentos_.Caida(ip);
     agenda_.FijarConectado(contacto, false);
     interfaz_.RepintarContactos();
     Sonar(config_.Sonidos.ContactoDesconecta);

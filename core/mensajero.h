@@ -6,6 +6,7 @@
 #include "core/error.h"
 #include "core/interfaz.h"
 #include "core/protocolo.h"
+#include "core/reintentos.h"
 #include "core/reloj.h"
 #include "core/rutas.h"
 
@@ -38,6 +39,8 @@ public:
         // Where announcements and searches of the local network go; none by default, the
         // broadcast addresses of the network interfaces in production.
         std::function<QList<QHostAddress>()> DestinosAnuncio;
+        // Pauses before a contact that dropped or could not be reached is tried again.
+        TOpcionesReintento Reintento;
 
         // Any address, port 5777, announcements to the broadcast address of every network.
         static TOpciones DelSistema();
@@ -63,6 +66,21 @@ public:
     void CargarAgenda();
     void GuardarAgenda();
     void ConectarTodos();
+    // Contacts come back by themselves after a drop; with this, also at once when the
+    // system says the network is back.
+    void VigilarRed();
+    // Every contact that is not connected is tried now, unless it refused us or is this copy.
+    void RedRecuperada();
+    // Tries the contact now, even one that refused us or seemed to be this copy.
+    void ConectarDeNuevo(const QString& ip);
+    const TReintentos& Reintentos() const { return reintentos_; }
+    // An outbound socket for a connection check. Should it reach this copy itself, the
+    // other end is dropped without asking.
+    QTcpSocket* NuevaSonda();
+    // Whether an address and port are where this copy listens.
+    bool EsNuestraEscucha(const QHostAddress& direccion, quint16 puerto) const;
+    // Whether any peer has connected here since the start.
+    bool HaRecibidoConexiones() const { return haRecibidoConexiones_; }
     // Before the end: waits, `plazo` at most in all, until every connection up has handed
     // the peer what was written on it, so that farewells are not cut off by the exit.
     void VaciarEnvios(std::chrono::milliseconds plazo);
@@ -129,6 +147,9 @@ private:
     TConexion* ConexionDeEnvio(TContacto* contacto);
     bool EsperandoSaliente(TContacto* contacto);
     void ClientSocketFallo(TConexion* conexion);
+    void Reintentar(const QString& ip);
+    // An inbound connection from one of our own outbound sockets: both ends are dropped.
+    bool DeEsteMismoPrograma(TConexion* entrante);
     // Frees a connection after queueing what has already arrived on it.
     void Soltar(TConexion* conexion);
     // Stops sending on a connection that a newer one replaces, but keeps reading what the
@@ -160,5 +181,9 @@ private:
     TColaRecibidos cola_;
     bool vaciadoProgramado_ = false;
     std::array<TManejador, kNumeroComandos> manejadores_;
+    TReintentos reintentos_;
+    QObject sondas_;
+    bool haRecibidoConexiones_ = false;
+    bool redArriba_ = false;
     std::mt19937 azar_;
 };
