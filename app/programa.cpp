@@ -1,5 +1,6 @@
 #include "app/programa.h"
 
+#include "core/comprobacion.h"
 #include "core/descubrimiento.h"
 #include "core/frmbuscarenred.h"
 #include "flash/ventanasflash.h"
@@ -47,6 +48,7 @@ TAccionesPrincipal TPrograma::Acciones() {
     return {
         .MensajeFlash = [this](const QString& ip) { flash_->AbrirFlashEnvio(ip); },
         .EnviarArchivo = [this](const QString& ip) { transferencias_->OfrecerFichero(ip); },
+        .ComprobarConexion = [this](const QString& ip) { (new TComprobacion(*mensajero_, ip))->Empezar(); },
         .BuscarEnRed =
             [this] {
                 buscarEnRed_->show();

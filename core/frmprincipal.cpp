@@ -174,6 +174,8 @@ void TfrmPrincipal::CrearMenus() {
     mnuPopUpContactosEmpezarChat = entrada("mnuPopUpContactosEmpezarChat", QStringLiteral("Empezar &Chat"));
     mnuPopUpContactosEnviarArchivo = entrada("mnuPopUpContactosEnviarArchivo", QStringLiteral("Enviar &Archivo"));
     mnuPopUpContactosEnviarEMail = entrada("mnuPopUpContactosEnviarEMail", QStringLiteral("Enviar E-&Mail"));
+    PopupMenuListViewContactos->addSeparator();
+    mnuPopUpContactosComprobar = entrada("mnuPopUpContactosComprobar", QStringLiteral("Comprobar conexión"));
     connect(mnuPopUpContactosIP, &QAction::triggered, this, &TfrmPrincipal::mnuPopUpContactosIPClick);
     connect(mnuPopUpContactosEliminar, &QAction::triggered, this, &TfrmPrincipal::mnuPopUpContactosEliminarClick);
     connect(mnuPopUpContactosMensajeFlash, &QAction::triggered, this,
@@ -182,6 +184,7 @@ void TfrmPrincipal::CrearMenus() {
             &TfrmPrincipal::mnuPopUpContactosEnviarArchivoClick);
     connect(mnuPopUpContactosEnviarEMail, &QAction::triggered, this,
             &TfrmPrincipal::mnuPopUpContactosEnviarEMailClick);
+    connect(mnuPopUpContactosComprobar, &QAction::triggered, this, &TfrmPrincipal::mnuPopUpContactosComprobarClick);
 
     PopupMenuTray = new QMenu(this);
     PopupMenuTray->setObjectName(QStringLiteral("PopupMenuTray"));
@@ -243,6 +246,7 @@ void TfrmPrincipal::HabilitarPopup() {
     mnuPopUpContactosEmpezarChat->setEnabled(menu.Chat);
     mnuPopUpContactosEnviarArchivo->setEnabled(menu.Archivo);
     mnuPopUpContactosEnviarEMail->setEnabled(menu.EMail);
+    mnuPopUpContactosComprobar->setEnabled(menu.Comprobar);
 }
 
 // A left click on the nick: pressed and released on the label.
@@ -352,6 +356,11 @@ void TfrmPrincipal::mnuPopUpContactosEnviarEMailClick() {
         return;
     }
     QDesktopServices::openUrl(QUrl(u"mailto:" + fila->EMail));
+}
+
+void TfrmPrincipal::mnuPopUpContactosComprobarClick() {
+    if (const TFilaContacto* fila = FilaSeleccionada(); fila && FAcciones.ComprobarConexion)
+        FMensajero->Proteger([&] { FAcciones.ComprobarConexion(fila->IP); });
 }
 
 void TfrmPrincipal::mnuTrayOcultarClick() {

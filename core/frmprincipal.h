@@ -24,6 +24,7 @@ class TReproductorSonido;
 struct TAccionesPrincipal {
     std::function<void(const QString& ip)> MensajeFlash;
     std::function<void(const QString& ip)> EnviarArchivo;
+    std::function<void(const QString& ip)> ComprobarConexion;
     std::function<void()> BuscarEnRed;
     std::function<void()> Salir;
 };
@@ -92,6 +93,7 @@ private:
     void mnuPopUpContactosMensajeFlashClick();
     void mnuPopUpContactosEnviarArchivoClick();
     void mnuPopUpContactosEnviarEMailClick();
+    void mnuPopUpContactosComprobarClick();
     void mnuTrayOcultarClick();
     void ListViewContactosDblClick();
 
@@ -115,6 +117,7 @@ private:
     QAction* mnuPopUpContactosEmpezarChat = nullptr;
     QAction* mnuPopUpContactosEnviarArchivo = nullptr;
     QAction* mnuPopUpContactosEnviarEMail = nullptr;
+    QAction* mnuPopUpContactosComprobar = nullptr;
     QAction* mnuTrayRestaurar = nullptr;
     QAction* mnuTrayOcultar = nullptr;
 

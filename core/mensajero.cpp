@@ -208,8 +208,6 @@ void TMensajero::ConectarDeNuevo(const QString& ip) {
         ConectarContacto(contacto);
 }
 
-QTcpSocket* TMensajero::NuevaSonda() { return new QTcpSocket(&sondas_); }
-
 bool TMensajero::EsNuestraEscucha(const QHostAddress& direccion, quint16 puerto) const {
     if (!servidor_.isListening() || puerto != servidor_.serverPort())
         return false;
@@ -563,8 +561,10 @@ void TMensajero::ClientSocketConnect(TConexion* conexion) {
     // This copy itself: its inbound end, on its way, drops both ends.
     if (EsNuestraEscucha(conexion->Socket().peerAddress(), conexion->Socket().peerPort())) {
         reintentos_.EsPropio(ip);
+        emit EsEsteMismoPrograma(ip);
         return;
     }
+    emit SalienteArriba(ip);
     if (GanaElCruce(contacto->ConexionEntrante)) {
         contacto->ConexionSaliente = nullptr;
         Soltar(conexion);
@@ -588,9 +588,12 @@ void TMensajero::ClientSocketFallo(TConexion* conexion) {
     if (TConexion* entrante = contacto->ConexionEntrante)
         for (const QByteArray& mensaje : conexion->TomarEnEspera())
             entrante->Escribir(mensaje);
+    const QAbstractSocket::SocketError error = conexion->Socket().error();
     conexion->Liberar();
+    const QString ip = contacto->IP;
     if (!contacto->Conectado)
-        reintentos_.Fallo(contacto->IP);
+        reintentos_.Fallo(ip);
+    emit SalienteFallida(ip, error);
 }
 
 void TMensajero::Reintentar(const QString& ip) {
@@ -619,14 +622,8 @@ bool TMensajero::DeEsteMismoPrograma(TConexion* entrante) {
         conexion->Liberar();
         entrante->Liberar();
         reintentos_.EsPropio(ip);
+        emit EsEsteMismoPrograma(ip);
         return true;
-    }
-    // A check's probe closes its own end once it sees whom it reached.
-    for (const QTcpSocket* sonda : sondas_.findChildren<QTcpSocket*>()) {
-        if (esOrigen(*sonda)) {
-            entrante->Liberar();
-            return true;
-        }
     }
     return false;
 }

@@ -74,9 +74,6 @@ public:
     // Tries the contact now, even one that refused us or seemed to be this copy.
     void ConectarDeNuevo(const QString& ip);
     const TReintentos& Reintentos() const { return reintentos_; }
-    // An outbound socket for a connection check. Should it reach this copy itself, the
-    // other end is dropped without asking.
-    QTcpSocket* NuevaSonda();
     // Whether an address and port are where this copy listens.
     bool EsNuestraEscucha(const QHostAddress& direccion, quint16 puerto) const;
     // Whether any peer has connected here since the start.
@@ -138,6 +135,10 @@ public:
 signals:
     // After every save of the settings: a new nick, a setting switched.
     void ConfigGuardada();
+    // How an attempt to reach a contact ended, for the connection check.
+    void SalienteArriba(const QString& ip);
+    void SalienteFallida(const QString& ip, QAbstractSocket::SocketError error);
+    void EsEsteMismoPrograma(const QString& ip);
 
 private:
     void NuevaConexionEntrante();
@@ -182,7 +183,6 @@ private:
     bool vaciadoProgramado_ = false;
     std::array<TManejador, kNumeroComandos> manejadores_;
     TReintentos reintentos_;
-    QObject sondas_;
     bool haRecibidoConexiones_ = false;
     bool redArriba_ = false;
     std::mt19937 azar_;
