@@ -3,7 +3,10 @@
 #include "core/comprobacion.h"
 #include "core/descubrimiento.h"
 #include "core/frmbuscarenred.h"
+#include "chat/frmchat.h"
+#include "chat/salaschat.h"
 #include "flash/ventanasflash.h"
+#include "settings/frmconfig.h"
 #include "transfer/transferencias.h"
 #include "transfer/ventanastransferencia.h"
 
@@ -41,6 +44,10 @@ bool TPrograma::Iniciar(QString* error) {
         [principal](const QString& nick, const QString& ip) { principal->AnadirContactoNuevo(nick, ip); },
         principal);
     principal_->Iniciar();
+    frmChat_ = std::make_unique<TfrmChat>(*mensajero_);
+    salasChat_ = std::make_unique<TSalasChat>(*mensajero_, *frmChat_);
+    frmChat_->Enlazar(*salasChat_);
+    principal_->frmConfig()->Efectos().AplicarChat = [this] { frmChat_->AplicarConfigChat(); };
     return true;
 }
 
@@ -48,6 +55,12 @@ TAccionesPrincipal TPrograma::Acciones() {
     return {
         .MensajeFlash = [this](const QString& ip) { flash_->AbrirFlashEnvio(ip); },
         .EnviarArchivo = [this](const QString& ip) { transferencias_->OfrecerFichero(ip); },
+        .EmpezarChat = [this](const QString& ip) { salasChat_->EmpezarChat(ip); },
+        .VentanaChat =
+            [this] {
+                frmChat_->MostrarVentanaChat();
+                frmChat_->activateWindow();
+            },
         .ComprobarConexion = [this](const QString& ip) { (new TComprobacion(*mensajero_, ip))->Empezar(); },
         .BuscarEnRed =
             [this] {
@@ -76,4 +89,7 @@ void TPrograma::Finalizar() {
     mensajero.AvisarPendientes();
 }
 
-void TPrograma::DejarSalasChat() {}
+void TPrograma::DejarSalasChat() {
+    if (salasChat_)
+        salasChat_->AbandonarTodas();
+}

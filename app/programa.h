@@ -9,6 +9,8 @@
 
 class TDescubrimiento;
 class TfrmBuscarEnRed;
+class TfrmChat;
+class TSalasChat;
 class TTransferencias;
 class TVentanasFlash;
 class TVentanasTransferencia;
@@ -40,8 +42,7 @@ public:
 private:
     TAccionesPrincipal Acciones();
     // Hosted chat rooms handed over, from the last to the first, then joined rooms left,
-    // from the last to the first (TSalasChat::AbandonarTodas): the chat rooms' part of the
-    // end, their place in the order kept for when the program holds them with their window.
+    // from the last to the first, while the chat window still exists.
     void DejarSalasChat();
 
     // Declared in the order of building; they go in reverse.
@@ -52,6 +53,9 @@ private:
     std::unique_ptr<TTransferencias> transferencias_;
     std::unique_ptr<TDescubrimiento> descubrimiento_;
     std::unique_ptr<TfrmBuscarEnRed> buscarEnRed_;
+    // The window before its rooms: the rooms write into it until they are gone.
+    std::unique_ptr<TfrmChat> frmChat_;
+    std::unique_ptr<TSalasChat> salasChat_;
     bool iniciado_ = false;  // only what was loaded is saved at the end
     bool finalizado_ = false;
 };

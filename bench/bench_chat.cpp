@@ -1,47 +1,50 @@
-// Time to write one chat line (time stamp, nick, one emoticon) into a room's log that already
-// holds 1,000 or 100,000 lines, repaint of the visible part included. Real fonts, offscreen.
+// Time to write one chat line (time stamp, nick, one emoticon) through the chat window into a
+// room that already holds 1,000 or 100,000 lines, repaint of the visible part included.
+// The real window, real fonts, offscreen.
 #include "bench/medicion.h"
-#include "chat/lineachat.h"
+#include "bench/usuariomudo.h"
+#include "chat/frmchat.h"
+#include "core/mensajero.h"
 #include "logview/logview.h"
 
 #include <QApplication>
+#include <QTemporaryDir>
 #include <cstdio>
 
 namespace {
 
 constexpr int kMuestras = 301;
+constexpr int kIdSala = 1;
 
 struct TSalaBanco {
-    TLogStyle tabla;
-    TConfig config;
-    TReloj reloj;
-    TEscritorChat escritor{tabla, config, reloj};
-    TLogView log;
+    QTemporaryDir carpeta;
+    TUsuarioMudo usuario;
+    TMensajero mensajero{{TRutas::EnCarpeta(carpeta.path())}, usuario};
+    TfrmChat ventana{mensajero};
     int lineas = 0;
 
     TSalaBanco() {
-        log.SetStyle(&tabla);
-        log.resize(600, 400);
-        log.show();
+        ventana.AbrirPestanaChat(kIdSala, QStringLiteral("Chat"));
+        ventana.MostrarVentanaChat();
+        QApplication::processEvents();
     }
     QString Texto() const {
         return QStringLiteral("pues yo creo que la reunión de las %1 se puede mover :)").arg(lineas);
     }
+    void Escribir() {
+        ventana.EscribirLineaChat(kIdSala, 0, Texto(), QStringLiteral("Marisol"));
+        ++lineas;
+    }
     void LlenarHasta(int total) {
-        const qint32 estilo = escritor.Estilo(0);
-        for (; lineas < total; ++lineas) {
-            AnadirLineaChat(log, escritor.Componer(Texto(), QStringLiteral("Marisol")), estilo,
-                            &escritor.Emoticonos());
-        }
-        log.Reformat();
-        log.SetVerticalPos(log.VerticalPosMax());
+        while (lineas < total)
+            Escribir();
         QApplication::processEvents();
     }
     double MedianaPorLinea() {
-        return MedianaMs(kMuestras, [this] {
-            escritor.Escribir(log, 0, Texto(), QStringLiteral("Marisol"));
-            log.viewport()->repaint();
-            ++lineas;
+        QWidget* visible = ventana.Sala(kIdSala)->LogView->viewport();
+        return MedianaMs(kMuestras, [&] {
+            Escribir();
+            visible->repaint();
         });
     }
 };

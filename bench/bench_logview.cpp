@@ -1,15 +1,30 @@
-// Time to append one chat line and lay the log out again, short log and long log, and the
-// memory a long log takes. Real font metrics, headless.
+// Time to append one chat line and lay the log out again, short log and long log, the
+// memory a long log takes, and what a change of width costs the view of a long log: the
+// time until the view is painted and the longest slice of the catch-up that follows.
+// Real font metrics, offscreen.
 #include "bench/medicion.h"
-#include "logview/logformato.h"
+#include "logview/logview.h"
 
+#include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
-#include <QGuiApplication>
+#include <algorithm>
 #include <cstdio>
+#include <ctime>
 
 namespace {
 
 constexpr int kMuestras = 301;
+
+template <typename Log>
+void AgregarLineaDeChat(Log& log, const TListaImagenes& emoticonos, int numero) {
+    log.AppendLine(QStringLiteral("[12:34:56] <Marisol> "), 6);
+    log.AppendMultiline(
+        QStringLiteral("pues yo creo que la reunión de las %1 se puede mover sin problema ")
+            .arg(numero),
+        0);
+    log.AppendImage(0, &emoticonos, false);
+}
 
 struct TLogBanco {
     TLogStyle estilo;
@@ -25,15 +40,7 @@ struct TLogBanco {
         estilo.TextStyles[nick].Style = kNegrita;
         emoticonos.Add(QImage(17, 15, QImage::Format_RGB32));
     }
-    void AgregarLinea() {
-        documento.AppendLine(QStringLiteral("[12:34:56] <Marisol> "), 6);
-        documento.AppendMultiline(
-            QStringLiteral("pues yo creo que la reunión de las %1 se puede mover sin problema ")
-                .arg(lineas),
-            0);
-        documento.AppendImage(0, &emoticonos, false);
-        ++lineas;
-    }
+    void AgregarLinea() { AgregarLineaDeChat(documento, emoticonos, lineas++); }
     void Formatear() { formato.Formatear(documento, estilo.TextStyles, medidor, opciones); }
     void LlenarHasta(int total) {
         while (lineas < total)
@@ -59,12 +66,69 @@ double MemoriaResidenteMiB() {
     return 0;
 }
 
+// Processor time of this thread, in ms: on a busy machine the wall clock also counts the
+// time other processes ran.
+double MsDeProcesador() {
+    timespec ahora{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ahora);
+    return ahora.tv_sec * 1e3 + ahora.tv_nsec / 1e6;
+}
+
+struct TCambioDeAncho {
+    double HastaPintar = 0;
+    double HastaPintarProcesador = 0;
+    double PasoMayor = 0;
+    double PasoMayorProcesador = 0;
+    double Total = 0;
+    double TotalProcesador = 0;
+    int Pasos = 0;
+};
+
+// The reader at the end of a long log narrows the window: lines wrap.
+TCambioDeAncho CambiarAncho(int lineas) {
+    TLogStyle estilo;
+    const int nick = estilo.AppendTextStyle();
+    estilo.TextStyles[nick].Style = kNegrita;
+    TListaImagenes emoticonos(17, 15);
+    emoticonos.Add(QImage(17, 15, QImage::Format_RGB32));
+    TLogView vista;
+    vista.SetStyle(&estilo);
+    vista.resize(640, 480);
+    vista.show();
+    for (int i = 0; i < lineas; ++i)
+        AgregarLineaDeChat(vista, emoticonos, i);
+    vista.Reformat();
+    vista.SetVerticalPos(vista.VerticalPosMax());
+    QCoreApplication::processEvents();
+
+    TCambioDeAncho medida;
+    QElapsedTimer reloj;
+    reloj.start();
+    const double inicio = MsDeProcesador();
+    vista.resize(420, 480);
+    vista.viewport()->repaint();
+    medida.HastaPintar = reloj.nsecsElapsed() / 1e6;
+    medida.HastaPintarProcesador = MsDeProcesador() - inicio;
+    QElapsedTimer paso;
+    while (vista.RepartoPendiente()) {
+        paso.start();
+        const double antes = MsDeProcesador();
+        vista.PasoDeReparto();
+        medida.PasoMayorProcesador = std::max(medida.PasoMayorProcesador, MsDeProcesador() - antes);
+        medida.PasoMayor = std::max(medida.PasoMayor, paso.nsecsElapsed() / 1e6);
+        ++medida.Pasos;
+    }
+    medida.Total = reloj.nsecsElapsed() / 1e6;
+    medida.TotalProcesador = MsDeProcesador() - inicio;
+    return medida;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication aplicacion(argc, argv);
+    QApplication aplicacion(argc, argv);
 
     TLogBanco corto;
     corto.LlenarHasta(1000);
@@ -79,5 +143,14 @@ int main(int argc, char** argv) {
     std::printf("log_append_1k: %.3f ms\n", corta);
     std::printf("log_append_100k: %.3f ms\n", larga);
     std::printf("log_memory_100k: %.1f MiB\n", memoria);
+    largo.reset();
+
+    const TCambioDeAncho ancho = CambiarAncho(100000);
+    std::printf("log_resize_100k: %.1f ms (processor %.1f ms)\n", ancho.HastaPintar,
+                ancho.HastaPintarProcesador);
+    std::printf("log_relayout_slice_max: %.1f ms (processor %.1f ms)\n", ancho.PasoMayor,
+                ancho.PasoMayorProcesador);
+    std::printf("log_relayout_total_100k: %.0f ms in %d slices (processor %.0f ms)\n", ancho.Total,
+                ancho.Pasos, ancho.TotalProcesador);
     return 0;
 }

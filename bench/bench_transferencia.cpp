@@ -1,6 +1,7 @@
 // Throughput of a 256 MiB file sent between two cores on loopback, in two processes, against
 // a minimal stop-and-wait loop over plain blocking sockets with the same blocks, escaping and
 // BEL framing. The program re-runs itself as the receiving process.
+#include "bench/usuariomudo.h"
 #include "core/mensajero.h"
 #include "transfer/escapado.h"
 #include "transfer/transferencias.h"
@@ -27,23 +28,6 @@ constexpr qint64 kTamFichero = 256 * 1024 * 1024;
 constexpr int kVueltas = 2;
 const QString kEmisor = QStringLiteral("127.0.0.61");
 const QString kReceptor = QStringLiteral("127.0.0.62");
-
-class TUsuarioMudo : public TInterfazUsuario {
-public:
-    bool Preguntar(const QString&, const QString&, TBotones) override { return true; }
-    void MostrarError(const QString& titulo, const QString& texto) override {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(titulo), qPrintable(texto));
-    }
-    void MostrarInformacion(const QString&, const QString&) override {}
-    std::optional<QString> PedirTexto(const QString&, const QString&, const QString&) override { return {}; }
-    void ReproducirSonido(const QString&) override {}
-    void RepintarContactos() override {}
-    void AplicarConfig(const TConfig&) override {}
-    void AnadirIconoTray() override {}
-    QRect GeometriaPrincipal() const override { return {}; }
-    void FijarGeometriaPrincipal(const QRect&) override {}
-    QSize TamanoPantalla() const override { return {1024, 768}; }
-};
 
 // Windows that take every figure; the receiver's ends its process with the transfer.
 class TVentanasBanco : public TInterfazTransferencias {

@@ -14,7 +14,8 @@ void TCajaEntrada::keyPressEvent(QKeyEvent* evento) {
         setPlainText(*respuesta.Texto);
     if (!respuesta.Consumida)
         return QPlainTextEdit::keyPressEvent(evento);
-    // Enter that sent leaves no line break behind.
+    // Enter leaves no line break behind.
     evento->accept();
-    emit LineasEscritas(respuesta.Enviar);
+    if (!respuesta.Enviar.isEmpty())
+        emit LineasEscritas(respuesta.Enviar);
 }

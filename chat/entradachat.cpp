@@ -24,7 +24,11 @@ TEntradaChat::TRespuesta TEntradaChat::TeclaPulsada(int tecla, const QString& te
         return respuesta;
     }
     posicion_ = 0;
-    if ((tecla != Qt::Key_Return && tecla != Qt::Key_Enter) || texto.isEmpty())
+    if (tecla != Qt::Key_Return && tecla != Qt::Key_Enter)
+        return respuesta;
+    // Enter on an empty box would only leave a line break in it.
+    respuesta.Consumida = true;
+    if (texto.isEmpty())
         return respuesta;
     respuesta.Enviar = CortarEnLineas(texto);
     // The whole input, line breaks included, is one entry.
@@ -32,6 +36,5 @@ TEntradaChat::TRespuesta TEntradaChat::TeclaPulsada(int tecla, const QString& te
     if (historia_.size() > kCapacidad)
         historia_.removeLast();
     respuesta.Texto = QString();
-    respuesta.Consumida = true;
     return respuesta;
 }

@@ -18,7 +18,7 @@ public:
         QStringList Enviar;
         // The box's new text; none leaves it as it is.
         std::optional<QString> Texto;
-        // Enter that sent consumes the key; Up and Down never do.
+        // Enter always consumes the key, sending or not; Up and Down never do.
         bool Consumida = false;
     };
 

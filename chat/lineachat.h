@@ -88,7 +88,7 @@ constexpr bool SuenaChatHabla(bool ventanaVisible, bool ventanaActiva, bool pagi
 }
 
 // Write chat line without the window: style, stamp, nick, emoticons, and the reader's place.
-// The window locks its painting around Escribir, refreshes the log and plays Chat_Habla.
+// The window refreshes the log and plays Chat_Habla.
 class TEscritorChat {
 public:
     TEscritorChat(TLogStyle& tabla, const TConfig& config, const TReloj& reloj)

@@ -15,19 +15,6 @@ const TComando kComandos[] = {TComando::Chat,         TComando::ChatSrvMsg,     
                               TComando::RouteChat,    TComando::EnrouteChat,    TComando::OfreceJoinChat,
                               TComando::PideJoinChat, TComando::AceptaJoinChat, TComando::ErrorJoinChat};
 
-// Every chat message is composed here. A BEL would end the message early and hand the rest
-// to the peer as another command, so whatever the user typed carries "?" instead.
-QByteArray Componer(TComando comando, std::initializer_list<QByteArrayView> campos) {
-    QByteArray mensaje = Prefijo(comando);
-    bool primero = true;
-    for (const QByteArrayView campo : campos) {
-        if (!std::exchange(primero, false))
-            mensaje += ':';
-        mensaje += campo;
-    }
-    return mensaje.replace(kBel, '?');
-}
-
 // The field up to the next ":", which is consumed; none when there is no ":".
 std::optional<QByteArrayView> Campo(QByteArrayView& resto) {
     const qsizetype dosPuntos = resto.indexOf(':');
@@ -38,37 +25,32 @@ std::optional<QByteArrayView> Campo(QByteArrayView& resto) {
     return campo;
 }
 
-// Every numeric field of the rooms is read here: plain decimal digits, nothing else.
-std::optional<quint32> LeerNumero(QByteArrayView digitos, quint32 maximo) {
-    if (digitos.isEmpty())
+// Ids and colours travel as plain digits; the shared reader would also take a sign.
+std::optional<qint64> LeerSinSigno(QByteArrayView digitos, qint64 maximo) {
+    if (digitos.startsWith('+') || digitos.startsWith('-'))
         return std::nullopt;
-    quint64 valor = 0;
-    for (const char c : digitos) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        valor = valor * 10 + quint64(c - '0');
-        if (valor > maximo)
-            return std::nullopt;
-    }
-    return quint32(valor);
+    return LeerNumero(digitos, 0, maximo);
 }
 
 std::optional<int> LeerId(QByteArrayView digitos) {
-    const std::optional<quint32> id = LeerNumero(digitos, kMayorId);
+    const std::optional<qint64> id = LeerSinSigno(digitos, kMayorId);
     if (!id || *id == 0)
         return std::nullopt;
     return int(*id);
 }
 
-std::optional<TColor> LeerColor(QByteArrayView digitos) { return LeerNumero(digitos, 0xFFFFFFFFu); }
+std::optional<TColor> LeerColor(QByteArrayView digitos) {
+    const std::optional<qint64> color = LeerSinSigno(digitos, 0xFFFFFFFFll);
+    return color ? std::optional<TColor>(TColor(*color)) : std::nullopt;
+}
 
 // A field that must end in ":"; empty, and so invalid, when it does not.
 QByteArrayView CampoNumerico(QByteArrayView& resto) { return Campo(resto).value_or(QByteArrayView()); }
 
-template <class TSala>
-auto BuscarSala(std::vector<TSala>& lista, int idChat) {
+template <class TLista>
+auto BuscarSala(TLista& lista, int idChat) {
     return std::find_if(lista.begin(), lista.end(),
-                        [idChat](const TSala& sala) { return sala.IdChat == idChat; });
+                        [idChat](const auto& sala) { return sala.IdChat == idChat; });
 }
 
 QByteArray Texto(const QString& texto) { return CodificarCp1252(texto); }
@@ -115,14 +97,14 @@ void TSalasChat::EmpezarChat(const QString& ip) {
     mensajero_.Proteger([&] {
         const int id = NuevoIdChat();
         pendientes_.push_back(id);
-        Enviar(ip, TComando::OfreceJoinChat, {Numero(id), {}});
+        Enviar(ip, TComando::OfreceJoinChat, {Numero(id), QByteArrayView()});
     });
 }
 
 void TSalasChat::InvitarAChat(int idChat, const QString& ip) {
     mensajero_.Proteger([&] {
         if (Servida(idChat))
-            Enviar(ip, TComando::OfreceJoinChat, {Numero(idChat), {}});
+            Enviar(ip, TComando::OfreceJoinChat, {Numero(idChat), QByteArrayView()});
         else if (const TClientChat* sala = Unida(idChat))
             Enviar(ip, TComando::OfreceJoinChat, {Numero(idChat), Direccion(sala->Host)});
     });
@@ -151,6 +133,22 @@ void TSalasChat::EnviarLineaChat(int idChat, const QString& texto) {
             Enviar(unida->Host, TComando::Chat, {id, color, nick, linea});
         }
     });
+}
+
+QString TSalasChat::DescripcionSala(int idChat) const {
+    const auto servida = BuscarSala(servidas_, idChat);
+    if (servida != servidas_.end()) {
+        QStringList invitados;
+        for (const QString& cliente : servida->Clientes)
+            invitados << mensajero_.NickDe(cliente);
+        return QStringLiteral("Anfitrión: ") % mensajero_.Config().Nick %
+               QStringLiteral("\nInvitados: ") % invitados.join(QStringLiteral(", "));
+    }
+    const auto unida = BuscarSala(unidas_, idChat);
+    if (unida == unidas_.end())
+        return {};
+    // A guest knows only the host of its room.
+    return QStringLiteral("Anfitrión: ") + mensajero_.NickDe(unida->Host);
 }
 
 void TSalasChat::AbandonarChat(int idChat) {
@@ -377,8 +375,7 @@ void TSalasChat::EnviarLineaServidor(const QStringList& destinos, int idChat, co
         Enviar(destino, TComando::ChatSrvMsg, {id, linea});
 }
 
-void TSalasChat::Enviar(const QString& ip, TComando comando,
-                        std::initializer_list<QByteArrayView> campos) {
+void TSalasChat::Enviar(const QString& ip, TComando comando, std::initializer_list<TCampo> campos) {
     mensajero_.EnviarMensaje(ip, Componer(comando, campos));
 }
 

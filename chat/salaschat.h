@@ -21,12 +21,6 @@ struct TClientChat {
     QString Host;  // the current host's address
 };
 
-// A connected contact that the on-line list offers for inviting.
-struct TInvitable {
-    QString Nick;
-    QString IP;
-};
-
 // Chat rooms, a star around their host:
 //
 //   CHAT:id:colour:nick:text   guest -> host, host -> every other guest
@@ -39,27 +33,24 @@ struct TInvitable {
 //   ERROR_JOINCHAT:id          host -> a peer asking for a room it does not host
 //
 // Ids are 1..999999, unique only among this peer's own lists.
-class TSalasChat {
+class TSalasChat : public TSalasParaVentana {
 public:
     static inline const QString kNickServidor = QStringLiteral("<<<SERVER>>>");
 
     // Registers the nine chat commands with the core; create it after the core and destroy
     // it before.
     TSalasChat(TMensajero& mensajero, TVentanaChat& ventana);
-    ~TSalasChat();
+    ~TSalasChat() override;
     TSalasChat(const TSalasChat&) = delete;
     TSalasChat& operator=(const TSalasChat&) = delete;
 
     // "Empezar &Chat" on a contact: offers a new room; nothing when it is not connected.
     void EmpezarChat(const QString& ip);
-    // A double click in the on-line list.
-    void InvitarAChat(int idChat, const QString& ip);
-    // The rows of the on-line list, in contact-book order.
-    std::vector<TInvitable> ContactosParaInvitar() const;
-    // A line the user entered; the window has already shown it.
-    void EnviarLineaChat(int idChat, const QString& texto);
-    // Closing a room's tab: a host hands the room over, a guest leaves.
-    void AbandonarChat(int idChat);
+    void InvitarAChat(int idChat, const QString& ip) override;
+    std::vector<TInvitable> ContactosParaInvitar() const override;
+    void EnviarLineaChat(int idChat, const QString& texto) override;
+    void AbandonarChat(int idChat) override;
+    QString DescripcionSala(int idChat) const override;
     // The end of the program: hosted rooms from last to first, then joined ones.
     void AbandonarTodas();
 
@@ -88,7 +79,7 @@ private:
     void TraspasarSala(const TServerChat& sala);
     void EscribirLineaServidor(int idChat, const QString& texto);
     void EnviarLineaServidor(const QStringList& destinos, int idChat, const QString& texto);
-    void Enviar(const QString& ip, TComando comando, std::initializer_list<QByteArrayView> campos);
+    void Enviar(const QString& ip, TComando comando, std::initializer_list<TCampo> campos);
     bool Conectado(const QString& ip) const;
 
     TServerChat* Servida(int idChat);

@@ -4,6 +4,7 @@
 #include "core/listacontactos.h"
 #include "core/modelocontactos.h"
 #include "core/principal.h"
+#include "settings/frmconfig.h"
 #include "widgets/colocacion.h"
 #include "widgets/estilo.h"
 #include "widgets/frmabout.h"
@@ -20,6 +21,7 @@
 #include <QFontDatabase>
 #include <QFrame>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QLibraryInfo>
 #include <QListView>
 #include <QMenuBar>
@@ -82,6 +84,11 @@ void TfrmPrincipal::Enlazar(TMensajero& mensajero, TAccionesPrincipal acciones) 
 void TfrmPrincipal::Iniciar() {
     FfrmNuevoContacto = new TfrmNuevoContacto(this);
     FfrmAbout = new TfrmAbout(this, unsigned(std::chrono::system_clock::now().time_since_epoch().count()));
+    FfrmConfig = new TfrmConfig(*FMensajero,
+                                {.RestaurarPrincipal = [this] { Restaurar(); },
+                                 .AnadirIconoTray = [this] { AnadirIconoTray(); },
+                                 .QuitarIconoTray = [this] { FTray->hide(); }},
+                                this);
 }
 
 void TfrmPrincipal::CrearComponentes() {
@@ -142,22 +149,26 @@ void TfrmPrincipal::CrearMenus() {
         ->setObjectName(QStringLiteral("mnuBuscarEnRed"));
     messenger->addSeparator();
     QAction* ventanaChat = messenger->addAction(QStringLiteral("Ventana de &Chat"));
+    ventanaChat->setObjectName(QStringLiteral("mnuVentanaChat"));
     ventanaChat->setEnabled(kFuncionesDisponibles.Chat);
+    connect(ventanaChat, &QAction::triggered, this, &TfrmPrincipal::mnuVentanaChatClick);
     messenger->addSeparator();
     messenger->addAction(QStringLiteral("&Salir"), this, &TfrmPrincipal::mnuSalirClick);
 
     QMenu* opciones = menuBar()->addMenu(QStringLiteral("&Opciones"));
-    QAction* cambiarNick = opciones->addAction(QStringLiteral("Cambiar &Nick"));
+    QAction* cambiarNick = opciones->addAction(QStringLiteral("Cambiar &Nick"), this,
+                                               [this] { AbrirConfig(TfrmConfig::Perfil); });
+    cambiarNick->setObjectName(QStringLiteral("mnuCambiarNick"));
     opciones->addSeparator();
-    QAction* configurar = opciones->addAction(QStringLiteral("&Configurar"));
+    QAction* configurar = opciones->addAction(QStringLiteral("&Configurar"), this,
+                                              [this] { AbrirConfig(TfrmConfig::General); });
+    configurar->setObjectName(QStringLiteral("mnuConfigurar"));
     opciones->addSeparator();
     QAction* debug = opciones->addAction(QStringLiteral("Modo &Debug"));
     debug->setObjectName(QStringLiteral("mnuModoDebug"));
     debug->setCheckable(true);
     connect(debug, &QAction::triggered, this, &TfrmPrincipal::mnuModoDebugClick);
     opciones->addAction(QStringLiteral("&About"), this, &TfrmPrincipal::mnuAboutClick);
-    for (QAction* pendiente : {cambiarNick, configurar})
-        pendiente->setEnabled(kFuncionesDisponibles.Configurar);
 
     PopupMenuListViewContactos = new QMenu(this);
     PopupMenuListViewContactos->setObjectName(QStringLiteral("PopupMenuListViewContactos"));
@@ -182,6 +193,8 @@ void TfrmPrincipal::CrearMenus() {
             &TfrmPrincipal::mnuPopUpContactosMensajeFlashClick);
     connect(mnuPopUpContactosEnviarArchivo, &QAction::triggered, this,
             &TfrmPrincipal::mnuPopUpContactosEnviarArchivoClick);
+    connect(mnuPopUpContactosEmpezarChat, &QAction::triggered, this,
+            &TfrmPrincipal::mnuPopUpContactosChatClick);
     connect(mnuPopUpContactosEnviarEMail, &QAction::triggered, this,
             &TfrmPrincipal::mnuPopUpContactosEnviarEMailClick);
     connect(mnuPopUpContactosComprobar, &QAction::triggered, this, &TfrmPrincipal::mnuPopUpContactosComprobarClick);
@@ -311,6 +324,11 @@ void TfrmPrincipal::AnadirContactoNuevo(const QString& nick, const QString& ip) 
 
 void TfrmPrincipal::mnuSalirClick() { FAcciones.Salir(); }
 
+void TfrmPrincipal::AbrirConfig(int pagina) {
+    if (FfrmConfig)
+        FfrmConfig->Abrir(TfrmConfig::TPagina(pagina));
+}
+
 void TfrmPrincipal::mnuModoDebugClick(bool activo) { FMensajero->FijarModoDebug(activo); }
 
 void TfrmPrincipal::mnuAboutClick() {
@@ -335,6 +353,19 @@ void TfrmPrincipal::mnuPopUpContactosMensajeFlashClick() {
     const TFilaContacto* fila = FilaSeleccionada();
     if (fila && fila->Icono > 0 && FAcciones.MensajeFlash)
         FAcciones.MensajeFlash(fila->IP);
+}
+
+void TfrmPrincipal::mnuPopUpContactosChatClick() {
+    const TFilaContacto* fila = FilaSeleccionada();
+    if (!fila || fila->Icono <= 0 || !FAcciones.EmpezarChat)
+        return;
+    const QString ip = fila->IP;
+    FMensajero->Proteger([&] { FAcciones.EmpezarChat(ip); });
+}
+
+void TfrmPrincipal::mnuVentanaChatClick() {
+    if (FAcciones.VentanaChat)
+        FMensajero->Proteger(FAcciones.VentanaChat);
 }
 
 void TfrmPrincipal::mnuPopUpContactosEnviarArchivoClick() {
@@ -378,7 +409,7 @@ void TfrmPrincipal::ListViewContactosDblClick() {
 // Boxes quote nicks, addresses and file names that peers chose: never read as markup.
 int TfrmPrincipal::Caja(QMessageBox::Icon icono, const QString& titulo, const QString& texto,
                         QMessageBox::StandardButtons botones) {
-    QMessageBox caja(icono, titulo, texto, botones, this);
+    QMessageBox caja(icono, titulo, SaltosDeCaja(texto), botones, this);
     caja.setTextFormat(Qt::PlainText);
     return caja.exec();
 }
@@ -400,11 +431,13 @@ void TfrmPrincipal::MostrarInformacion(const QString& titulo, const QString& tex
 }
 
 std::optional<QString> TfrmPrincipal::PedirTexto(const QString& titulo, const QString& etiqueta,
-                                                 const QString& inicial) {
+                                                 const QString& inicial, const QValidator* filtro) {
     QInputDialog caja(this);
     caja.setWindowTitle(titulo);
     caja.setLabelText(etiqueta);
     caja.setTextValue(inicial);
+    if (QLineEdit* campo = caja.findChild<QLineEdit*>())
+        campo->setValidator(filtro);
     caja.adjustSize();
     ColocarSobrePrincipal(&caja, this);
     if (caja.exec() != QDialog::Accepted)

@@ -13,6 +13,7 @@ class QFrame;
 class QMenu;
 class QSystemTrayIcon;
 class TfrmAbout;
+class TfrmConfig;
 class TfrmNuevoContacto;
 class TGradientBar;
 class TLabel2;
@@ -24,6 +25,9 @@ class TReproductorSonido;
 struct TAccionesPrincipal {
     std::function<void(const QString& ip)> MensajeFlash;
     std::function<void(const QString& ip)> EnviarArchivo;
+    std::function<void(const QString& ip)> EmpezarChat;
+    // "Ventana de &Chat": shows the chat window and brings it forward.
+    std::function<void()> VentanaChat;
     std::function<void(const QString& ip)> ComprobarConexion;
     std::function<void()> BuscarEnRed;
     std::function<void()> Salir;
@@ -48,6 +52,8 @@ public:
     void Activar();
     void Restaurar();
 
+    // Null until Iniciar; the chat windows hook their settings into it.
+    TfrmConfig* frmConfig() const { return FfrmConfig; }
     bool Oculto() const { return FOculto; }
     // What the add-contact dialog and the search window add: the contact is saved and
     // connected.
@@ -58,7 +64,7 @@ public:
     void MostrarError(const QString& titulo, const QString& texto) override;
     void MostrarInformacion(const QString& titulo, const QString& texto) override;
     std::optional<QString> PedirTexto(const QString& titulo, const QString& etiqueta,
-                                      const QString& inicial) override;
+                                      const QString& inicial, const QValidator* filtro) override;
     void ReproducirSonido(const QString& fichero) override;
     void RepintarContactos() override;
     void AplicarConfig(const TConfig& config) override;
@@ -86,12 +92,16 @@ private:
     void mnuAnadirContactoClick();
     void mnuBuscarEnRedClick() { FAcciones.BuscarEnRed(); }
     void mnuSalirClick();
+    // Settings dialog on a page of TfrmConfig::TPagina.
+    void AbrirConfig(int pagina);
     void mnuModoDebugClick(bool activo);
     void mnuAboutClick();
     void mnuPopUpContactosIPClick();
     void mnuPopUpContactosEliminarClick();
     void mnuPopUpContactosMensajeFlashClick();
     void mnuPopUpContactosEnviarArchivoClick();
+    void mnuPopUpContactosChatClick();
+    void mnuVentanaChatClick();
     void mnuPopUpContactosEnviarEMailClick();
     void mnuPopUpContactosComprobarClick();
     void mnuTrayOcultarClick();
@@ -110,6 +120,7 @@ private:
     TReproductorSonido* FSonido = nullptr;
     TfrmNuevoContacto* FfrmNuevoContacto = nullptr;
     TfrmAbout* FfrmAbout = nullptr;
+    TfrmConfig* FfrmConfig = nullptr;
 
     QAction* mnuPopUpContactosIP = nullptr;
     QAction* mnuPopUpContactosEliminar = nullptr;

@@ -5,6 +5,7 @@
 #include <QString>
 #include <optional>
 
+class QValidator;
 struct TConfig;
 
 // Everything the core asks of the user or shows: the main window implements it, tests
@@ -20,9 +21,9 @@ public:
     virtual bool Preguntar(const QString& titulo, const QString& texto, TBotones botones) = 0;
     virtual void MostrarError(const QString& titulo, const QString& texto) = 0;
     virtual void MostrarInformacion(const QString& titulo, const QString& texto) = 0;
-    // One-line input box; none when cancelled.
+    // One-line input box; none when cancelled. `filtro`, when given, checks what is typed.
     virtual std::optional<QString> PedirTexto(const QString& titulo, const QString& etiqueta,
-                                              const QString& inicial) = 0;
+                                              const QString& inicial, const QValidator* filtro) = 0;
     virtual void ReproducirSonido(const QString& fichero) = 0;
 
     // The contact list changed (a row added, removed or its state, nick or e-mail).

@@ -3,6 +3,7 @@
 #include "core/codificacion.h"
 #include "core/conexion.h"
 #include "core/descubrimiento.h"
+#include "settings/validadortexto.h"
 
 #include <QCoreApplication>
 #include <QNetworkInformation>
@@ -339,8 +340,10 @@ void TMensajero::DifundirMensaje(const QByteArray& mensaje) {
 }
 
 void TMensajero::CambiarNick() {
-    const std::optional<QString> nuevo = interfaz_.PedirTexto(
-        QStringLiteral("Cambiar de nick"), QStringLiteral("Escriba su nuevo nick:"), config_.Nick);
+    const TValidadorTexto filtro(TValidadorTexto::TReglas::Nick);
+    const std::optional<QString> nuevo =
+        interfaz_.PedirTexto(QStringLiteral("Cambiar de nick"), QStringLiteral("Escriba su nuevo nick:"),
+                             config_.Nick, &filtro);
     if (nuevo && *nuevo != config_.Nick) {
         config_.Nick = *nuevo;
         if (config_.NickAway == kNickAwayPorDefecto)
@@ -449,9 +452,13 @@ void TMensajero::Saludar(TConexion* conexion) {
 
 void TMensajero::MarcarConectado(TContacto* contacto) {
     reintentos_.Conectado(contacto->IP);
+    // Both connections of a crossing come up, and a fresh one may replace a stale one: the
+    // contact connects once.
+    const bool yaConectado = contacto->Conectado;
     agenda_.FijarConectado(contacto, true);
     interfaz_.RepintarContactos();
-    Sonar(config_.Sonidos.ContactoConecta);
+    if (!yaConectado)
+        Sonar(config_.Sonidos.ContactoConecta);
 }
 
 // Every call below that can open a box runs the event loop, where the peer may leave and

@@ -5,7 +5,7 @@
 #include <QPainter>
 
 // Entries of features that have not landed stay disabled: take each out as it lands.
-const TFuncionesDisponibles kFuncionesDisponibles{.Flash = true, .Archivo = true};
+const TFuncionesDisponibles kFuncionesDisponibles{.Flash = true, .Chat = true, .Archivo = true};
 
 THabilitacionMenu HabilitarMenuContactos(const TFilaContacto* fila, const TContacto* contacto,
                                          const TFuncionesDisponibles& disponibles) {

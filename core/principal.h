@@ -30,7 +30,6 @@ struct TFuncionesDisponibles {
     bool Flash = false;
     bool Chat = false;
     bool Archivo = false;
-    bool Configurar = false;
 };
 extern const TFuncionesDisponibles kFuncionesDisponibles;
 

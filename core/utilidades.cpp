@@ -104,3 +104,7 @@ bool GuardarFicheroAtomico(const QString& ruta, const QByteArray& datos) {
 QString AyudaLiteral(const QString& texto) {
     return u"<p style='white-space:pre'>" + texto.toHtmlEscaped() + u"</p>";
 }
+
+QString SaltosDeCaja(QString texto) {
+    return texto.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
+}

@@ -31,6 +31,8 @@ QPoint PosicionCentrada(QSize ventana, QSize pantalla);
 
 // A tooltip that shows the text as it is, even when it looks like markup.
 QString AyudaLiteral(const QString& texto);
+// Box texts of the protocol break lines with CR; boxes break them only at LF.
+QString SaltosDeCaja(QString texto);
 
 // 1234567 -> "1.234.567", -1234 -> "-1.234".
 QString FormatearMiles(qint32 numero);

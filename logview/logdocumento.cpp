@@ -39,6 +39,11 @@ void TControlLog::MoverHorizontal(int desplazamiento) {
     ColocarEnDocumento(izquierda + desplazamiento, arribaDocumento);
 }
 
+const QImage* TLineInfo::Picture() const {
+    const auto* imagen = std::get_if<std::unique_ptr<QImage>>(&Payload);
+    return imagen ? imagen->get() : nullptr;
+}
+
 const TListaImagenes* TLineInfo::ImageList() const {
     const auto* lista = std::get_if<const TListaImagenes*>(&Payload);
     return lista ? *lista : nullptr;
@@ -93,7 +98,7 @@ void TLogDocumento::AppendMark(const QString& nombre) {
 }
 
 void TLogDocumento::AppendPicture(const QImage& imagen) {
-    Agregar({}, ikPicture, false, imagen);
+    Agregar({}, ikPicture, false, std::make_unique<QImage>(imagen));
 }
 
 void TLogDocumento::AppendJumpImage(qint32 imagen, const TListaImagenes* lista,

@@ -43,9 +43,10 @@ private:
     int arribaDocumento = 0;
 };
 
-// A picture is owned by its item; an image list never is.
-using TPayload =
-    std::variant<std::monostate, QImage, const TListaImagenes*, std::unique_ptr<TControlLog>>;
+// A picture is owned by its item; an image list never is. Pictures are held by pointer,
+// which keeps every item of a long log small.
+using TPayload = std::variant<std::monostate, std::unique_ptr<QImage>, const TListaImagenes*,
+                              std::unique_ptr<TControlLog>>;
 
 struct TLineInfo {
     qint32 StyleIndex = 0;
@@ -54,7 +55,7 @@ struct TLineInfo {
     qint32 ImageIndex = 0;
     TPayload Payload;
 
-    const QImage* Picture() const { return std::get_if<QImage>(&Payload); }
+    const QImage* Picture() const;
     const TListaImagenes* ImageList() const;
     TControlLog* Control() const;
 };

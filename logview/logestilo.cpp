@@ -46,6 +46,16 @@ const TFontInfo& TFontInfos::operator[](int indice) const {
     return estilos[indice];
 }
 
+const TFontInfo& TFontInfos::EstiloOPorDefecto(int indice) const {
+    static const TFontInfo nuevo;
+    return indice >= 0 && indice < estilos.size() ? estilos[indice] : nuevo;
+}
+
+bool MismaFuente(const TFontInfo& a, const TFontInfo& b) {
+    return a.CharSet == b.CharSet && a.FontName == b.FontName && a.Size == b.Size &&
+           a.Style == b.Style;
+}
+
 int TFontInfos::Add(const TFontInfo& estilo) {
     estilos.append(estilo);
     return estilos.size() - 1;

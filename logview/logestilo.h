@@ -20,12 +20,17 @@ struct TFontInfo {
     friend bool operator==(const TFontInfo&, const TFontInfo&) = default;
 };
 
+// Whether two styles measure alike: the colour plays no part in layout.
+bool MismaFuente(const TFontInfo& a, const TFontInfo& b);
+
 // The numbered text styles; an index it does not hold raises the index error.
 class TFontInfos {
 public:
     int Count() const { return estilos.size(); }
     TFontInfo& operator[](int indice);
     const TFontInfo& operator[](int indice) const;
+    // Layout and painting must not fail on a style the table lacks: it gets a new style's look.
+    const TFontInfo& EstiloOPorDefecto(int indice) const;
     int Add(const TFontInfo& estilo = {});
     const QList<TFontInfo>& Lista() const { return estilos; }
 

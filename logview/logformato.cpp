@@ -1,6 +1,8 @@
 #include "logview/logformato.h"
 
+#include <QElapsedTimer>
 #include <algorithm>
+#include <climits>
 
 namespace {
 
@@ -13,6 +15,18 @@ QSize TamanoCarga(const TLineInfo& info) {
     if (const TControlLog* control = info.Control())
         return control->Tamano();
     return {};
+}
+
+// Puts nuevos in place of todos[desde, hasta); returns how many elements were added.
+template <typename T>
+int Reemplazar(std::vector<T>& todos, int desde, int hasta, std::vector<T>& nuevos) {
+    const int diferencia = int(nuevos.size()) - (hasta - desde);
+    if (diferencia > 0)
+        todos.insert(todos.begin() + hasta, diferencia, T{});
+    else
+        todos.erase(todos.begin() + hasta + diferencia, todos.begin() + hasta);
+    std::move(nuevos.begin(), nuevos.end(), todos.begin() + desde);
+    return diferencia;
 }
 
 } // namespace
@@ -28,6 +42,7 @@ QFont FuenteDe(const TFontInfo& estilo) {
 }
 
 void TMedidorQt::ElegirFuente(const TFontInfo& estilo) {
+    ultimo = {};
     if (estilo == elegido && metricas.height() > 0)
         return;
     elegido = estilo;
@@ -38,24 +53,34 @@ TMedidorTexto::TMetricas TMedidorQt::Metricas() const {
     return {metricas.ascent(), metricas.descent(), metricas.leading()};
 }
 
-// Most runs fit whole, which one measurement settles.
+int TMedidorQt::Ancho(QStringView texto) const {
+    if (texto.data() == ultimo.data() && texto.size() == ultimo.size())
+        return ultimoAncho;
+    ultimo = texto;
+    ultimoAncho = metricas.horizontalAdvance(QString::fromRawData(texto.data(), texto.size()));
+    return ultimoAncho;
+}
+
+// Most runs fit whole, which one measurement settles. Otherwise the advances of single
+// characters, which cost no shaping, give a count that whole measurements then correct.
 int TMedidorQt::Encajan(QStringView texto, int ancho) const {
-    if (metricas.horizontalAdvance(texto.toString()) <= ancho)
+    if (Ancho(texto) <= ancho)
         return int(texto.size());
     int cabe = 0;
-    int noCabe = int(texto.size()) + 1;
-    while (noCabe - cabe > 1) {
-        const int medio = (cabe + noCabe) / 2;
-        if (metricas.horizontalAdvance(texto.left(medio).toString()) <= ancho)
-            cabe = medio;
-        else
-            noCabe = medio;
+    for (int suma = 0; cabe < texto.size(); ++cabe) {
+        suma += metricas.horizontalAdvance(texto[cabe]);
+        if (suma > ancho)
+            break;
     }
+    while (cabe > 0 && Ancho(texto.left(cabe)) > ancho)
+        --cabe;
+    while (cabe + 1 < texto.size() && Ancho(texto.left(cabe + 1)) <= ancho)
+        ++cabe;
     return cabe;
 }
 
 QSize TMedidorQt::Medir(QStringView texto) const {
-    return {metricas.horizontalAdvance(texto.toString()), metricas.height()};
+    return {Ancho(texto), metricas.height()};
 }
 
 int TFormatoLog::AnchoMayorCarga(const TLogDocumento& documento) {
@@ -78,45 +103,217 @@ QStringView TFormatoLog::TextoDe(const TLogDocumento& documento,
         .mid(pieza.TextOffset - 1, pieza.Longitud);
 }
 
+int TFormatoLog::PrimeraPiezaDeItem(int numero) const {
+    const auto pieza =
+        std::lower_bound(piezas.begin(), piezas.end(), numero,
+                         [](const TDrawLineInfo& p, int item) { return p.ItemNo < item; });
+    return int(pieza - piezas.begin());
+}
+
 void TFormatoLog::Descartar() {
     piezas.clear();
     saltos.clear();
     marcas.clear();
+    parrafos.clear();
     pluma = {};
     hechos = 0;
+    pendientes = 0;
+    siguientePendiente = 0;
     valido = false;
 }
 
-bool TFormatoLog::PuedeContinuar(const TLogDocumento& documento, const TFontInfos& estilosDoc,
+bool TFormatoLog::PuedeContinuar(const TLogDocumento& doc, const TFontInfos& estilosDoc,
                                  const TOpcionesFormato& opciones) const {
-    if (!valido || generacion != documento.Generacion() || hechos > documento.Count())
+    if (!valido || generacion != doc.Generacion() || hechos > doc.Count())
         return false;
-    if (!(opciones == usadas) || estilosDoc.Count() < estilosUsados.size())
-        return false;
-    return std::equal(estilosUsados.begin(), estilosUsados.end(), estilosDoc.Lista().begin());
+    TOpcionesFormato mismas = opciones;
+    mismas.TextWidth = usadas.TextWidth;
+    return mismas == usadas && estilosDoc.Count() >= estilosUsados.Count();
 }
 
-void TFormatoLog::Formatear(TLogDocumento& documento, const TFontInfos& estilosDoc,
+// Only an item that surely starts a line, whatever the width, begins a paragraph.
+bool TFormatoLog::EmpiezaParrafo(const TLineInfo& info, bool vacio) const {
+    if (info.ContinuesLine)
+        return false;
+    if (info.StyleIndex >= 0)
+        return !vacio;
+    return (info.StyleIndex == ikListImage || info.StyleIndex == ikJumpImage) &&
+           usadas.MostrarImagenes;
+}
+
+void TFormatoLog::AbrirParrafo(TParrafo& parrafo, int primerItem) {
+    parrafo.PrimerItem = primerItem;
+    parrafo.PrimeraPieza = basePieza + int(piezas.size());
+    parrafo.PrimerSalto = int(saltos.size());
+    parrafo.PrimeraMarca = int(marcas.size());
+    parrafo.Arriba = pluma.B + pluma.D;
+    parrafo.SaltoId = pluma.NextJumpId;
+    parrafo.Version = version;
+}
+
+void TFormatoLog::Formatear(TLogDocumento& doc, const TFontInfos& estilosDoc,
                             TMedidorTexto& medidorDoc, const TOpcionesFormato& opciones) {
-    if (!PuedeContinuar(documento, estilosDoc, opciones))
-        Descartar();
-    estilos = &estilosDoc;
-    medidor = &medidorDoc;
-    usadas = opciones;
-    generacion = documento.Generacion();
-    const int primeraNueva = int(piezas.size());
-    menorEmpujada = primeraNueva;
-    for (; hechos < documento.Count(); ++hechos)
-        Colocar(documento.Items()[hechos], hechos);
-    RefrescarSaltos(std::min(primeraNueva, menorEmpujada));
-    estilosUsados = estilosDoc.Lista();
-    valido = true;
+    Preparar(doc, estilosDoc, medidorDoc, opciones);
+    while (Pendiente())
+        Avanzar(INT_MAX);
 }
 
-void TFormatoLog::FormatearTodo(TLogDocumento& documento, const TFontInfos& estilosDoc,
+void TFormatoLog::FormatearTodo(TLogDocumento& doc, const TFontInfos& estilosDoc,
                                 TMedidorTexto& medidorDoc, const TOpcionesFormato& opciones) {
     Descartar();
-    Formatear(documento, estilosDoc, medidorDoc, opciones);
+    Formatear(doc, estilosDoc, medidorDoc, opciones);
+}
+
+void TFormatoLog::Preparar(TLogDocumento& doc, const TFontInfos& estilosDoc,
+                           TMedidorTexto& medidorDoc, const TOpcionesFormato& opciones) {
+    if (!PuedeContinuar(doc, estilosDoc, opciones))
+        Descartar();
+    const bool otraForma =
+        valido && (opciones.TextWidth != usadas.TextWidth ||
+                   !std::equal(estilosUsados.Lista().begin(), estilosUsados.Lista().end(),
+                               estilosDoc.Lista().begin(), MismaFuente));
+    documento = &doc;
+    medidor = &medidorDoc;
+    usadas = opciones;
+    estilosUsados = estilosDoc;
+    generacion = doc.Generacion();
+    valido = true;
+    if (otraForma) {
+        ++version;
+        pendientes = int(parrafos.size());
+        siguientePendiente = 0;
+    }
+    if (hechos == doc.Count())
+        return;
+    // Appended items carry on the last paragraph, which must be laid out at this width.
+    if (!parrafos.empty() && parrafos.back().Version != version)
+        FormatearTramo(int(parrafos.size()) - 1, [](int) { return true; });
+    const int primeraNueva = int(piezas.size());
+    menorEmpujada = primeraNueva;
+    for (; hechos < doc.Count(); ++hechos) {
+        TItemLog& item = doc.Items()[hechos];
+        if (parrafos.empty() || EmpiezaParrafo(item.Info, item.Texto.isEmpty())) {
+            parrafos.emplace_back();
+            AbrirParrafo(parrafos.back(), hechos);
+        }
+        Colocar(item, hechos);
+    }
+    RefrescarSaltos(std::min(primeraNueva, menorEmpujada));
+}
+
+void TFormatoLog::Avanzar(int parrafosMaximos, qint64 nanosegundos) {
+    QElapsedTimer reloj;
+    reloj.start();
+    int quedan = parrafosMaximos;
+    const auto seguir = [&](int) {
+        return --quedan > 0 && (nanosegundos < 0 || reloj.nsecsElapsed() < nanosegundos);
+    };
+    while (Pendiente() && quedan > 0) {
+        while (parrafos[siguientePendiente].Version == version)
+            ++siguientePendiente;
+        siguientePendiente = FormatearTramo(siguientePendiente, seguir);
+        if (nanosegundos >= 0 && reloj.nsecsElapsed() >= nanosegundos)
+            return;
+    }
+}
+
+// The paragraph whose band holds y: the last one that begins at or above it.
+int TFormatoLog::ParrafoEn(int y) const {
+    const auto tras =
+        std::upper_bound(parrafos.begin(), parrafos.end(), y,
+                         [](int valor, const TParrafo& p) { return valor < p.Arriba; });
+    return std::max(0, int(tras - parrafos.begin()) - 1);
+}
+
+void TFormatoLog::FormatearZona(int arriba, int abajo) {
+    if (!Pendiente())
+        return;
+    for (int p = ParrafoEn(arriba); p < int(parrafos.size()) && parrafos[p].Arriba < abajo;) {
+        if (parrafos[p].Version == version) {
+            ++p;
+            continue;
+        }
+        p = FormatearTramo(p, [abajo](int y) { return y < abajo; });
+    }
+}
+
+// Lays out again the pending paragraphs from desde on while seguir allows it, given the
+// height reached, and puts them in place of their estimate. Returns the paragraph after.
+int TFormatoLog::FormatearTramo(int desde, const std::function<bool(int)>& seguir) {
+    const TPluma documentoPluma = pluma;
+    TTramo tramo;
+    std::swap(piezas, tramo.piezas);
+    std::swap(saltos, tramo.saltos);
+    std::swap(marcas, tramo.marcas);
+    const int primerSalto = parrafos[desde].PrimerSalto;
+    const int primeraMarca = parrafos[desde].PrimeraMarca;
+    basePieza = parrafos[desde].PrimeraPieza;
+    pluma = {0, parrafos[desde].Arriba, 0, 0, parrafos[desde].SaltoId};
+    int p = desde;
+    do {
+        TParrafo& parrafo = parrafos[p];
+        AbrirParrafo(parrafo, parrafo.PrimerItem);
+        parrafo.PrimerSalto += primerSalto;
+        parrafo.PrimeraMarca += primeraMarca;
+        const int hasta = p + 1 < int(parrafos.size()) ? parrafos[p + 1].PrimerItem : hechos;
+        for (int numero = parrafo.PrimerItem; numero < hasta; ++numero)
+            Colocar(documento->Items()[numero], numero);
+        --pendientes;
+        ++p;
+    } while (p < int(parrafos.size()) && parrafos[p].Version != version &&
+             seguir(pluma.B + pluma.D));
+    RefrescarSaltos(basePieza);
+    basePieza = 0;
+    std::swap(piezas, tramo.piezas);
+    std::swap(saltos, tramo.saltos);
+    std::swap(marcas, tramo.marcas);
+    const TPluma final = pluma;
+    pluma = documentoPluma;
+    Empalmar(desde, p, tramo, final);
+    return p;
+}
+
+// Where a paragraph after the last one would begin.
+TFormatoLog::TParrafo TFormatoLog::FinDelDocumento() const {
+    TParrafo fin;
+    fin.PrimerItem = hechos;
+    fin.PrimeraPieza = int(piezas.size());
+    fin.PrimerSalto = int(saltos.size());
+    fin.PrimeraMarca = int(marcas.size());
+    fin.Arriba = pluma.B + pluma.D;
+    return fin;
+}
+
+// Paragraphs [desde, hasta) were laid out again into nuevo; what follows moves with them.
+void TFormatoLog::Empalmar(int desde, int hasta, TTramo& nuevo, const TPluma& final) {
+    const bool hastaElFinal = hasta == int(parrafos.size());
+    const TParrafo fin = hastaElFinal ? FinDelDocumento() : parrafos[hasta];
+    const int desdePieza = parrafos[desde].PrimeraPieza;
+    const int dy = final.B + final.D - fin.Arriba;
+    const int dPiezas = Reemplazar(piezas, desdePieza, fin.PrimeraPieza, nuevo.piezas);
+    const int dSaltos =
+        Reemplazar(saltos, parrafos[desde].PrimerSalto, fin.PrimerSalto, nuevo.saltos);
+    const int dMarcas =
+        Reemplazar(marcas, parrafos[desde].PrimeraMarca, fin.PrimeraMarca, nuevo.marcas);
+    if (hastaElFinal) {
+        pluma = final;
+        return;
+    }
+    pluma.B += dy;
+    for (auto p = piezas.begin() + fin.PrimeraPieza + dPiezas; p != piezas.end(); ++p)
+        p->Top += dy;
+    for (auto s = saltos.begin() + fin.PrimerSalto + dSaltos; s != saltos.end(); ++s) {
+        s->Top += dy;
+        s->DrawItemNo += dPiezas;
+    }
+    for (auto m = marcas.begin() + fin.PrimeraMarca + dMarcas; m != marcas.end(); ++m)
+        m->Y += dy;
+    for (auto p = parrafos.begin() + hasta; p != parrafos.end(); ++p) {
+        p->Arriba += dy;
+        p->PrimeraPieza += dPiezas;
+        p->PrimerSalto += dSaltos;
+        p->PrimeraMarca += dMarcas;
+    }
 }
 
 void TFormatoLog::Colocar(TItemLog& item, int numero) {
@@ -147,7 +344,7 @@ void TFormatoLog::Colocar(TItemLog& item, int numero) {
 
 void TFormatoLog::ColocarTexto(TItemLog& item, int numero) {
     const qint32 estilo = item.Info.StyleIndex;
-    medidor->ElegirFuente((*estilos)[estilo]);
+    medidor->ElegirFuente(estilosUsados.EstiloOPorDefecto(estilo));
     const TMedidorTexto::TMetricas m = medidor->Metricas();
     const QStringView texto(item.Texto);
     bool empiezaLinea = !item.Info.ContinuesLine;
@@ -198,7 +395,7 @@ void TFormatoLog::ColocarTexto(TItemLog& item, int numero) {
         pieza.Height = medida.height();
         piezas.push_back(pieza);
         if (EsEstiloDeSalto(estilo)) {
-            AgregarSalto(pieza, int(piezas.size()) - 1);
+            AgregarSalto(pieza, basePieza + int(piezas.size()) - 1);
             item.Info.ImageIndex = pluma.NextJumpId;
         }
         pluma.D = empiezaLinea ? m.Descent : std::max(pluma.D, m.Descent);
@@ -239,7 +436,8 @@ void TFormatoLog::ColocarImagenDeLista(TItemLog& item, int numero) {
     pieza.ItemNo = numero;
     pieza.StartsLine = !sigue;
     if (item.Info.StyleIndex == ikJumpImage) {
-        saltos.push_back({pieza.Left, pieza.Top, w, h, pluma.NextJumpId, int(piezas.size())});
+        saltos.push_back(
+            {pieza.Left, pieza.Top, w, h, pluma.NextJumpId, basePieza + int(piezas.size())});
         ++pluma.NextJumpId;
     }
     piezas.push_back(pieza);
@@ -270,8 +468,6 @@ void TFormatoLog::ColocarBanda(TItemLog& item, int numero) {
     pieza.Top = pluma.B + pluma.D + 1;
     pieza.Width = medida.width();
     pieza.Height = medida.height() + 1;
-    if (TControlLog* control = item.Info.Control())
-        control->ColocarEnDocumento(pieza.Left, pieza.Top);
     pluma.B = pluma.B + pluma.D + medida.height() + 1;
     pluma.D = 1;
     pluma.A = medida.height() + 1;
@@ -298,7 +494,7 @@ void TFormatoLog::RefrescarSaltos(int desdePieza) {
     for (auto salto = saltos.rbegin(); salto != saltos.rend(); ++salto) {
         if (salto->DrawItemNo < desdePieza)
             return;
-        const TDrawLineInfo& pieza = piezas[salto->DrawItemNo];
+        const TDrawLineInfo& pieza = piezas[salto->DrawItemNo - basePieza];
         salto->Left = pieza.Left;
         salto->Top = pieza.Top;
     }

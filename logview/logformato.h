@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QFontMetrics>
 #include <QStringView>
+#include <functional>
 #include <vector>
 
 // One placed piece. Its text is Longitud characters of the item's text from TextOffset.
@@ -68,8 +69,14 @@ public:
     QSize Medir(QStringView texto) const override;
 
 private:
+    int Ancho(QStringView texto) const;
+
     TFontInfo elegido;
     QFontMetrics metricas{QFont()};
+    // The last text measured within the current item: layout measures a run to see
+    // whether it fits and then measures the same run as its piece.
+    mutable QStringView ultimo;
+    mutable int ultimoAncho = 0;
 };
 
 struct TOpcionesFormato {
@@ -83,14 +90,31 @@ struct TOpcionesFormato {
 };
 
 // Layout of a log document into pieces, jump areas and marks. When only items were
-// appended since the last run and nothing else changed, it carries on from where it
-// stopped; the results are the same as laying out from the first item.
+// appended since the last run, it carries on from where it stopped. The document falls
+// into paragraphs: each begins with an item that surely starts a line, so that its layout
+// depends on nothing before it but the height above it. After a change of width or of the
+// styles' fonts, Preparar only notes the paragraphs as pending; until Avanzar or
+// FormatearZona has laid them out again they keep their earlier pieces as an estimate,
+// moved to follow the paragraphs above them. Once nothing is pending the results are the
+// same as laying out from the first item.
 class TFormatoLog {
 public:
+    // Everything laid out for these options, at once.
     void Formatear(TLogDocumento& documento, const TFontInfos& estilos, TMedidorTexto& medidor,
                    const TOpcionesFormato& opciones);
     void FormatearTodo(TLogDocumento& documento, const TFontInfos& estilos,
                        TMedidorTexto& medidor, const TOpcionesFormato& opciones);
+    // Appended items are laid out; a new width or new fonts leave the paragraphs pending.
+    // The document, the measurer and the options must outlive the calls that follow.
+    void Preparar(TLogDocumento& documento, const TFontInfos& estilos, TMedidorTexto& medidor,
+                  const TOpcionesFormato& opciones);
+    bool Pendiente() const { return pendientes > 0; }
+    int ParrafosPendientes() const { return pendientes; }
+    // Pending paragraphs in document order, at most this many, stopping once the time
+    // (nanoseconds, when not negative) has run out; at least one is laid out.
+    void Avanzar(int parrafosMaximos, qint64 nanosegundos = -1);
+    // The pending paragraphs that meet the band [arriba, abajo) in document pixels.
+    void FormatearZona(int arriba, int abajo);
     void Descartar();
 
     // The widest picture or control of the document, in pixels.
@@ -101,6 +125,8 @@ public:
     const std::vector<TCPInfo>& Marks() const { return marcas; }
     int DocumentHeight() const { return pluma.B + pluma.D + 1; }
     QStringView TextoDe(const TLogDocumento& documento, const TDrawLineInfo& pieza) const;
+    // The first piece of item numero, or the piece after it when it has none.
+    int PrimeraPiezaDeItem(int numero) const;
 
 private:
     struct TPluma {
@@ -110,9 +136,29 @@ private:
         int D = 0;
         int NextJumpId = 0;
     };
+    struct TParrafo {
+        qint32 PrimerItem = 0;
+        qint32 PrimeraPieza = 0;
+        qint32 PrimerSalto = 0;
+        qint32 PrimeraMarca = 0;
+        qint32 Arriba = 0;
+        qint32 SaltoId = 0;
+        quint32 Version = 0;
+    };
+    struct TTramo {
+        std::vector<TDrawLineInfo> piezas;
+        std::vector<TJumpInfo> saltos;
+        std::vector<TCPInfo> marcas;
+    };
 
     bool PuedeContinuar(const TLogDocumento& documento, const TFontInfos& estilos,
                         const TOpcionesFormato& opciones) const;
+    bool EmpiezaParrafo(const TLineInfo& info, bool vacio) const;
+    void AbrirParrafo(TParrafo& parrafo, int primerItem);
+    int FormatearTramo(int desde, const std::function<bool(int y)>& seguir);
+    TParrafo FinDelDocumento() const;
+    void Empalmar(int desde, int hasta, TTramo& nuevo, const TPluma& final);
+    int ParrafoEn(int y) const;
     void Colocar(TItemLog& item, int numero);
     void ColocarTexto(TItemLog& item, int numero);
     void ColocarImagenDeLista(TItemLog& item, int numero);
@@ -124,16 +170,24 @@ private:
     std::vector<TDrawLineInfo> piezas;
     std::vector<TJumpInfo> saltos;
     std::vector<TCPInfo> marcas;
+    std::vector<TParrafo> parrafos;
     TPluma pluma;
+    // Pieces laid out before the vectors above begin: a paragraph run being laid out
+    // on its own counts from its first piece in the document.
+    int basePieza = 0;
 
     int hechos = 0;
     bool valido = false;
     quint64 generacion = 0;
+    quint32 version = 0;
+    int pendientes = 0;
+    // No paragraph before it is pending.
+    int siguientePendiente = 0;
     TOpcionesFormato usadas;
-    QList<TFontInfo> estilosUsados;
+    TFontInfos estilosUsados;
     int menorEmpujada = 0;
 
-    const TFontInfos* estilos = nullptr;
+    TLogDocumento* documento = nullptr;
     TMedidorTexto* medidor = nullptr;
 
     int cargaVistos = 0;

@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <algorithm>
 
 namespace {
 
@@ -59,12 +60,40 @@ void TLogScroller::SetRanges(int ancho, int unidades) {
     sinDesplazar = true;
     verticalScrollBar()->setValue(0);
     horizontalScrollBar()->setValue(0);
-    ConfigurarBarra(verticalScrollBar(), unidades, viewport()->height() / unidad);
-    ConfigurarBarra(horizontalScrollBar(), ancho - 1, viewport()->width());
-    horizontalScrollBar()->setSingleStep(unidad);
+    ConfigurarBarras();
     posVertical = 0;
     posHorizontal = 0;
+    ajuste = 0;
     sinDesplazar = false;
+}
+
+void TLogScroller::ActualizarRangos(int ancho, int unidades) {
+    anchoContenido = ancho;
+    unidadesContenido = unidades;
+    sinDesplazar = true;
+    ConfigurarBarras();
+    verticalScrollBar()->setValue(posVertical);
+    horizontalScrollBar()->setValue(posHorizontal);
+    posVertical = verticalScrollBar()->value();
+    posHorizontal = horizontalScrollBar()->value();
+    sinDesplazar = false;
+}
+
+void TLogScroller::ConfigurarBarras() {
+    ConfigurarBarra(verticalScrollBar(), unidadesContenido, viewport()->height() / unidad);
+    ConfigurarBarra(horizontalScrollBar(), anchoContenido - 1, viewport()->width());
+    horizontalScrollBar()->setSingleStep(unidad);
+}
+
+void TLogScroller::FijarPixel(int y, int posicion) {
+    const int antes = posVertical;
+    sinDesplazar = true;
+    verticalScrollBar()->setValue(posicion);
+    posVertical = verticalScrollBar()->value();
+    sinDesplazar = false;
+    ajuste = std::clamp(y - posVertical * unidad, 0, unidad - 1);
+    if (posVertical != antes)
+        emit OnVScrolled();
 }
 
 void TLogScroller::AjustarUnidad(int altoDocumento) {
@@ -129,12 +158,16 @@ void TLogScroller::scrollContentsBy(int, int) {
     if (sinDesplazar)
         return;
     const int antesV = posVertical;
+    const int antesPixel = PixelPos();
     const int antesH = posHorizontal;
     posVertical = verticalScrollBar()->value();
     posHorizontal = horizontalScrollBar()->value();
-    Desplazar(antesH - posHorizontal, (antesV - posVertical) * unidad);
-    if (posVertical != antesV)
-        emit OnVScrolled();
+    ajuste = 0;
+    Desplazar(antesH - posHorizontal, antesPixel - PixelPos());
+    if (posVertical == antesV)
+        return;
+    PosicionCambiada();
+    emit OnVScrolled();
 }
 
 void TLogScroller::Desplazar(int dx, int dy) {

@@ -16,7 +16,9 @@ public:
     int HorizontalPos() const { return posHorizontal; }
     void SetHorizontalPos(int posicion);
     void ScrollToPixel(int y) { SetVerticalPos(y / unidad); }
-    int PixelPos() const { return posVertical * unidad; }
+    // Document pixel at the top of the view. While a new width is being laid out in
+    // slices it may lie a few pixels past the unit, so that the reader's line stays put.
+    int PixelPos() const { return posVertical * unidad + ajuste; }
     int ContentWidth() const { return anchoContenido; }
     int ContentUnits() const { return unidadesContenido; }
 
@@ -31,6 +33,13 @@ signals:
 protected:
     // Sets the ranges with both positions at 0, without moving any pixels.
     void SetRanges(int anchoContenido, int unidadesContenido);
+    // Sets the ranges keeping the positions as far as they still fit, without moving pixels.
+    void ActualizarRangos(int anchoContenido, int unidadesContenido);
+    // Shows document pixel y at the top, at position posicion (clamped) plus a part of a
+    // unit; moves no pixels and raises OnVScrolled when the position changed.
+    void FijarPixel(int y, int posicion);
+    // After the position changed by a scroll bar, a key or SetVerticalPos.
+    virtual void PosicionCambiada() {}
     // The unit grows so that the vertical range stays within 30000 units, rounding up so
     // that it really does; it never shrinks.
     void AjustarUnidad(int altoDocumento);
@@ -43,12 +52,14 @@ protected:
     virtual void MoverControles(int dx, int dy) = 0;
 
 private:
+    void ConfigurarBarras();
     void AccionVertical(int accion);
     void AccionHorizontal(int accion);
     void Desplazar(int dx, int dy);
 
     int unidad = 10;
     int posVertical = 0;
+    int ajuste = 0;
     int posHorizontal = 0;
     int anchoContenido = 0;
     int unidadesContenido = 0;

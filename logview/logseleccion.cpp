@@ -37,7 +37,8 @@ TLinea LineaEn(const TPiezas& piezas, int y) {
 }
 
 int CaracteresHasta(const TContextoLog& log, const TDrawLineInfo& pieza, int ancho) {
-    log.Medidor.ElegirFuente(log.Estilos[log.Documento.Items()[pieza.ItemNo].Info.StyleIndex]);
+    log.Medidor.ElegirFuente(
+        log.Estilos.EstiloOPorDefecto(log.Documento.Items()[pieza.ItemNo].Info.StyleIndex));
     const QStringView texto = log.Formato.TextoDe(log.Documento, pieza);
     return std::min(int(texto.size()), log.Medidor.Encajan(texto, ancho));
 }
@@ -117,10 +118,14 @@ TExtremo DeTerminosDeItem(const TContextoLog& log, TExtremo extremo) {
 QString TextoSeleccionado(const TContextoLog& log, TExtremo ancla, TExtremo movil) {
     if (!HaySeleccion(ancla, movil))
         return {};
-    const auto [inicioDibujo, finDibujo] = Ordenada(ancla, movil);
-    const TExtremo inicio = ATerminosDeItem(log, inicioDibujo);
-    const TExtremo fin = ATerminosDeItem(log, finDibujo);
-    const auto& items = log.Documento.Items();
+    const auto [inicio, fin] = Ordenada(ancla, movil);
+    return TextoEntreItems(log.Documento, ATerminosDeItem(log, inicio), ATerminosDeItem(log, fin));
+}
+
+QString TextoEntreItems(const TLogDocumento& documento, TExtremo inicio, TExtremo fin) {
+    if (inicio.Item < 0 || fin.Item < 0 || fin.Item >= documento.Count())
+        return {};
+    const auto& items = documento.Items();
     const auto textoDe = [&](int i) {
         return items[i].Info.StyleIndex >= 0 ? QStringView(items[i].Texto) : QStringView();
     };

@@ -37,6 +37,8 @@ TExtremo DeTerminosDeItem(const TContextoLog& log, TExtremo extremo);
 
 // The selected text, with a CR LF wherever a new line starts.
 QString TextoSeleccionado(const TContextoLog& log, TExtremo ancla, TExtremo movil);
+// The same between two ends in item terms, in document order; needs no layout.
+QString TextoEntreItems(const TLogDocumento& documento, TExtremo inicio, TExtremo fin);
 
 // Characters [first, second) of a text piece that lie in the ordered selection.
 std::pair<int, int> CaracteresSeleccionados(int pieza, int largo, TExtremo inicio,

@@ -1,5 +1,7 @@
 #include "logview/logview.h"
 
+#include "core/error.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QHash>
@@ -13,6 +15,20 @@ namespace {
 
 constexpr int kIntervaloAutoDesplazamiento = 100;
 constexpr int kMargenSalto = 5;
+// Lines laid out beyond the visible band, so that a small scroll finds them ready.
+constexpr int kMargenVisible = 200;
+constexpr int kVueltasAncla = 4;
+
+// Nothing thrown in the view may leave a Qt entry point.
+template <typename Accion> void Protegido(Accion&& accion) {
+    try {
+        accion();
+    } catch (const TError& error) {
+        qWarning("Log view: %s: %s", qUtf8Printable(error.Clase), qUtf8Printable(error.Mensaje));
+    } catch (const std::exception& error) {
+        qWarning("Log view: %s", error.what());
+    }
+}
 
 // A child widget standing in the document; it is freed with its item.
 class TControlWidget : public TControlLog {
@@ -63,7 +79,9 @@ int AutoDesplazamiento(int y, int alto) {
 
 } // namespace
 
-TLogView::TLogView(QWidget* padre) : TLogScroller(padre), medidor(std::make_unique<TMedidorQt>()) {
+TLogView::TLogView(QWidget* padre)
+    : TLogScroller(padre), medidor(std::make_unique<TMedidorQt>()), reparto(new QTimer(this)) {
+    connect(reparto, &QTimer::timeout, this, [this] { Protegido([this] { PasoDeReparto(); }); });
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     viewport()->setMouseTracking(true);
     resize(100, 40);
@@ -107,7 +125,7 @@ void TLogView::AppendJumpImage(qint32 imagen, const TListaImagenes* lista, bool 
 
 void TLogView::AppendControl(QWidget* control, bool centrado) {
     auto envoltura = std::make_unique<TControlWidget>(control, viewport());
-    controles.push_back(envoltura.get());
+    controles.emplace_back(documento.Count(), envoltura.get());
     documento.AppendControl(std::move(envoltura), centrado);
 }
 
@@ -117,6 +135,7 @@ void TLogView::ClearDocument() {
     controles.clear();
     documento.ClearDocument();
     formato.Descartar();
+    reparto->stop();
 }
 
 TContextoLog TLogView::Contexto() const {
@@ -126,11 +145,12 @@ TContextoLog TLogView::Contexto() const {
 QString TLogView::SelectedText() const {
     if (!estilo)
         return {};
-    return TextoSeleccionado(Contexto(), ancla, movil);
+    const auto [inicio, fin] = Ordenada(ancla, movil);
+    return TextoEntreItems(documento, inicio, fin);
 }
 
 void TLogView::CopySelection() const {
-    if (!HasSelection())
+    if (!HasSelection() || !estilo)
         return;
     QGuiApplication::clipboard()->clear();
     QGuiApplication::clipboard()->setText(SelectedText());
@@ -153,48 +173,136 @@ void TLogView::SetBackgroundStyle(TBackgroundStyle otro) {
     SetBackgroundBitmap(fondo);
 }
 
-// Lays the document out again; a selection survives in item terms.
+TOpcionesFormato TLogView::Opciones() const {
+    return {anchoTexto, LeftMargin, MostrarPicture, MostrarControl, MostrarImagenes};
+}
+
+// Lays the document out for the current width. A new width lays out the reader's part
+// first and leaves the rest to slices.
 void TLogView::Formatear(bool mantenerPosicion) {
     if (!estilo || formateando)
         return;
     formateando = true;
-    const TExtremo anclaItem = ATerminosDeItem(Contexto(), ancla);
-    const TExtremo movilItem = ATerminosDeItem(Contexto(), movil);
-    const int pixel = PixelPos();
     const int anchoPrevio = anchoTexto;
     int base = std::max(viewport()->width() - LeftMargin - RightMargin,
                         formato.AnchoMayorCarga(documento));
     if (MinTextWidth > base)
         base = MinTextWidth;
     anchoTexto = MaxTextWidth > 0 && MaxTextWidth < base ? MaxTextWidth : base;
-    if (mantenerPosicion && anchoTexto == anchoPrevio) {
-        for (const TDrawLineInfo& pieza : formato.DrawItems()) {
-            if (TControlLog* control = documento.Items()[pieza.ItemNo].Info.Control())
-                control->ColocarEnDocumento(pieza.Left, pieza.Top);
-        }
-    } else {
+    anchoContenido = base + LeftMargin + RightMargin;
+    if (mantenerPosicion && anchoTexto != anchoPrevio)
+        CapturarAncla();
+    if (!mantenerPosicion || anchoTexto != anchoPrevio) {
         PararAutoDesplazamiento();
-        const TOpcionesFormato opciones{anchoTexto, LeftMargin, MostrarPicture, MostrarControl,
-                                        MostrarImagenes};
-        formato.Formatear(documento, estilo->TextStyles, *medidor, opciones);
-        AjustarUnidad(formato.DocumentHeight());
+        formato.Preparar(documento, estilo->TextStyles, *medidor, Opciones());
     }
-    SetRanges(base + LeftMargin + RightMargin, formato.DocumentHeight() / ScrollUnit());
-    if (mantenerPosicion)
-        ScrollToPixel(pixel);
-    ancla = DeTerminosDeItem(Contexto(), anclaItem);
-    movil = DeTerminosDeItem(Contexto(), movilItem);
+    AjustarUnidad(formato.DocumentHeight());
+    if (mantenerPosicion) {
+        ActualizarRangos(anchoContenido, formato.DocumentHeight() / ScrollUnit());
+    } else {
+        SetRanges(anchoContenido, formato.DocumentHeight() / ScrollUnit());
+        CapturarAncla();
+    }
+    if (formato.Pendiente()) {
+        SeguirAncla();
+        ArrancarReparto();
+    }
+    ColocarControles();
     formateando = false;
+}
+
+void TLogView::CapturarAncla() {
+    anclaLectura = {};
+    anclaLectura.AlFinal = VerticalPos() >= VerticalPosMax();
+    anclaLectura.HuecoFinal = formato.DocumentHeight() - PixelPos();
+    const auto& piezas = formato.DrawItems();
+    const int arriba = PixelPos();
+    auto pieza = std::partition_point(piezas.begin(), piezas.end(),
+                                      [arriba](const TDrawLineInfo& p) { return p.Top < arriba; });
+    if (pieza != piezas.begin() && std::prev(pieza)->Bottom() > arriba)
+        --pieza;
+    if (pieza == piezas.end())
+        return;
+    const int indice = int(pieza - piezas.begin());
+    anclaLectura.Posicion = ATerminosDeItem(Contexto(), {indice, 1});
+    anclaLectura.Desfase = pieza->Top - arriba;
+}
+
+int TLogView::PixelDeAncla() const {
+    if (anclaLectura.AlFinal)
+        return formato.DocumentHeight() - anclaLectura.HuecoFinal;
+    const TExtremo pieza = DeTerminosDeItem(Contexto(), anclaLectura.Posicion);
+    if (pieza.Item < 0)
+        return PixelPos();
+    return formato.DrawItems()[pieza.Item].Top - anclaLectura.Desfase;
+}
+
+// Lays out the pending part the reader sees and brings the reader's line back to the
+// top. Returns whether what the view shows has changed.
+bool TLogView::SeguirAncla() {
+    bool cambio = false;
+    for (int vuelta = 0; vuelta < kVueltasAncla; ++vuelta) {
+        const int arriba = std::max(0, PixelDeAncla());
+        const int pendientes = formato.ParrafosPendientes();
+        formato.FormatearZona(arriba - kMargenVisible,
+                              arriba + viewport()->height() + kMargenVisible);
+        if (formato.ParrafosPendientes() == pendientes)
+            break;
+        cambio = true;
+    }
+    AjustarUnidad(formato.DocumentHeight());
+    ActualizarRangos(anchoContenido, formato.DocumentHeight() / ScrollUnit());
+    const int pixel = std::max(0, PixelDeAncla());
+    FijarPixel(pixel, anclaLectura.AlFinal ? VerticalPosMax() : pixel / ScrollUnit());
+    return cambio || PixelPos() != pixel;
+}
+
+void TLogView::ArrancarReparto() {
+    if (!reparto->isActive())
+        reparto->start(0);
+}
+
+void TLogView::PasoDeReparto() {
+    if (formato.Pendiente() && estilo) {
+        const int antes = PixelPos() - PixelDeAncla();
+        formato.Avanzar(INT_MAX, NanosPorPaso);
+        const bool cambio = SeguirAncla();
+        ColocarControles();
+        if (cambio || PixelPos() - PixelDeAncla() != antes)
+            viewport()->update();
+    }
+    if (!formato.Pendiente())
+        reparto->stop();
+}
+
+void TLogView::PosicionCambiada() {
+    if (!formato.Pendiente() || formateando)
+        return;
+    CapturarAncla();
+    if (SeguirAncla())
+        viewport()->update();
+    ColocarControles();
+}
+
+// Controls follow their pieces, wherever the view is scrolled.
+void TLogView::ColocarControles() {
+    const auto& piezas = formato.DrawItems();
+    for (const auto& [numero, control] : controles) {
+        const int indice = formato.PrimeraPiezaDeItem(numero);
+        if (indice < int(piezas.size()) && piezas[indice].ItemNo == numero)
+            control->ColocarEnDocumento(piezas[indice].Left - HorizontalPos(),
+                                        piezas[indice].Top - PixelPos());
+    }
 }
 
 void TLogView::resizeEvent(QResizeEvent* evento) {
     TLogScroller::resizeEvent(evento);
-    Formatear(true);
+    Protegido([this] { Formatear(true); });
     emit OnResized();
 }
 
 void TLogView::MoverControles(int dx, int dy) {
-    for (TControlLog* control : controles) {
+    for (const auto& [numero, control] : controles) {
         if (dx)
             control->MoverHorizontal(dx);
         if (dy)
@@ -204,7 +312,7 @@ void TLogView::MoverControles(int dx, int dy) {
 
 bool TLogView::viewportEvent(QEvent* evento) {
     if (evento->type() == QEvent::Leave)
-        RatonFuera();
+        Protegido([this] { RatonFuera(); });
     return TLogScroller::viewportEvent(evento);
 }
 
@@ -237,8 +345,9 @@ void TLogView::RepintarSalto(int salto) {
 void TLogView::Seleccionar(TExtremo& extremo, QPoint punto) {
     if (!estilo)
         return;
-    extremo = PuntoDeSeleccion(Contexto(), punto.x() + HorizontalPos(),
-                               std::min(punto.y(), viewport()->height()) + PixelPos());
+    const TExtremo pieza = PuntoDeSeleccion(Contexto(), punto.x() + HorizontalPos(),
+                                            std::min(punto.y(), viewport()->height()) + PixelPos());
+    extremo = ATerminosDeItem(Contexto(), pieza);
 }
 
 std::optional<TPalabra> TLogView::PalabraPulsada() const {
@@ -249,7 +358,7 @@ std::optional<TPalabra> TLogView::PalabraPulsada() const {
 }
 
 void TLogView::mouseMoveEvent(QMouseEvent* evento) {
-    RatonMovido(evento->position().toPoint());
+    Protegido([&] { RatonMovido(evento->position().toPoint()); });
 }
 
 void TLogView::RatonMovido(QPoint punto) {
@@ -294,26 +403,29 @@ void TLogView::RatonFuera() {
 }
 
 void TLogView::mousePressEvent(QMouseEvent* evento) {
-    if (evento->button() != Qt::LeftButton)
-        return;
-    ultimoPunto = evento->position().toPoint();
-    const TJumpInfo* salto = SaltoEn(ultimoPunto);
-    saltoPulsado = salto ? salto->JumpId : -1;
-    if (AllowSelection) {
-        Seleccionar(ancla, ultimoPunto);
-        movil = ancla;
-        seleccionando = ancla.Item != -1;
-        viewport()->update();
-        if (!temporizador) {
-            temporizador = new QTimer(this);
-            connect(temporizador, &QTimer::timeout, this, &TLogView::PasoAutomatico);
-            temporizador->start(kIntervaloAutoDesplazamiento);
+    Protegido([&] {
+        if (evento->button() != Qt::LeftButton)
+            return;
+        ultimoPunto = evento->position().toPoint();
+        const TJumpInfo* salto = SaltoEn(ultimoPunto);
+        saltoPulsado = salto ? salto->JumpId : -1;
+        if (AllowSelection) {
+            Seleccionar(ancla, ultimoPunto);
+            movil = ancla;
+            seleccionando = ancla.Item != -1;
+            viewport()->update();
+            if (!temporizador) {
+                temporizador = new QTimer(this);
+                connect(temporizador, &QTimer::timeout, this,
+                        [this] { Protegido([this] { PasoAutomatico(); }); });
+                temporizador->start(kIntervaloAutoDesplazamiento);
+            }
         }
-    }
-    if (!SingleClick || !Conectado(QMetaMethod::fromSignal(&TLogView::OnLogDblClick)))
-        return;
-    if (const auto palabra = PalabraPulsada())
-        emit OnLogDblClick(palabra->Palabra, palabra->Estilo);
+        if (!SingleClick || !Conectado(QMetaMethod::fromSignal(&TLogView::OnLogDblClick)))
+            return;
+        if (const auto palabra = PalabraPulsada())
+            emit OnLogDblClick(palabra->Palabra, palabra->Estilo);
+    });
 }
 
 void TLogView::PasoAutomatico() {
@@ -329,73 +441,81 @@ void TLogView::PararAutoDesplazamiento() {
 }
 
 void TLogView::mouseReleaseEvent(QMouseEvent* evento) {
-    PararAutoDesplazamiento();
-    ultimoPunto = evento->position().toPoint();
-    if (seleccionando && evento->button() == Qt::LeftButton) {
-        Seleccionar(movil, ultimoPunto);
-        seleccionando = false;
-        viewport()->update();
-        emit OnSelect();
-    }
-    if (evento->button() == Qt::RightButton) {
-        if (!Conectado(QMetaMethod::fromSignal(&TLogView::OnLogRightClick)))
-            return;
-        if (const auto palabra = PalabraPulsada()) {
-            const QPoint pantalla = viewport()->mapToGlobal(ultimoPunto);
-            emit OnLogRightClick(palabra->Palabra, palabra->Estilo, pantalla.x(), pantalla.y());
+    Protegido([&] {
+        PararAutoDesplazamiento();
+        ultimoPunto = evento->position().toPoint();
+        if (seleccionando && evento->button() == Qt::LeftButton) {
+            Seleccionar(movil, ultimoPunto);
+            seleccionando = false;
+            viewport()->update();
+            emit OnSelect();
         }
-        return;
-    }
-    if (evento->button() != Qt::LeftButton)
-        return;
-    if (saltoPulsado != -1 && Conectado(QMetaMethod::fromSignal(&TLogView::OnJump))) {
-        const TJumpInfo* salto = SaltoEn(ultimoPunto);
-        if (salto && salto->JumpId == saltoPulsado)
-            emit OnJump(saltoPulsado + FirstJumpNo);
-        saltoPulsado = -1;
-    }
-    if (viewport()->rect().contains(ultimoPunto)) {
-        setFocus(Qt::MouseFocusReason);
-        emit OnClick();
-    }
+        if (evento->button() == Qt::RightButton) {
+            if (!Conectado(QMetaMethod::fromSignal(&TLogView::OnLogRightClick)))
+                return;
+            if (const auto palabra = PalabraPulsada()) {
+                const QPoint pantalla = viewport()->mapToGlobal(ultimoPunto);
+                emit OnLogRightClick(palabra->Palabra, palabra->Estilo, pantalla.x(), pantalla.y());
+            }
+            return;
+        }
+        if (evento->button() != Qt::LeftButton)
+            return;
+        if (saltoPulsado != -1 && Conectado(QMetaMethod::fromSignal(&TLogView::OnJump))) {
+            const TJumpInfo* salto = SaltoEn(ultimoPunto);
+            if (salto && salto->JumpId == saltoPulsado)
+                emit OnJump(saltoPulsado + FirstJumpNo);
+            saltoPulsado = -1;
+        }
+        if (viewport()->rect().contains(ultimoPunto)) {
+            setFocus(Qt::MouseFocusReason);
+            emit OnClick();
+        }
+    });
 }
 
 void TLogView::mouseDoubleClickEvent(QMouseEvent* evento) {
-    mousePressEvent(evento);
-    if (evento->button() != Qt::LeftButton || SingleClick ||
-        !Conectado(QMetaMethod::fromSignal(&TLogView::OnLogDblClick)))
-        return;
-    if (const auto palabra = PalabraPulsada())
-        emit OnLogDblClick(palabra->Palabra, palabra->Estilo);
+    Protegido([&] {
+        mousePressEvent(evento);
+        if (evento->button() != Qt::LeftButton || SingleClick ||
+            !Conectado(QMetaMethod::fromSignal(&TLogView::OnLogDblClick)))
+            return;
+        if (const auto palabra = PalabraPulsada())
+            emit OnLogDblClick(palabra->Palabra, palabra->Estilo);
+    });
 }
 
 void TLogView::keyPressEvent(QKeyEvent* evento) {
-    DesplazarConTecla(evento->key());
-    const bool copiar = evento->key() == Qt::Key_C || evento->key() == Qt::Key_Insert;
-    if (HasSelection() && (evento->modifiers() & Qt::ControlModifier) && copiar) {
-        CopySelection();
-        return;
-    }
-    emit OnKeyDown(evento->key(), evento->modifiers());
+    Protegido([&] {
+        DesplazarConTecla(evento->key());
+        const bool copiar = evento->key() == Qt::Key_C || evento->key() == Qt::Key_Insert;
+        if (HasSelection() && (evento->modifiers() & Qt::ControlModifier) && copiar) {
+            CopySelection();
+            return;
+        }
+        emit OnKeyDown(evento->key(), evento->modifiers());
+    });
 }
 
 void TLogView::paintEvent(QPaintEvent* evento) {
-    if (!estilo) {
-        PintarSinEstilo();
-        return;
-    }
-    const QRect area = evento->rect();
-    const qreal escala = viewport()->devicePixelRatioF();
-    QImage lienzo(area.size() * escala, QImage::Format_ARGB32_Premultiplied);
-    lienzo.setDevicePixelRatio(escala);
-    lienzo.setDotsPerMeterX(qRound(viewport()->logicalDpiX() / 0.0254));
-    lienzo.setDotsPerMeterY(qRound(viewport()->logicalDpiY() / 0.0254));
-    {
-        QPainter pintor(&lienzo);
-        PintarFondo(pintor, area);
-        PintarPiezas(pintor, area);
-    }
-    QPainter(viewport()).drawImage(area.topLeft(), lienzo);
+    Protegido([&] {
+        if (!estilo) {
+            PintarSinEstilo();
+            return;
+        }
+        const QRect area = evento->rect();
+        const qreal escala = viewport()->devicePixelRatioF();
+        QImage lienzo(area.size() * escala, QImage::Format_ARGB32_Premultiplied);
+        lienzo.setDevicePixelRatio(escala);
+        lienzo.setDotsPerMeterX(qRound(viewport()->logicalDpiX() / 0.0254));
+        lienzo.setDotsPerMeterY(qRound(viewport()->logicalDpiY() / 0.0254));
+        {
+            QPainter pintor(&lienzo);
+            PintarFondo(pintor, area);
+            PintarPiezas(pintor, area);
+        }
+        QPainter(viewport()).drawImage(area.topLeft(), lienzo);
+    });
 }
 
 void TLogView::PintarSinEstilo() {
@@ -449,7 +569,9 @@ void TLogView::PintarPiezas(QPainter& pintor, const QRect& area) const {
     const auto& piezas = formato.DrawItems();
     if (piezas.empty())
         return;
-    const auto [inicio, fin] = Ordenada(ancla, movil);
+    const auto [inicioItem, finItem] = Ordenada(ancla, movil);
+    const TExtremo inicio = DeTerminosDeItem(Contexto(), inicioItem);
+    const TExtremo fin = DeTerminosDeItem(Contexto(), finItem);
     const bool conSeleccion = HasSelection();
     const TExtremo sinInicio{INT_MAX, 0};
     const TExtremo sinFin{-1, 0};
@@ -476,7 +598,7 @@ void TLogView::PintarPiezas(QPainter& pintor, const QRect& area) const {
             pintor.drawImage(en, *info.Picture());
             break;
         case ikBreakLine:
-            pintor.setPen(AQColor(estilo->TextStyles[0].Color));
+            pintor.setPen(AQColor(estilo->TextStyles.EstiloOPorDefecto(0).Color));
             pintor.drawLine(en.x() + 5, en.y() + 5,
                             ContentWidth() - HorizontalPos() - area.left() - RightMargin - 5,
                             en.y() + 5);
@@ -494,7 +616,7 @@ void TLogView::PintarTexto(QPainter& pintor, int indice, QPoint en, TExtremo ini
                            TExtremo fin) const {
     const TDrawLineInfo& pieza = formato.DrawItems()[indice];
     const TLineInfo& info = documento.Items()[pieza.ItemNo].Info;
-    const TFontInfo& fuenteInfo = estilo->TextStyles[info.StyleIndex];
+    const TFontInfo& fuenteInfo = estilo->TextStyles.EstiloOPorDefecto(info.StyleIndex);
     const bool resaltado = EsEstiloDeSalto(info.StyleIndex) && hoverActivo &&
                            saltoBajoRaton != -1 && saltoBajoRaton == info.ImageIndex;
     const QColor normal = AQColor(resaltado ? estilo->HoverColor : fuenteInfo.Color);

@@ -37,6 +37,12 @@ public:
     void ClearDocument();
     void Reformat() { Formatear(false); }
 
+    // A width change lays out the visible part at once and the rest in slices from the
+    // event loop; until then heights below and above are estimates.
+    bool RepartoPendiente() const { return formato.Pendiente(); }
+    // One slice of that layout; the event loop runs them on its own.
+    void PasoDeReparto();
+
     bool HasSelection() const { return HaySeleccion(ancla, movil); }
     QString SelectedText() const;
     void CopySelection() const;
@@ -52,6 +58,9 @@ public:
     void SetBackgroundBitmap(const QImage& imagen);
     void SetBackgroundStyle(TBackgroundStyle estiloFondo);
 
+    // Time one slice of catching up may take, in nanoseconds; it lays out at least one
+    // paragraph. A slice leaves room in a 16 ms frame for input, sockets and painting.
+    qint64 NanosPorPaso = 8'000'000;
     qint32 FirstJumpNo = 0;
     qint32 MaxTextWidth = 0;
     qint32 MinTextWidth = 0;
@@ -84,10 +93,26 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* evento) override;
     void keyPressEvent(QKeyEvent* evento) override;
     void MoverControles(int dx, int dy) override;
+    void PosicionCambiada() override;
 
 private:
+    // What the reader sees at the top, kept while the layout catches up: the end of the
+    // log, or a character and how far its piece lies below the top of the view.
+    struct TAnclaLectura {
+        bool AlFinal = false;
+        TExtremo Posicion;
+        int Desfase = 0;
+        int HuecoFinal = 0;
+    };
+
     TContextoLog Contexto() const;
+    TOpcionesFormato Opciones() const;
     void Formatear(bool mantenerPosicion);
+    void CapturarAncla();
+    int PixelDeAncla() const;
+    bool SeguirAncla();
+    void ColocarControles();
+    void ArrancarReparto();
     void Seleccionar(TExtremo& extremo, QPoint punto);
     void RatonMovido(QPoint punto);
     void RatonFuera();
@@ -109,8 +134,12 @@ private:
     TLogDocumento documento;
     TFormatoLog formato;
     std::unique_ptr<TMedidorTexto> medidor;
-    std::vector<TControlLog*> controles;
+    // Each control with its item number.
+    std::vector<std::pair<int, TControlLog*>> controles;
     int anchoTexto = -1;
+    int anchoContenido = 0;
+    TAnclaLectura anclaLectura;
+    QTimer* reparto;
     bool formateando = false;
 
     QImage fondo;
@@ -119,6 +148,7 @@ private:
     int saltoBajoRaton = -1;
     bool hoverActivo = false;
     int saltoPulsado = -1;
+    // Selection ends in item terms, so that they survive any layout.
     TExtremo ancla;
     TExtremo movil;
     bool seleccionando = false;

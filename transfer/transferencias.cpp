@@ -251,12 +251,13 @@ void TTransferencias::AlOfrecer(const QString& ip, const TMensajeRecibido& mensa
     const std::optional<TOfrecimiento> oferta = LeerOfrecimiento(mensaje.Carga);
     if (!oferta)
         return;
+    // Every offer that arrives sounds, even one refused for its name.
+    mensajero_.Sonar(mensajero_.Config().Sonidos.File_SolicitudTx);
     const QString nombre = UltimoComponente(DecodificarCp1252(oferta->Nombre));
     if (!NombreAdmitido(nombre)) {
         mensajero_.EnviarMensaje(ip, Componer(TComando::RechazaFile, {oferta->ID}));
         return;
     }
-    mensajero_.Sonar(mensajero_.Config().Sonidos.File_SolicitudTx);
     const std::optional<TDestino> destino = DestinoAceptado(mensajero_.NickDe(ip), nombre, oferta->Tam);
     if (!destino) {
         mensajero_.EnviarMensaje(ip, Componer(TComando::RechazaFile, {oferta->ID}));
@@ -371,10 +372,15 @@ bool TTransferencias::EscribirFin(TTxFichero& tx, QByteArrayView datos) {
 // --- Both sides ---
 
 void TTransferencias::AlAbortar(const QString& ip, const TMensajeRecibido& mensaje) {
-    if (const std::shared_ptr<TTxFichero> tx = Buscar(salientes_, mensaje.Numero, ip))
-        Terminar(salientes_, tx, TFinTransferencia::Abortado);
-    else if (const std::shared_ptr<TTxFichero> tx = Buscar(entrantes_, mensaje.Numero, ip))
-        Terminar(entrantes_, tx, TFinTransferencia::Abortado);
+    std::shared_ptr<TTxFichero> tx = Buscar(salientes_, mensaje.Numero, ip);
+    TLista& lista = tx ? salientes_ : entrantes_;
+    if (!tx)
+        tx = Buscar(entrantes_, mensaje.Numero, ip);
+    if (!tx)
+        return;
+    Terminar(lista, tx, TFinTransferencia::Abortado);
+    // Only the peer's abort sounds; ours, or a transfer we ended on an error, does not.
+    mensajero_.Sonar(mensajero_.Config().Sonidos.File_AbortadaTx);
 }
 
 void TTransferencias::Refrescar(TTxFichero& tx) {
@@ -388,11 +394,8 @@ void TTransferencias::Terminar(TLista& lista, const std::shared_ptr<TTxFichero>&
     tx->Fichero.close();
     if (tx->Ventana)
         tx->Ventana->MostrarFin(fin);
-    const TConfigSonidos& sonidos = mensajero_.Config().Sonidos;
     if (fin == TFinTransferencia::Finalizado)
-        mensajero_.Sonar(sonidos.File_FinTx);
-    else if (fin == TFinTransferencia::Abortado)
-        mensajero_.Sonar(sonidos.File_AbortadaTx);
+        mensajero_.Sonar(mensajero_.Config().Sonidos.File_FinTx);
 }
 
 void TTransferencias::FallarTransferencia(TLista& lista, const std::shared_ptr<TTxFichero>& tx,

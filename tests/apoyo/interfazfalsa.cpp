@@ -22,7 +22,7 @@ void TInterfazFalsa::MostrarInformacion(const QString& titulo, const QString& te
 }
 
 std::optional<QString> TInterfazFalsa::PedirTexto(const QString& titulo, const QString&,
-                                                  const QString&) {
+                                                  const QString&, const QValidator*) {
     Preguntas.push_back({titulo, {}});
     return TextoPedido;
 }

@@ -20,8 +20,12 @@ public:
     void MostrarError(const QString& titulo, const QString& texto) override;
     void MostrarInformacion(const QString& titulo, const QString& texto) override;
     std::optional<QString> PedirTexto(const QString& titulo, const QString& etiqueta,
-                                      const QString& inicial) override;
-    void ReproducirSonido(const QString& fichero) override { Sonidos << fichero; }
+                                      const QString& inicial, const QValidator* filtro) override;
+    void ReproducirSonido(const QString& fichero) override {
+        Sonidos << fichero;
+        if (AlSonar)
+            AlSonar(fichero);
+    }
     void RepintarContactos() override { ++Repintados; }
     void AplicarConfig(const TConfig& config) override { NickMostrado = config.Nick; }
     void AnadirIconoTray() override { IconoTray = true; }
@@ -34,6 +38,8 @@ public:
     std::function<void()> AntesDeResponder;
     // Runs inside an error box, likewise.
     std::function<void()> AlMostrarError;
+    // Runs as each sound is handed to the player, to see what had happened by then.
+    std::function<void(const QString&)> AlSonar;
     std::optional<QString> TextoPedido;
 
     std::vector<TCaja> Preguntas;

@@ -69,6 +69,15 @@ void TNodoPrueba::Arrancar() {
     Mensajero->ConectarTodos();
 }
 
+bool TNodoPrueba::ConectarPeer(TPeerCrudo& peer) {
+    Arrancar();
+    const bool conectado =
+        peer.ConectarA(Ip) && QTest::qWaitFor([&] { return Conectado(peer.Ip); }, 5000);
+    peer.EsperarMensajes(2);
+    peer.Recibido.clear();
+    return conectado;
+}
+
 bool TNodoPrueba::Conectado(const QString& ip) const {
     const TContacto* contacto = Mensajero->BuscarContacto(ip);
     return contacto && contacto->Conectado;

@@ -8,6 +8,8 @@
 #include <map>
 #include <memory>
 
+class TPeerCrudo;
+
 // Messages to compare with what arrived.
 QList<QByteArray> Lista(std::initializer_list<const char*> mensajes);
 
@@ -28,6 +30,9 @@ public:
     // Starts as the program does: listen, configuration, contact book, connect to all.
     void Arrancar();
     bool Conectado(const QString& ip) const;
+    // Starts, and lets the raw peer, already in the book, connect; its greeting is read and
+    // dropped. False when it did not come up.
+    bool ConectarPeer(TPeerCrudo& peer);
     // Connections of this core that are up.
     int ConexionesVivas() const;
     // Records every message of one command, payload as received.

@@ -176,7 +176,7 @@ private slots:
         QVERIFY(respuesta.Consumida);
         QCOMPARE(entrada.History(), QStringList{pegado});
         const auto vacia = entrada.TeclaPulsada(Qt::Key_Enter, QString());
-        QVERIFY(vacia.Enviar.isEmpty() && !vacia.Texto && !vacia.Consumida);
+        QVERIFY(vacia.Enviar.isEmpty() && !vacia.Texto && vacia.Consumida);
         QCOMPARE(entrada.History().size(), 1);
     }
 

@@ -26,10 +26,20 @@ struct TLog {
     QString Texto(int i) const { return formato.TextoDe(documento, Pieza(i)).toString(); }
 };
 
+class TControlFalso : public TControlLog {
+public:
+    explicit TControlFalso(QSize tamano) : tamano(tamano) {}
+    QSize Tamano() const override { return tamano; }
+    void Colocar(int, int) override {}
+
+private:
+    QSize tamano;
+};
+
 void AgregarAlAzar(TLog& log, QRandomGenerator& azar, const TListaImagenes* lista) {
     static const QStringList palabras{"hola", "que", "tal", "estás", "x", "supercalifragilístico",
                                       "", " ", "a b c d e f g h"};
-    switch (azar.bounded(12)) {
+    switch (azar.bounded(13)) {
     case 0:
         log.documento.AppendImage(azar.bounded(4), lista, azar.bounded(3) == 0);
         return;
@@ -45,6 +55,11 @@ void AgregarAlAzar(TLog& log, QRandomGenerator& azar, const TListaImagenes* list
     case 4:
         log.documento.AppendBreakLine(QStringLiteral("--"));
         return;
+    case 5:
+        log.documento.AppendControl(
+            std::make_unique<TControlFalso>(QSize(azar.bounded(10, 60), azar.bounded(5, 30))),
+            azar.bounded(2) == 0);
+        return;
     default:
         break;
     }
@@ -56,6 +71,32 @@ void AgregarAlAzar(TLog& log, QRandomGenerator& azar, const TListaImagenes* list
         log.documento.AppendLine(texto, estilo);
     else
         log.documento.AppendText(texto, estilo);
+}
+
+void CompararConCompleto(TLog& log) {
+    TFormatoLog completo;
+    completo.FormatearTodo(log.documento, log.estilo.TextStyles, log.medidor, log.opciones);
+    QVERIFY(completo.DrawItems() == log.formato.DrawItems());
+    QVERIFY(completo.JumpAreas() == log.formato.JumpAreas());
+    QVERIFY(completo.Marks() == log.formato.Marks());
+    QCOMPARE(completo.DocumentHeight(), log.formato.DocumentHeight());
+}
+
+// What painting and hit-tests rely on while paragraphs are pending: pieces in item order,
+// each jump area on a jump piece, tops that only step back within a line.
+void CompararCoherencia(const TLog& log) {
+    const auto& piezas = log.formato.DrawItems();
+    for (size_t i = 1; i < piezas.size(); ++i) {
+        QVERIFY(piezas[i - 1].ItemNo <= piezas[i].ItemNo);
+        if (piezas[i].StartsLine)
+            QVERIFY2(piezas[i].Top >= piezas[i - 1].Top, qPrintable(QString::number(i)));
+    }
+    for (const TJumpInfo& salto : log.formato.JumpAreas()) {
+        const TDrawLineInfo& pieza = piezas.at(salto.DrawItemNo);
+        QCOMPARE(salto.Top, pieza.Top);
+        const qint32 estilo = log.documento.Items()[pieza.ItemNo].Info.StyleIndex;
+        QVERIFY(EsEstiloDeSalto(estilo) || estilo == ikJumpImage);
+    }
 }
 
 } // namespace
@@ -224,15 +265,92 @@ private slots:
                 if (azar.bounded(10) == 0)
                     incremental.opciones.TextWidth = azar.bounded(30, 200);
                 incremental.Formatear();
-                TFormatoLog completo;
-                completo.FormatearTodo(incremental.documento, incremental.estilo.TextStyles,
-                                       incremental.medidor, incremental.opciones);
-                QVERIFY(completo.DrawItems() == incremental.formato.DrawItems());
-                QVERIFY(completo.JumpAreas() == incremental.formato.JumpAreas());
-                QVERIFY(completo.Marks() == incremental.formato.Marks());
-                QCOMPARE(completo.DocumentHeight(), incremental.formato.DocumentHeight());
+                CompararConCompleto(incremental);
+                if (QTest::currentTestFailed())
+                    return;
             }
         }
+    }
+
+    // Appends, new widths, new fonts, catch-up slices and visible bands in any order end in
+    // exactly the full layout.
+    void EntrelazadoAcabaEnElFormatoCompleto() {
+        TListaImagenes lista(17, 15);
+        QRandomGenerator azar(11);
+        for (int documento = 0; documento < 60; ++documento) {
+            TLog log(azar.bounded(30, 200));
+            for (int n = azar.bounded(0, 30); n > 0; --n)
+                AgregarAlAzar(log, azar, &lista);
+            log.Formatear();
+            for (int paso = 0; paso < 40; ++paso) {
+                const TFormatoLog& f = log.formato;
+                switch (azar.bounded(6)) {
+                case 0:
+                    for (int n = azar.bounded(1, 6); n > 0; --n)
+                        AgregarAlAzar(log, azar, &lista);
+                    break;
+                case 1:
+                    log.opciones.TextWidth = azar.bounded(30, 200);
+                    break;
+                case 2:
+                    log.estilo.TextStyles[6].Size = azar.bounded(8, 24);
+                    break;
+                case 3: {
+                    const int y = azar.bounded(f.DocumentHeight() + 1);
+                    log.formato.FormatearZona(y, y + azar.bounded(1, 80));
+                    break;
+                }
+                default:
+                    if (f.Pendiente())
+                        log.formato.Avanzar(azar.bounded(1, 4));
+                    break;
+                }
+                log.formato.Preparar(log.documento, log.estilo.TextStyles, log.medidor,
+                                     log.opciones);
+                CompararCoherencia(log);
+                if (!f.Pendiente())
+                    CompararConCompleto(log);
+                if (QTest::currentTestFailed())
+                    return;
+            }
+            while (log.formato.Pendiente())
+                log.formato.Avanzar(azar.bounded(1, 4));
+            CompararConCompleto(log);
+            if (QTest::currentTestFailed())
+                return;
+        }
+    }
+
+    void ZonaPendienteSeFormateaAlAnchoNuevo() {
+        TLog log(200);
+        for (int i = 0; i < 50; ++i)
+            log.documento.AppendLine(QStringLiteral("uno dos tres cuatro cinco"), 0);
+        log.Formatear();
+        QCOMPARE(log.formato.DocumentHeight(), 50 * 14 + 1);
+        log.opciones.TextWidth = 40;
+        log.formato.Preparar(log.documento, log.estilo.TextStyles, log.medidor, log.opciones);
+        QVERIFY(log.formato.Pendiente());
+        QCOMPARE(log.formato.DocumentHeight(), 50 * 14 + 1);
+        log.formato.FormatearZona(20 * 14, 21 * 14);
+        // Paragraph 20 now takes four lines; the estimate below it moved down with it.
+        const int primera = log.formato.PrimeraPiezaDeItem(20);
+        QCOMPARE(log.Texto(primera), QStringLiteral("uno dos"));
+        QCOMPARE(log.Pieza(primera).Top, 20 * 14 + 1);
+        QCOMPARE(log.Texto(primera + 3), QStringLiteral("cinco"));
+        QCOMPARE(log.Pieza(primera + 4).ItemNo, 21);
+        QCOMPARE(log.Pieza(primera + 4).Top, 24 * 14 + 1);
+        QCOMPARE(log.formato.DocumentHeight(), 53 * 14 + 1);
+        QVERIFY(log.formato.Pendiente());
+        log.formato.Avanzar(INT_MAX);
+        QVERIFY(!log.formato.Pendiente());
+        QCOMPARE(log.formato.DocumentHeight(), 200 * 14 + 1);
+    }
+
+    void EstiloDesconocidoNoFalla() {
+        TLog log;
+        log.documento.AppendLine(QStringLiteral("ab"), 42);
+        log.Formatear();
+        QCOMPARE(log.Pieza(0).Height, 13);
     }
 
     void EstiloCambiadoObligaAFormatearDeNuevo() {

@@ -7,7 +7,7 @@ class TstPrincipal : public QObject {
     Q_OBJECT
 private slots:
     void HabilitacionDelMenuDeContactos() {
-        const TFuncionesDisponibles todas{true, true, true, true};
+        const TFuncionesDisponibles todas{true, true, true};
         const THabilitacionMenu nada = HabilitarMenuContactos(nullptr, nullptr, todas);
         QCOMPARE(nada.CaptionIP, QString());
         QVERIFY(!nada.IP && !nada.Eliminar && !nada.Flash && !nada.Chat && !nada.Archivo && !nada.EMail);

@@ -206,6 +206,10 @@ private slots:
         QCOMPARE(c.Ventana.Textos(id), union_);
         QTRY_COMPARE(a.Ventana.Textos(id), union_);  // the first guest got no such line
         QTRY_COMPARE(b.Ventana.Textos(id), union_);
+        // Who is in the room, as the tab's hint tells it: a guest knows only the host.
+        QCOMPARE(a.Salas.DescripcionSala(id), QStringLiteral("Anfitrión: Ana\nInvitados: Bea, Cris"));
+        QCOMPARE(c.Salas.DescripcionSala(id), QStringLiteral("Anfitrión: Ana"));
+        QVERIFY(c.Salas.DescripcionSala(id + 1).isEmpty());
 
         // A second offer to the same contact is a second room.
         const int otra = AbrirSala(a, b);

@@ -25,6 +25,20 @@ private slots:
         QCOMPARE(documento.toPlainText(), texto);
     }
 
+    void SaltosDeCaja_data() {
+        QTest::addColumn<QString>("texto");
+        QTest::addColumn<QString>("enCaja");
+        QTest::newRow("invitacion") << QStringLiteral("le invita\rhospedada por\r\r¿Acepta?")
+                                    << QStringLiteral("le invita\nhospedada por\n\n¿Acepta?");
+        QTest::newRow("CR LF es un salto") << QStringLiteral("a\r\nb") << QStringLiteral("a\nb");
+        QTest::newRow("LF se queda") << QStringLiteral("a\nb") << QStringLiteral("a\nb");
+    }
+    void SaltosDeCaja() {
+        QFETCH(QString, texto);
+        QFETCH(QString, enCaja);
+        QCOMPARE(::SaltosDeCaja(texto), enCaja);
+    }
+
     void Miles_data() {
         QTest::addColumn<int>("numero");
         QTest::addColumn<QString>("texto");

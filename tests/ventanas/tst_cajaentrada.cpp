@@ -19,12 +19,18 @@ private slots:
         QCOMPARE(caja.toPlainText(), QStringLiteral("uno\n\ndos\ntres"));
     }
 
-    void IntroEnUnaCajaVaciaNoEnvia() {
+    void IntroSinTextoNoEnviaNiSaltaDeLinea() {
         TCajaEntrada caja;
         QSignalSpy lineas(&caja, &TCajaEntrada::LineasEscritas);
         QTest::keyClick(&caja, Qt::Key_Enter);
         QVERIFY(lineas.isEmpty());
         QVERIFY(caja.Entrada().History().isEmpty());
+        QVERIFY(caja.toPlainText().isEmpty());
+        // A paste of nothing but line breaks is taken in and sends nothing.
+        caja.setPlainText(QStringLiteral("\n\r\n"));
+        QTest::keyClick(&caja, Qt::Key_Return);
+        QVERIFY(lineas.isEmpty());
+        QVERIFY(caja.toPlainText().isEmpty());
     }
 
     void EscribirYRecorrerLaHistoria() {

@@ -1,4 +1,8 @@
 #include "app/programa.h"
+#include "chat/cajaentrada.h"
+#include "chat/frmchat.h"
+#include "settings/aceptarconfig.h"
+#include "settings/frmconfig.h"
 #include "core/frmprincipal.h"
 #include "core/listacontactos.h"
 #include "core/principal.h"
@@ -29,6 +33,13 @@ class TstFrmPrincipal : public QObject {
         QFile f(ruta);
         f.open(QIODevice::WriteOnly);
         f.write(datos);
+    }
+    static TfrmChat* Chat() {
+        for (QWidget* ventana : QApplication::topLevelWidgets()) {
+            if (auto* chat = qobject_cast<TfrmChat*>(ventana))
+                return chat;
+        }
+        return nullptr;
     }
     TListaContactos* Lista() { return ventana->findChild<TListaContactos*>(QStringLiteral("ListViewContactos")); }
     QAction* Accion(const char* nombre) { return ventana->findChild<QAction*>(QString::fromLatin1(nombre)); }
@@ -283,6 +294,39 @@ private slots:
         QCOMPARE(ajustes.allKeys().size(), kNumeroValoresConfig);
     }
     // Last: once the application's loop has ended, no modal box of a later test would run.
+    void ChatDesdeLosMenusYAlSalirSeDejaLaSala() {
+        Arrancar();
+        TPeerCrudo ana(22);
+        QVERIFY(ana.ConectarA(QStringLiteral("127.0.0.21")));
+        ana.EsperarMensajes(2);
+        ana.Enviar("NICK:Ana\x07");
+        QTRY_VERIFY(programa->Mensajero().BuscarContacto(QStringLiteral("127.0.0.22"))->Conectado);
+        QTest::mouseClick(Lista()->viewport(), Qt::LeftButton, {},
+                          Lista()->visualRect(Lista()->model()->index(0, 0)).center());
+        AbrirPopupEn(0);
+        Accion("mnuPopUpContactosEmpezarChat")->trigger();
+        const QList<QByteArray> oferta = ana.EsperarMensajes(3);
+        QVERIFY(oferta.size() == 3 && oferta.last().startsWith("OFRECE_JOINCHAT:"));
+        const QByteArray id = oferta.last().mid(16).chopped(1);
+        ana.Enviar("PIDE_JOINCHAT:" + id + "\x07");
+        TfrmChat* chat = nullptr;
+        QTRY_VERIFY((chat = Chat()) && chat->isVisible());
+        QVERIFY(chat->Sala(id.toInt()));
+        chat->hide();
+        Accion("mnuVentanaChat")->trigger();
+        QVERIFY(chat->isVisible());
+        // Aceptar in the settings reaches the chat window.
+        TConfig editada = programa->Mensajero().Config();
+        editada.Chat.colorFondo = ColorRGB(0, 0, 80);
+        AceptarConfig(programa->Mensajero(), editada, ventana->frmConfig()->Efectos());
+        QCOMPARE(chat->Sala(id.toInt())->Input->palette().color(QPalette::Base), QColor(0, 0, 80));
+        QTimer::singleShot(0, &TPrograma::Salir);
+        QCOMPARE(QCoreApplication::exec(), 0);
+        programa.reset();
+        QTRY_COMPARE(ana.Socket.state(), QAbstractSocket::UnconnectedState);
+        QCOMPARE(ana.Mensajes().last(), "PART_CHAT:" + id);
+    }
+
     void SalirTerminaEnOrden() {
         Escribir(Rutas().FicheroConfig, "[General]\nAceptarEntradasDesconocidas=1\nAutoAceptarFicheros=1\n"
                                         "AutoAceptarFicherosPath=" + carpeta->path().toUtf8() + "\n");

@@ -1,13 +1,22 @@
 #include "apoyo/medidorfijo.h"
+#include "core/error.h"
 #include "logview/logview.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QRandomGenerator>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 
 namespace {
+
+struct TLinea {
+    int Item = -1;
+    int Offset = 0;
+    int Desfase = 0;
+    friend bool operator==(const TLinea&, const TLinea&) = default;
+};
 
 constexpr TColor kRojo = ColorRGB(255, 0, 0);
 constexpr TColor kBlanco = ColorRGB(255, 255, 255);
@@ -35,6 +44,46 @@ struct TVista {
         for (int i = 0; i < cuantas; ++i)
             vista.AppendLine(QStringLiteral("linea %1").arg(i), 0);
         vista.Reformat();
+    }
+    // A new line as the chat window adds it: follow the end if the reader was there.
+    void LineaDelChat(const QString& texto) {
+        const int posicion = vista.VerticalPos();
+        const bool alFinal = posicion == vista.VerticalPosMax();
+        if (!texto.isEmpty())
+            vista.AppendLine(texto, 0);
+        vista.Reformat();
+        vista.SetVerticalPos(alFinal ? vista.VerticalPosMax() : posicion);
+    }
+    // The item and character at the top of the view, and where its piece lies.
+    TLinea LineaDeArriba() const {
+        const auto& piezas = vista.DrawItems();
+        const int arriba = vista.PixelPos();
+        auto pieza = std::find_if(piezas.begin(), piezas.end(),
+                                  [arriba](const TDrawLineInfo& p) { return p.Bottom() > arriba; });
+        if (pieza == piezas.end())
+            return {};
+        return {pieza->ItemNo, pieza->TextOffset, pieza->Top - arriba};
+    }
+    bool VisibleAlAnchoActual() const {
+        const int arriba = vista.PixelPos();
+        const int abajo = arriba + vista.viewport()->height();
+        for (const TDrawLineInfo& pieza : vista.DrawItems()) {
+            if (pieza.Bottom() > arriba && pieza.Top < abajo &&
+                pieza.Left + pieza.Width > vista.TextWidth() + vista.LeftMargin)
+                return false;
+        }
+        return true;
+    }
+    void CompararConCompleto() {
+        TFormatoLog completo;
+        TMedidorFijo medidor;
+        TLogDocumento& documento = const_cast<TLogDocumento&>(vista.Documento());
+        completo.FormatearTodo(documento, estilo.TextStyles, medidor,
+                               {vista.TextWidth(), vista.LeftMargin});
+        QVERIFY(completo.DrawItems() == vista.DrawItems());
+        QVERIFY(completo.JumpAreas() == vista.JumpAreas());
+        QCOMPARE(completo.DocumentHeight(), vista.DocumentHeight());
+        QCOMPARE(vista.ContentUnits(), completo.DocumentHeight() / vista.ScrollUnit());
     }
 };
 
@@ -162,17 +211,186 @@ private slots:
         QCOMPARE(v.vista.VerticalPos(), 0);
     }
 
-    void CambioDeAnchoReparteYMantieneLaPosicion() {
+    // The line at the top stays at the top, at once and once the rest has caught up; a
+    // change of height alone re-wraps nothing.
+    void CambioDeAnchoMantieneLaLineaDeArriba() {
         TVista v;
-        v.Lineas(200);
-        QVERIFY(v.vista.VerticalPosMax() > 20);
-        v.vista.SetVerticalPos(20);
+        v.Lineas(2000);
+        v.vista.SetVerticalPos(100);
+        const TLinea antes = v.LineaDeArriba();
+        QCOMPARE(antes.Item, 71);
         v.vista.resize(60, 120);
         QCOMPARE(v.vista.TextWidth(), v.Area()->width() - 10);
-        QVERIFY(v.vista.DrawItems().size() > 200);
-        QCOMPARE(v.vista.VerticalPos(), 20);
+        QVERIFY(v.vista.RepartoPendiente());
+        QCOMPARE(v.LineaDeArriba(), antes);
+        QVERIFY(v.VisibleAlAnchoActual());
+        v.vista.NanosPorPaso = 0;
+        for (int paso = 0; paso < 100; ++paso) {
+            v.vista.PasoDeReparto();
+            QCOMPARE(v.LineaDeArriba(), antes);
+        }
+        QTRY_VERIFY(!v.vista.RepartoPendiente());
+        QCOMPARE(v.LineaDeArriba(), antes);
+        QVERIFY(v.vista.VerticalPos() > 100);
+        v.CompararConCompleto();
+        const int posicion = v.vista.VerticalPos();
         v.vista.resize(60, 150);
-        QCOMPARE(v.vista.VerticalPos(), 20);
+        QVERIFY(!v.vista.RepartoPendiente());
+        QCOMPARE(v.vista.VerticalPos(), posicion);
+    }
+
+    // The chat's follow-the-end rule: at the end before, at the end during and after, also
+    // when lines arrive meanwhile; none of them is lost.
+    void AlFinalSigueAlFinalYNadaSePierde() {
+        TVista v;
+        v.Lineas(2000);
+        v.vista.NanosPorPaso = 0;
+        v.vista.SetVerticalPos(v.vista.VerticalPosMax());
+        v.vista.resize(70, 120);
+        QVERIFY(v.vista.RepartoPendiente());
+        QCOMPARE(v.vista.VerticalPos(), v.vista.VerticalPosMax());
+        QVERIFY(v.VisibleAlAnchoActual());
+        int llegadas = 0;
+        for (int paso = 0; v.vista.RepartoPendiente(); ++paso) {
+            if (paso % 50 == 0) {
+                v.LineaDelChat(QStringLiteral("nueva %1 con varias palabras").arg(llegadas++));
+                QCOMPARE(v.vista.VerticalPos(), v.vista.VerticalPosMax());
+                QVERIFY(v.VisibleAlAnchoActual());
+            }
+            v.vista.PasoDeReparto();
+            QCOMPARE(v.vista.VerticalPos(), v.vista.VerticalPosMax());
+        }
+        QVERIFY(llegadas > 10);
+        QCOMPARE(v.vista.VerticalPos(), v.vista.VerticalPosMax());
+        v.CompararConCompleto();
+        QCOMPARE(v.vista.Documento().Items().back().Texto,
+                 QStringLiteral("nueva %1 con varias palabras").arg(llegadas - 1));
+    }
+
+    void SeleccionSobreviveAlCambioDeAncho() {
+        TVista v;
+        v.Lineas(500);
+        v.vista.SetVerticalPos(30);
+        const int y = v.vista.DrawItems()[v.vista.Documento().Count() / 2].Top;
+        v.Arrastrar({7, 5}, {27, 40});
+        const QString elegido = v.vista.SelectedText();
+        QVERIFY(elegido.contains(QStringLiteral("\r\n")));
+        Q_UNUSED(y);
+        v.vista.resize(50, 120);
+        QCOMPARE(v.vista.SelectedText(), elegido);
+        QTRY_VERIFY(!v.vista.RepartoPendiente());
+        QCOMPARE(v.vista.SelectedText(), elegido);
+        QTest::keyClick(&v.vista, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), elegido);
+    }
+
+    // Appends, scrolls, reformats with the chat's restore, width changes and slices in any
+    // order: every control stays on its piece, and the end is the full layout.
+    void ControlesSiguenASusPiezas() {
+        QRandomGenerator azar(5);
+        TVista v;
+        v.vista.NanosPorPaso = 0;
+        std::vector<QPointer<QWidget>> botones;
+        for (int paso = 0; paso < 300; ++paso) {
+            switch (azar.bounded(6)) {
+            case 0: {
+                auto* boton = new QWidget;
+                boton->resize(azar.bounded(10, 80), azar.bounded(5, 40));
+                botones.emplace_back(boton);
+                v.vista.AppendControl(boton, azar.bounded(2) == 0);
+                v.LineaDelChat({});
+                break;
+            }
+            case 1:
+                v.vista.SetVerticalPos(azar.bounded(v.vista.VerticalPosMax() + 1));
+                break;
+            case 2:
+                v.vista.resize(azar.bounded(60, 300), azar.bounded(60, 200));
+                break;
+            case 3:
+                if (v.vista.RepartoPendiente())
+                    v.vista.PasoDeReparto();
+                break;
+            default:
+                for (int n = azar.bounded(1, 4); n > 0; --n)
+                    v.LineaDelChat(QStringLiteral("linea %1 de varias palabras").arg(paso));
+                break;
+            }
+            size_t control = 0;
+            for (const TDrawLineInfo& pieza : v.vista.DrawItems()) {
+                if (v.vista.Documento().Items()[pieza.ItemNo].Info.StyleIndex != ikControl)
+                    continue;
+                const QPoint esperado(pieza.Left - v.vista.HorizontalPos(),
+                                      pieza.Top - v.vista.PixelPos());
+                QVERIFY2(botones.at(control++)->pos() == esperado,
+                         qPrintable(QStringLiteral("paso %1").arg(paso)));
+            }
+            QCOMPARE(control, botones.size());
+            if (QTest::currentTestFailed())
+                return;
+        }
+        QTRY_VERIFY(!v.vista.RepartoPendiente());
+        v.CompararConCompleto();
+    }
+
+    // While the rest is still being laid out, the visible part answers clicks on jumps and
+    // word look-ups with what it shows.
+    void SaltosYPalabrasDuranteElReparto() {
+        TVista v;
+        for (int i = 0; i < 2000; ++i) {
+            v.vista.AppendLine(QStringLiteral("linea %1").arg(i), 0);
+            if (i % 2 == 0)
+                v.vista.AppendLine(QStringLiteral("enlace"), 4);
+        }
+        v.vista.Reformat();
+        v.vista.SetVerticalPos(v.vista.VerticalPosMax() / 2);
+        v.vista.resize(60, 120);
+        QVERIFY(v.vista.RepartoPendiente());
+        const auto salto = std::find_if(
+            v.vista.JumpAreas().begin(), v.vista.JumpAreas().end(),
+            [&](const TJumpInfo& area) { return area.Top > v.vista.PixelPos() + 20; });
+        QVERIFY(salto != v.vista.JumpAreas().end());
+        const QPoint sobreSalto(salto->Left + 3 - v.vista.HorizontalPos(),
+                                salto->Top + 3 - v.vista.PixelPos());
+        QVERIFY(v.Area()->rect().contains(sobreSalto));
+        const int numero = v.vista.DrawItems()[salto->DrawItemNo].ItemNo;
+        QSignalSpy saltos(&v.vista, &TLogView::OnJump);
+        QSignalSpy palabras(&v.vista, &TLogView::OnLogRightClick);
+        QTest::mouseClick(v.Area(), Qt::LeftButton, {}, sobreSalto);
+        QTest::mouseClick(v.Area(), Qt::RightButton, {}, sobreSalto);
+        QVERIFY(v.vista.RepartoPendiente());
+        QCOMPARE(saltos.count(), 1);
+        QCOMPARE(saltos[0][0].toInt(), v.vista.Documento().Items()[numero].Info.ImageIndex);
+        QCOMPARE(saltos[0][0].toInt(), (numero - 1) / 3);
+        QCOMPARE(palabras.count(), 1);
+        QCOMPARE(palabras[0][0].toString(), QStringLiteral("enlace"));
+    }
+
+    // A fault in a handler of the application stays in the view's event handler.
+    void ExcepcionNoSaleDelManejador() {
+        TVista v;
+        v.vista.AppendLine(QStringLiteral("enlace"), 4);
+        v.vista.Reformat();
+        int llamadas = 0;
+        connect(&v.vista, &TLogView::OnJump, this, [&] {
+            ++llamadas;
+            throw TError(QStringLiteral("EListError"), QStringLiteral("fallo"));
+        });
+        QTest::ignoreMessage(QtWarningMsg, "Log view: EListError: fallo");
+        QTest::mouseClick(v.Area(), Qt::LeftButton, {}, {10, 5});
+        QCOMPARE(llamadas, 1);
+    }
+
+    // An item in a style the table lacks is laid out and painted in a new style's look,
+    // whatever calls the layout.
+    void EstiloDesconocidoNoSaleDeLosEventos() {
+        TVista v;
+        v.vista.AppendLine(QStringLiteral("hola mundo"), 42);
+        v.vista.Reformat();
+        v.vista.resize(200, 100);
+        const QImage imagen = v.Area()->grab().toImage();
+        QVERIFY(PixelesDeColor(imagen, {5, 1, 40, 12}, Qt::white) < 40 * 12);
+        QCOMPARE(v.vista.DrawItems().size(), size_t(1));
     }
 
     void DocumentoMuyAltoAgrandaLaUnidad() {

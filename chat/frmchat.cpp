@@ -1,0 +1,331 @@
+#include "chat/frmchat.h"
+
+#include "chat/cajaentrada.h"
+#include "chat/disposicionchat.h"
+#include "chat/panelemoticonos.h"
+#include "core/mensajero.h"
+#include "core/principal.h"
+#include "logview/logview.h"
+#include "widgets/barrapanel.h"
+#include "widgets/cabeceraventana.h"
+#include "widgets/colocacion.h"
+#include "widgets/estilo.h"
+
+#include <QFrame>
+#include <QHeaderView>
+#include <QHelpEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QWindow>
+
+namespace {
+
+const QString kTitulo = QStringLiteral("Tromblechatix CHAT");
+constexpr int kGrosorBorde = 4;
+constexpr int kAltoFilaConectados = 16;
+enum TColumnaConectados { kColumnaNick, kColumnaIP, kColumnaIdChat };
+
+// Two speech bubbles, the picture at the left of the header.
+QPixmap DibujoChat() {
+    QPixmap lienzo(20, 15);
+    lienzo.fill(Qt::transparent);
+    QPainter pintor(&lienzo);
+    pintor.setRenderHint(QPainter::Antialiasing);
+    pintor.setPen(QPen(QColor(51, 51, 119), 1));
+    pintor.setBrush(QColor(255, 255, 204));
+    pintor.drawRoundedRect(QRectF(0.5, 0.5, 12, 8), 3, 3);
+    pintor.setBrush(Qt::white);
+    pintor.drawRoundedRect(QRectF(7.5, 5.5, 12, 8), 3, 3);
+    return lienzo;
+}
+
+} // namespace
+
+TChat::TChat(int idChat, QWidget* padre)
+    : QWidget(padre), IdChat(idChat), LogView(new TLogView(this)), Input(new TCajaEntrada(this)) {
+    // The room menu opens here, on the page and on the log, which has none of its own.
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    LogView->setFocusPolicy(Qt::ClickFocus);
+}
+
+void TChat::resizeEvent(QResizeEvent*) {
+    const TDisposicionSala disposicion = DisponerSala(size());
+    LogView->setGeometry(disposicion.Log);
+    Input->setGeometry(disposicion.Entrada);
+}
+
+TfrmChat::TfrmChat(TMensajero& mensajero, QWidget* padre)
+    : QWidget(padre, Qt::Window | Qt::FramelessWindowHint), mensajero_(mensajero),
+      escritor_(LogStyle_, mensajero.Config(), mensajero.Reloj()),
+      PanelCabecera_(new TCabeceraVentana(QStringLiteral("PanelCabecera"), kTitulo,
+                                          TCabeceraVentana::Cerrar | TCabeceraVentana::Minimizar |
+                                              TCabeceraVentana::Maximizar,
+                                          this)),
+      PageControl_(new QTabWidget(this)) {
+    setObjectName(QStringLiteral("frmChat"));
+    setWindowTitle(kTitulo);
+    setMinimumSize(kTamanoMinimoChat);
+    move(kPosicionChat);
+    resize(kTamanoInicialChat);
+
+    auto* icono = new QLabel(PanelCabecera_);
+    icono->setObjectName(QStringLiteral("Image1"));
+    icono->setGeometry(4, 3, 20, 15);
+    icono->setPixmap(DibujoChat());
+    PanelCabecera_->lblCaption()->move(26, 0);
+    connect(PanelCabecera_, &TCabeceraVentana::CerrarPulsado, this, &QWidget::close);
+
+    PageControl_->setObjectName(QStringLiteral("PageControl"));
+    PageControl_->tabBar()->installEventFilter(this);
+    PageControl_->tabBar()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(PageControl_->tabBar(), &QWidget::customContextMenuRequested, this, [this](QPoint en) {
+        const int pestana = PageControl_->tabBar()->tabAt(en);
+        if (pestana < 0)
+            return;
+        PageControl_->setCurrentIndex(pestana);
+        MostrarMenuSala(PageControl_->tabBar()->mapToGlobal(en));
+    });
+    connect(PageControl_, &QTabWidget::currentChanged, this,
+            [this] { EnfocarEntrada(SalaActiva()); });
+
+    CrearMenuSala();
+    CrearPanelConectados();
+    PanelEmoticonos_ = new TPanelEmoticonos(escritor_.Emoticonos(), this);
+    LogStyle_.Color = mensajero.Config().Chat.colorFondo;
+}
+
+// The pages go before the style table and the pictures they draw with, and quietly: no
+// page change reaches a window half gone.
+TfrmChat::~TfrmChat() {
+    PageControl_->disconnect(this);
+    delete PageControl_;
+}
+
+void TfrmChat::CrearMenuSala() {
+    PopupMenuTab_ = new QMenu(this);
+    PopupMenuTab_->setObjectName(QStringLiteral("PopupMenuTab"));
+    QAction* invitar = PopupMenuTab_->addAction(QStringLiteral("&Invitar a..."));
+    invitar->setObjectName(QStringLiteral("mnuTabInvitar"));
+    connect(invitar, &QAction::triggered, this, &TfrmChat::mnuTabInvitarClick);
+    QAction* cerrar = PopupMenuTab_->addAction(QStringLiteral("&Cerrar Chat"));
+    cerrar->setObjectName(QStringLiteral("mnuTabCerrar"));
+    connect(cerrar, &QAction::triggered, this, &TfrmChat::mnuTabCerrarClick);
+}
+
+void TfrmChat::CrearPanelConectados() {
+    auto* panel = new QFrame(this);
+    panel->setObjectName(QStringLiteral("PanelConectados"));
+    panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    panel->setAutoFillBackground(true);
+    panel->setGeometry(320, 56, 154, 146);
+    PanelConectados_ = panel;
+
+    Panel1_ = new TBarraPanel("Panel1", "lblPanelConectadosCaption", QStringLiteral("On-Line"),
+                              panel);
+    Panel1_->setGeometry(3, 3, 148, 20);
+    auto* icono = new QLabel(Panel1_);
+    icono->setObjectName(QStringLiteral("Image2"));
+    icono->setGeometry(4, 3, 15, 15);
+    icono->setPixmap(QPixmap::fromImage(IconoEstado(1)));
+    Panel1_->Titulo()->move(20, 3);
+    Panel1_->AnadirCerrar("imgConectadosCerrar", {132, 5});
+    connect(Panel1_, &TBarraPanel::CerrarPulsado, panel, &QWidget::hide);
+
+    auto* lista = new QTableWidget(0, 3, panel);
+    lista->setObjectName(QStringLiteral("ListViewConectados"));
+    lista->setGeometry(3, 25, 148, 118);
+    lista->horizontalHeader()->hide();
+    lista->verticalHeader()->hide();
+    lista->verticalHeader()->setMinimumSectionSize(kAltoFilaConectados);
+    lista->verticalHeader()->setDefaultSectionSize(kAltoFilaConectados);
+    lista->setShowGrid(true);
+    lista->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lista->setSelectionMode(QAbstractItemView::SingleSelection);
+    lista->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lista->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    lista->setColumnHidden(kColumnaIP, true);
+    lista->setColumnHidden(kColumnaIdChat, true);
+    Colorear(lista, Qt::white, QPalette::Base);
+    connect(lista, &QTableWidget::cellDoubleClicked, this, &TfrmChat::ListViewConectadosDblClick);
+    ListViewConectados_ = lista;
+    panel->hide();
+}
+
+void TfrmChat::AbrirPestanaChat(int idChat, const QString& titulo) {
+    const bool activar = PaginaNuevaActiva(isVisible() && !isMinimized(), PageControl_->count());
+    auto* sala = new TChat(idChat, PageControl_);
+    sala->LogView->SetStyle(&LogStyle_);
+    if (fabricaMedidor_)
+        sala->LogView->SetMedidor(fabricaMedidor_());
+    AplicarConfigEntrada(sala->Input);
+    PanelEmoticonos_->VigilarEntrada(sala->Input);
+    connect(sala, &QWidget::customContextMenuRequested, this,
+            [this, sala](QPoint en) { MostrarMenuSala(sala->mapToGlobal(en)); });
+    connect(sala->LogView, &TLogView::OnClick, this, [this, sala] {
+        // A drag that selected text keeps the keys in the log, for copying.
+        if (!sala->LogView->HasSelection())
+            EnfocarEntrada(sala);
+    });
+    connect(sala->Input, &TCajaEntrada::LineasEscritas, this,
+            [this, sala](const QStringList& lineas) { LineasEscritas(sala, lineas); });
+    PageControl_->addTab(sala, titulo);
+    if (activar)
+        PageControl_->setCurrentWidget(sala);
+}
+
+void TfrmChat::EscribirLineaChat(int idChat, quint32 color, const QString& texto,
+                                 const QString& nick) {
+    TChat* sala = Sala(idChat);
+    if (!sala)
+        return;
+    // Painting waits for the event loop, so the log repaints once, with the line in place.
+    TLogView& log = *sala->LogView;
+    escritor_.Escribir(log, color, texto, nick);
+    log.viewport()->update();
+    if (SuenaChatHabla(isVisible(), isActiveWindow(), SalaActiva() == sala))
+        mensajero_.Sonar(mensajero_.Config().Sonidos.Chat_Habla);
+}
+
+void TfrmChat::MostrarVentanaChat() {
+    AplicarSiempreEncima(this, mensajero_.Config().AlwaysOnTop);
+    if (isMinimized())
+        showNormal();
+    show();
+    raise();
+}
+
+void TfrmChat::AplicarConfigChat() {
+    LogStyle_.Color = mensajero_.Config().Chat.colorFondo;
+    for (int i = 0; i < PageControl_->count(); ++i) {
+        auto* sala = static_cast<TChat*>(PageControl_->widget(i));
+        AplicarConfigEntrada(sala->Input);
+        TLogView& log = *sala->LogView;
+        const int posicion = log.VerticalPos();
+        log.Reformat();
+        log.SetVerticalPos(posicion);
+        log.viewport()->update();
+    }
+}
+
+void TfrmChat::AplicarConfigEntrada(TCajaEntrada* entrada) const {
+    const TConfig& config = mensajero_.Config();
+    entrada->setFont(QFont(config.Chat.Fuente.Name, config.Chat.Fuente.Size));
+    Colorear(entrada, AQColor(config.Chat.colorFondo), QPalette::Base);
+    Colorear(entrada, AQColor(config.Chat.colorTexto), QPalette::Text);
+}
+
+TChat* TfrmChat::Sala(int idChat) const {
+    for (int i = 0; i < PageControl_->count(); ++i) {
+        auto* sala = static_cast<TChat*>(PageControl_->widget(i));
+        if (sala->IdChat == idChat)
+            return sala;
+    }
+    return nullptr;
+}
+
+TChat* TfrmChat::SalaActiva() const { return static_cast<TChat*>(PageControl_->currentWidget()); }
+
+void TfrmChat::LineasEscritas(TChat* sala, const QStringList& lineas) {
+    const QPointer<TChat> vigilada = sala;
+    mensajero_.Proteger([&] {
+        for (const QString& linea : lineas) {
+            if (!vigilada)
+                return;
+            const TConfig& config = mensajero_.Config();
+            EscribirLineaChat(vigilada->IdChat, config.Chat.colorTexto, linea, config.Nick);
+            if (salas_)
+                salas_->EnviarLineaChat(vigilada->IdChat, linea);
+        }
+    });
+}
+
+void TfrmChat::EnfocarEntrada(TChat* sala) const {
+    if (sala)
+        sala->Input->setFocus(Qt::OtherFocusReason);
+}
+
+void TfrmChat::MostrarMenuSala(QPoint pantalla) { PopupMenuTab_->popup(pantalla); }
+
+void TfrmChat::mnuTabInvitarClick() {
+    const TChat* sala = SalaActiva();
+    if (!sala || !salas_)
+        return;
+    QTableWidget& lista = *ListViewConectados_;
+    lista.setSortingEnabled(false);
+    lista.setRowCount(0);
+    const QString id = QString::number(sala->IdChat);
+    for (const TInvitable& invitable : salas_->ContactosParaInvitar()) {
+        const int fila = lista.rowCount();
+        lista.insertRow(fila);
+        lista.setItem(fila, kColumnaNick, new QTableWidgetItem(invitable.Nick));
+        lista.setItem(fila, kColumnaIP, new QTableWidgetItem(invitable.IP));
+        lista.setItem(fila, kColumnaIdChat, new QTableWidgetItem(id));
+    }
+    lista.setSortingEnabled(true);
+    lista.sortItems(kColumnaNick);
+    lista.setColumnWidth(kColumnaNick, AnchoColumnaNick(lista.rowCount(), lista.size()));
+    PanelConectados_->raise();
+    PanelConectados_->show();
+}
+
+void TfrmChat::ListViewConectadosDblClick() {
+    const QList<QTableWidgetItem*> elegidas = ListViewConectados_->selectedItems();
+    if (elegidas.isEmpty() || !salas_)
+        return;
+    const int fila = elegidas.first()->row();
+    const QString ip = ListViewConectados_->item(fila, kColumnaIP)->text();
+    const int id = ListViewConectados_->item(fila, kColumnaIdChat)->text().toInt();
+    salas_->InvitarAChat(id, ip);
+    PanelConectados_->hide();
+}
+
+void TfrmChat::mnuTabCerrarClick() {
+    QPointer<TChat> sala = SalaActiva();
+    if (!sala)
+        return;
+    if (salas_)
+        salas_->AbandonarChat(sala->IdChat);
+    delete sala.data();
+}
+
+void TfrmChat::showEvent(QShowEvent* evento) {
+    QWidget::showEvent(evento);
+    EnfocarEntrada(SalaActiva());
+}
+
+void TfrmChat::resizeEvent(QResizeEvent*) {
+    PanelCabecera_->setGeometry(0, 0, width(), TCabeceraVentana::kAlto);
+    PageControl_->setGeometry(AreaPaginas(size()));
+    // A floating panel never ends up outside a window that shrank.
+    for (QWidget* panel : {PanelConectados_, static_cast<QWidget*>(PanelEmoticonos_)})
+        panel->move(DentroDeVentana(panel->pos(), panel->size(), size()));
+}
+
+void TfrmChat::mousePressEvent(QMouseEvent* evento) {
+    const Qt::Edges bordes =
+        BordesDeRedimension(evento->position().toPoint(), size(), kGrosorBorde);
+    if (evento->button() == Qt::LeftButton && bordes && windowHandle())
+        windowHandle()->startSystemResize(bordes);
+}
+
+bool TfrmChat::eventFilter(QObject* objeto, QEvent* evento) {
+    if (objeto == PageControl_->tabBar() && evento->type() == QEvent::ToolTip)
+        PonerPistaPestana(PageControl_->tabBar()->tabAt(static_cast<QHelpEvent*>(evento)->pos()));
+    return QWidget::eventFilter(objeto, evento);
+}
+
+// Who is in a room changes as guests come and go, so the hint is made when it is asked for.
+// Nicks come from peers: escaped, never read as markup.
+void TfrmChat::PonerPistaPestana(int pestana) {
+    if (pestana < 0 || !salas_)
+        return;
+    const auto* sala = static_cast<TChat*>(PageControl_->widget(pestana));
+    const QString descripcion = salas_->DescripcionSala(sala->IdChat);
+    PageControl_->setTabToolTip(
+        pestana, descripcion.isEmpty() ? QString() : AyudaLiteral(descripcion));
+}

@@ -1,0 +1,99 @@
+#pragma once
+
+#include "chat/lineachat.h"
+#include "chat/ventanachat.h"
+#include "logview/logestilo.h"
+
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+class QMenu;
+class QTabWidget;
+class QTableWidget;
+class TBarraPanel;
+class TCabeceraVentana;
+class TCajaEntrada;
+class TLogView;
+class TMedidorTexto;
+class TMensajero;
+class TPanelEmoticonos;
+
+// One room's page: its log above its input box. The input history lives in the box.
+class TChat : public QWidget {
+    Q_OBJECT
+public:
+    TChat(int idChat, QWidget* padre);
+
+    const int IdChat;
+    TLogView* const LogView;
+    TCajaEntrada* const Input;
+
+protected:
+    void resizeEvent(QResizeEvent* evento) override;
+};
+
+// The chat window: one page per room that this peer hosts or has joined. It is made hidden
+// at start and lives until the end; closing it only hides it, the rooms go on.
+class TfrmChat : public QWidget, public TVentanaChat {
+    Q_OBJECT
+public:
+    explicit TfrmChat(TMensajero& mensajero, QWidget* padre = nullptr);
+    ~TfrmChat() override;
+
+    // The rooms the pages belong to; once, before the first room opens.
+    void Enlazar(TSalasParaVentana& salas) { salas_ = &salas; }
+    // Tests lay the logs out with fixed metrics; for the rooms opened from then on.
+    void FijarMedidor(std::function<std::unique_ptr<TMedidorTexto>()> fabrica) {
+        fabricaMedidor_ = std::move(fabrica);
+    }
+
+    void AbrirPestanaChat(int idChat, const QString& titulo) override;
+    void EscribirLineaChat(int idChat, quint32 color, const QString& texto,
+                           const QString& nick) override;
+    void MostrarVentanaChat() override;
+    // Apply chat settings, after the settings dialog was accepted.
+    void AplicarConfigChat();
+
+    // The room with that id, or none.
+    TChat* Sala(int idChat) const;
+    TChat* SalaActiva() const;
+    QTabWidget* PageControl() const { return PageControl_; }
+    TCabeceraVentana* PanelCabecera() const { return PanelCabecera_; }
+    QWidget* PanelConectados() const { return PanelConectados_; }
+    QTableWidget* ListViewConectados() const { return ListViewConectados_; }
+    TPanelEmoticonos* PanelEmoticonos() const { return PanelEmoticonos_; }
+    QMenu* PopupMenuTab() const { return PopupMenuTab_; }
+
+    void mnuTabInvitarClick();
+    void mnuTabCerrarClick();
+    void ListViewConectadosDblClick();
+
+protected:
+    void showEvent(QShowEvent* evento) override;
+    void resizeEvent(QResizeEvent* evento) override;
+    void mousePressEvent(QMouseEvent* evento) override;
+    bool eventFilter(QObject* objeto, QEvent* evento) override;
+
+private:
+    void CrearPanelConectados();
+    void CrearMenuSala();
+    void LineasEscritas(TChat* sala, const QStringList& lineas);
+    void AplicarConfigEntrada(TCajaEntrada* entrada) const;
+    void EnfocarEntrada(TChat* sala) const;
+    void MostrarMenuSala(QPoint pantalla);
+    void PonerPistaPestana(int pestana);
+
+    TMensajero& mensajero_;
+    TSalasParaVentana* salas_ = nullptr;
+    std::function<std::unique_ptr<TMedidorTexto>()> fabricaMedidor_;
+    TLogStyle LogStyle_;
+    TEscritorChat escritor_;
+    TCabeceraVentana* PanelCabecera_;
+    QTabWidget* PageControl_;
+    QWidget* PanelConectados_ = nullptr;
+    TBarraPanel* Panel1_ = nullptr;
+    QTableWidget* ListViewConectados_ = nullptr;
+    TPanelEmoticonos* PanelEmoticonos_;
+    QMenu* PopupMenuTab_ = nullptr;
+};

@@ -1,0 +1,55 @@
+#include "settings/aceptarconfig.h"
+
+#include "core/codificacion.h"
+#include "core/mensajero.h"
+
+namespace {
+
+void Llamar(const std::function<void()>& efecto) {
+    if (efecto)
+        efecto();
+}
+
+void CambiarIconoTray(TConfig& config, bool iconoEnTray, const TEfectosConfig& efectos) {
+    if (iconoEnTray == config.IconoEnTray)
+        return;
+    if (config.IconoEnTray) {
+        // Without the icon, a hidden window could never be brought back.
+        Llamar(efectos.RestaurarPrincipal);
+        Llamar(efectos.QuitarIconoTray);
+    } else {
+        Llamar(efectos.AnadirIconoTray);
+    }
+    config.IconoEnTray = iconoEnTray;
+}
+
+} // namespace
+
+QString CarpetaConBarra(const QString& carpeta) {
+    if (carpeta.isEmpty() || carpeta.endsWith(u'/'))
+        return carpeta;
+    return carpeta + u'/';
+}
+
+void AceptarConfig(TMensajero& mensajero, const TConfig& editada, const TEfectosConfig& efectos) {
+    TConfig& config = mensajero.Config();
+    config.AceptarEntradasDesconocidas = editada.AceptarEntradasDesconocidas;
+    config.RechazarEntradasDesconocidas = editada.RechazarEntradasDesconocidas;
+    config.PreguntarEntradasDesconocidas = editada.PreguntarEntradasDesconocidas;
+    CambiarIconoTray(config, editada.IconoEnTray, efectos);
+    config.AlwaysOnTop = editada.AlwaysOnTop;
+    config.CargarConWindows = editada.CargarConWindows;
+    config.AutoAceptarFicheros = editada.AutoAceptarFicheros;
+    config.AutoAceptarFicherosPath = CarpetaConBarra(editada.AutoAceptarFicherosPath);
+    if (config.Nick != editada.Nick)
+        mensajero.DifundirMensaje(Prefijo(TComando::Nick) + CodificarCp1252(editada.Nick));
+    if (config.EMail != editada.EMail)
+        mensajero.DifundirMensaje(Prefijo(TComando::EMail) + CodificarCp1252(editada.EMail));
+    config.Nick = editada.Nick;
+    config.NickAway = editada.NickAway;
+    config.EMail = editada.EMail;
+    config.Chat = editada.Chat;
+    Llamar(efectos.AplicarChat);
+    config.Sonidos = editada.Sonidos;
+    mensajero.GuardarConfig();
+}
