@@ -264,14 +264,15 @@ void TfrmPrincipal::HabilitarPopup() {
 
 // A left click on the nick: pressed and released on the label.
 bool TfrmPrincipal::eventFilter(QObject* objeto, QEvent* evento) {
-    if (objeto != lblNick)
+    const bool pulsado = evento->type() == QEvent::MouseButtonPress;
+    if (objeto != lblNick || (!pulsado && evento->type() != QEvent::MouseButtonRelease))
         return QMainWindow::eventFilter(objeto, evento);
     const auto* raton = static_cast<QMouseEvent*>(evento);
-    if (evento->type() == QEvent::MouseButtonPress) {
+    if (pulsado) {
         FNickPulsado = raton->button() == Qt::LeftButton;
         return true;
     }
-    if (evento->type() != QEvent::MouseButtonRelease || raton->button() != Qt::LeftButton)
+    if (raton->button() != Qt::LeftButton)
         return QMainWindow::eventFilter(objeto, evento);
     const bool clic = FNickPulsado && lblNick->rect().contains(raton->position().toPoint());
     FNickPulsado = false;

@@ -288,7 +288,10 @@ TConexion* TMensajero::ConexionDeEnvio(TContacto* contacto) {
     if (entrante && entrante->Conectada())
         return entrante;
     TConexion* saliente = contacto->ConexionSaliente;
-    return saliente && saliente->Conectada() ? saliente : nullptr;
+    // An attempt still under way keeps what is written until it is up.
+    return saliente && (saliente->Conectada() || (contacto->Conectado && saliente->Intentando()))
+               ? saliente
+               : nullptr;
 }
 
 // Our attempt still under way wins a crossing: the peer drops the connection it opened as
@@ -598,6 +601,9 @@ void TMensajero::ClientSocketFallo(TConexion* conexion) {
     const QAbstractSocket::SocketError error = conexion->Socket().error();
     conexion->Liberar();
     const QString ip = contacto->IP;
+    // It was all that kept the contact on-line once the peer dropped the crossing's loser.
+    if (!contacto->ConexionEntrante && contacto->Conectado)
+        MarcarDesconectado(contacto);
     if (!contacto->Conectado)
         reintentos_.Fallo(ip);
     emit SalienteFallida(ip, error);
@@ -635,8 +641,6 @@ bool TMensajero::DeEsteMismoPrograma(TConexion* entrante) {
     return false;
 }
 
-
-
 void TMensajero::ServerSocketClientDisconnect(TConexion* conexion) {
     Desconexion(conexion, "ServerSocketClientDisconnect");
 }
@@ -661,17 +665,23 @@ void TMensajero::Desconexion(TConexion* conexion, const char* evento) {
         contacto->ConexionSaliente = nullptr;
     if (enUso != conexion)
         return;
-    // An attempt of ours that never came up goes with the connection it waited behind.
-    if (contacto->ConexionSaliente)
-        contacto->ConexionSaliente->Liberar();
     contacto->ConexionEntrante = nullptr;
-    contacto->ConexionSaliente = nullptr;
+    // The peer dropped the connection it opened because ours wins the crossing, which we have
+    // not seen come up yet: the attempt decides, coming up or failing.
+    if (contacto->ConexionSaliente && contacto->ConexionSaliente->Intentando())
+        return;
+    MarcarDesconectado(contacto);
     // A copy that closes our connection without a word refused us; asking again would put
     // its user in front of the same question.
     if (conexion->Tipo() == TConexion::TTipo::Saliente && !conexion->Recibio())
         reintentos_.Rechazo(ip);
     else
         reintentos_.Caida(ip);
+}
+
+void TMensajero::MarcarDesconectado(TContacto* contacto) {
+    contacto->ConexionEntrante = nullptr;
+    contacto->ConexionSaliente = nullptr;
     agenda_.FijarConectado(contacto, false);
     interfaz_.RepintarContactos();
     Sonar(config_.Sonidos.ContactoDesconecta);

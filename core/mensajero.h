@@ -164,6 +164,7 @@ private:
     void Saludar(TConexion* conexion);
     void MarcarConectado(TContacto* contacto);
     void Desconexion(TConexion* conexion, const char* evento);
+    void MarcarDesconectado(TContacto* contacto);
     void CerrarComoDesconexion(TConexion* conexion);
     void Registrar(const QByteArray& texto);
     void ProgramarVaciado();

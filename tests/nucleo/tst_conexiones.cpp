@@ -3,6 +3,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QTcpServer>
 #include <QTest>
 #include <thread>
 
@@ -87,6 +88,29 @@ private slots:
             b.M().EnviarMensaje(a.IP(), "FLASH:vez");
             QTRY_COMPARE(enB, Lista({"hola", "otra"}));
             QTRY_COMPARE(enA, Lista({"adios", "vez"}));
+        }
+    }
+
+    // The higher peer drops the connection it opened, as the loser of a crossing, before our
+    // own attempt has been seen coming up: the contact stays on-line through our attempt.
+    void CruceConLaPerdedoraCerradaAntes() {
+        for (int vuelta = 0; vuelta < 5; ++vuelta) {
+            TNodoPrueba a(11);
+            QTcpServer par;
+            QVERIFY(par.listen(QHostAddress(QStringLiteral("127.0.0.12")), PuertoDePrueba()));
+            a.M().AnadirContacto(QStringLiteral("x"), QStringLiteral("127.0.0.12"), {}, false, true);
+            a.Arrancar();
+            TPeerCrudo perdedora(12);
+            QVERIFY(perdedora.ConectarA(a.IP()));
+            perdedora.Socket.disconnectFromHost();
+            QTRY_VERIFY(par.hasPendingConnections());
+            std::unique_ptr<QTcpSocket> ganadora(par.nextPendingConnection());
+            QTest::qWait(100);
+            QVERIFY2(a.Conectado(QStringLiteral("127.0.0.12")), qPrintable(QString::number(vuelta)));
+            QTRY_VERIFY(ganadora->bytesAvailable() > 0);
+            ganadora->write("FLASH:sigo\x07");
+            auto& flashes = a.Grabar(TComando::Flash);
+            QTRY_COMPARE(flashes, Lista({"sigo"}));
         }
     }
 
