@@ -33,11 +33,20 @@ int main(int argc, char* argv[]) {
                        "en un mismo equipo."),
         QStringLiteral("DIRECCION[:PUERTO]"));
     parametros.addOption(escuchar);
+    const QCommandLineOption anunciar(
+        QStringLiteral("anunciar-a"),
+        QStringLiteral("Se anuncia y busca en estas direcciones IPv4, separadas por comas, en vez de "
+                       "en la red local."),
+        QStringLiteral("DIRECCIONES"));
+    parametros.addOption(anunciar);
     parametros.process(aplicacion);
     TMensajero::TOpciones opciones = TMensajero::TOpciones::DelSistema();
-    if (parametros.isSet(escuchar) && !opciones.FijarEscucha(parametros.value(escuchar))) {
-        std::fputs(qPrintable(u"Dirección no válida: " + parametros.value(escuchar) + u'\n'), stderr);
-        return 2;
+    for (const auto& [opcion, fijar] : {std::pair{&escuchar, &TMensajero::TOpciones::FijarEscucha},
+                                        std::pair{&anunciar, &TMensajero::TOpciones::FijarAnuncios}}) {
+        if (parametros.isSet(*opcion) && !(opciones.*fijar)(parametros.value(*opcion))) {
+            std::fputs(qPrintable(u"Dirección no válida: " + parametros.value(*opcion) + u'\n'), stderr);
+            return 2;
+        }
     }
     TInstanciaUnica instancia(NombreDeInstancia(opciones));
     if (instancia.AvisarOtra())

@@ -1,5 +1,8 @@
 #include "app/programa.h"
 
+#include "core/comprobacion.h"
+#include "core/descubrimiento.h"
+#include "core/frmbuscarenred.h"
 #include "chat/frmchat.h"
 #include "chat/salaschat.h"
 #include "flash/ventanasflash.h"
@@ -27,11 +30,19 @@ bool TPrograma::Iniciar(QString* error) {
     mensajero_->CargarConfig();
     mensajero_->CargarAgenda();
     mensajero_->ConectarTodos();
+    mensajero_->VigilarRed();
     TfrmPrincipal* principal = principal_.get();
     flash_ = std::make_unique<TVentanasFlash>(*mensajero_, principal,
                                               [principal] { return principal->Oculto(); });
     ventanasTransferencia_ = std::make_unique<TVentanasTransferencia>(principal, mensajero_->Config());
     transferencias_ = std::make_unique<TTransferencias>(*mensajero_, *ventanasTransferencia_);
+    descubrimiento_ = std::make_unique<TDescubrimiento>(*mensajero_);
+    descubrimiento_->Escuchar();
+    descubrimiento_->Anunciar();
+    buscarEnRed_ = std::make_unique<TfrmBuscarEnRed>(
+        *descubrimiento_,
+        [principal](const QString& nick, const QString& ip) { principal->AnadirContactoNuevo(nick, ip); },
+        principal);
     principal_->Iniciar();
     frmChat_ = std::make_unique<TfrmChat>(*mensajero_);
     salasChat_ = std::make_unique<TSalasChat>(*mensajero_, *frmChat_);
@@ -49,6 +60,13 @@ TAccionesPrincipal TPrograma::Acciones() {
             [this] {
                 frmChat_->MostrarVentanaChat();
                 frmChat_->activateWindow();
+            },
+        .ComprobarConexion = [this](const QString& ip) { (new TComprobacion(*mensajero_, ip))->Empezar(); },
+        .BuscarEnRed =
+            [this] {
+                buscarEnRed_->show();
+                buscarEnRed_->raise();
+                buscarEnRed_->activateWindow();
             },
         .Salir = &TPrograma::Salir,
     };

@@ -7,6 +7,8 @@
 #include <chrono>
 #include <memory>
 
+class TDescubrimiento;
+class TfrmBuscarEnRed;
 class TfrmChat;
 class TSalasChat;
 class TTransferencias;
@@ -49,6 +51,8 @@ private:
     std::unique_ptr<TVentanasFlash> flash_;
     std::unique_ptr<TVentanasTransferencia> ventanasTransferencia_;
     std::unique_ptr<TTransferencias> transferencias_;
+    std::unique_ptr<TDescubrimiento> descubrimiento_;
+    std::unique_ptr<TfrmBuscarEnRed> buscarEnRed_;
     // The window before its rooms: the rooms write into it until they are gone.
     std::unique_ptr<TfrmChat> frmChat_;
     std::unique_ptr<TSalasChat> salasChat_;

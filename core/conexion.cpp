@@ -90,11 +90,12 @@ void TConexion::Transmitir(const QByteArray& mensaje) {
 }
 
 bool TConexion::Leer(TColaRecibidos& cola) {
-    if (admitida_)
-        return tramador_.Agregar(socket_->readAll(), ipRemota_, cola);
-    const std::size_t antes = retenidos_.size();
-    if (!tramador_.Agregar(socket_->readAll(), ipRemota_, retenidos_))
-        return false;
+    TColaRecibidos& destino = admitida_ ? cola : retenidos_;
+    const std::size_t antes = destino.size();
+    const bool cabe = tramador_.Agregar(socket_->readAll(), ipRemota_, destino);
+    recibio_ = recibio_ || destino.size() > antes;
+    if (admitida_ || !cabe)
+        return cabe;
     for (auto item = retenidos_.begin() + qsizetype(antes); item != retenidos_.end(); ++item)
         bytesRetenidos_ += item->Mensaje.size() + 1;
     return bytesRetenidos_ + tramador_.Pendientes() <= kMaximoPendiente;

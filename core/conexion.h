@@ -30,6 +30,9 @@ public:
     qint64 MsArriba() const { return arriba_.isValid() ? arriba_.elapsed() : 0; }
     // Whether the peer with the lower address opened it.
     bool AbiertaPorDireccionMenor() const;
+    // Whether the peer has sent a whole message on it.
+    bool Recibio() const { return recibio_; }
+    const QTcpSocket& Socket() const { return *socket_; }
 
     // Starts an outbound connection; false when the address is not numeric IPv4.
     bool Conectar(const QString& ip, quint16 puerto, const QHostAddress& origen);
@@ -72,4 +75,5 @@ private:
     bool admitida_ = true;
     TColaRecibidos retenidos_;
     qsizetype bytesRetenidos_ = 0;
+    bool recibio_ = false;
 };

@@ -54,6 +54,7 @@ std::vector<TValorConfig> ValoresConfig(TConfig& c) {
         {"Sonidos.MensajeFlash", &s.MensajeFlash},
         {"Sonidos.Chat_PreguntaJoin", &s.Chat_PreguntaJoin},
         {"Sonidos.Chat_Habla", &s.Chat_Habla},
+        {"AnunciarEnRed", &c.AnunciarEnRed},
     };
 }
 

@@ -40,6 +40,8 @@ struct TConfig {
     bool CargarConWindows = false;
     bool AutoAceptarFicheros = false;
     QString AutoAceptarFicherosPath;
+    // Whether this copy announces itself on the local network and answers who asks.
+    bool AnunciarEnRed = true;
     struct {
         TColor colorTexto = 0;
         TColor colorFondo = 0xFFFFFF;
@@ -58,7 +60,7 @@ struct TConfig {
 
 inline const QString kNickPorDefecto = QStringLiteral("¡Sin nick!");
 inline const QString kNickAwayPorDefecto = QStringLiteral("¡Sin nick away!");
-constexpr int kNumeroValoresConfig = 33;
+constexpr int kNumeroValoresConfig = 34;
 
 // The defaults, with the main window centred on a screen of the given size.
 void ConfigPorDefecto(TConfig& config, QSize pantalla);
@@ -89,7 +91,7 @@ private:
 // Reads every stored value into the record and writes back those that are missing; a value
 // that does not parse as its number keeps its default. False on a first run.
 bool LeerConfig(TAlmacenConfig& almacen, TConfig& config);
-// Writes all 33 values; false when the file could not be written.
+// Writes every value; false when the file could not be written.
 bool EscribirConfig(TAlmacenConfig& almacen, const TConfig& config);
 
 // Writes the start-up entry with the executable's path, or deletes it. Errors are ignored.

@@ -145,6 +145,8 @@ void TfrmPrincipal::CrearComponentes() {
 void TfrmPrincipal::CrearMenus() {
     QMenu* messenger = menuBar()->addMenu(QStringLiteral("&Messenger"));
     messenger->addAction(QStringLiteral("&Añadir contacto"), this, &TfrmPrincipal::mnuAnadirContactoClick);
+    messenger->addAction(QStringLiteral("Buscar en la red..."), this, &TfrmPrincipal::mnuBuscarEnRedClick)
+        ->setObjectName(QStringLiteral("mnuBuscarEnRed"));
     messenger->addSeparator();
     QAction* ventanaChat = messenger->addAction(QStringLiteral("Ventana de &Chat"));
     ventanaChat->setObjectName(QStringLiteral("mnuVentanaChat"));
@@ -183,6 +185,8 @@ void TfrmPrincipal::CrearMenus() {
     mnuPopUpContactosEmpezarChat = entrada("mnuPopUpContactosEmpezarChat", QStringLiteral("Empezar &Chat"));
     mnuPopUpContactosEnviarArchivo = entrada("mnuPopUpContactosEnviarArchivo", QStringLiteral("Enviar &Archivo"));
     mnuPopUpContactosEnviarEMail = entrada("mnuPopUpContactosEnviarEMail", QStringLiteral("Enviar E-&Mail"));
+    PopupMenuListViewContactos->addSeparator();
+    mnuPopUpContactosComprobar = entrada("mnuPopUpContactosComprobar", QStringLiteral("Comprobar conexión"));
     connect(mnuPopUpContactosIP, &QAction::triggered, this, &TfrmPrincipal::mnuPopUpContactosIPClick);
     connect(mnuPopUpContactosEliminar, &QAction::triggered, this, &TfrmPrincipal::mnuPopUpContactosEliminarClick);
     connect(mnuPopUpContactosMensajeFlash, &QAction::triggered, this,
@@ -193,6 +197,7 @@ void TfrmPrincipal::CrearMenus() {
             &TfrmPrincipal::mnuPopUpContactosChatClick);
     connect(mnuPopUpContactosEnviarEMail, &QAction::triggered, this,
             &TfrmPrincipal::mnuPopUpContactosEnviarEMailClick);
+    connect(mnuPopUpContactosComprobar, &QAction::triggered, this, &TfrmPrincipal::mnuPopUpContactosComprobarClick);
 
     PopupMenuTray = new QMenu(this);
     PopupMenuTray->setObjectName(QStringLiteral("PopupMenuTray"));
@@ -254,6 +259,7 @@ void TfrmPrincipal::HabilitarPopup() {
     mnuPopUpContactosEmpezarChat->setEnabled(menu.Chat);
     mnuPopUpContactosEnviarArchivo->setEnabled(menu.Archivo);
     mnuPopUpContactosEnviarEMail->setEnabled(menu.EMail);
+    mnuPopUpContactosComprobar->setEnabled(menu.Comprobar);
 }
 
 // A left click on the nick: pressed and released on the label.
@@ -311,6 +317,10 @@ void TfrmPrincipal::mnuAnadirContactoClick() {
     const QString ip = FfrmNuevoContacto->IP();
     if (nick.isEmpty() && ip.isEmpty())
         return;
+    AnadirContactoNuevo(nick, ip);
+}
+
+void TfrmPrincipal::AnadirContactoNuevo(const QString& nick, const QString& ip) {
     FMensajero->Proteger([&] { FMensajero->AnadirContacto(nick, ip, {}, true, true); });
 }
 
@@ -379,6 +389,11 @@ void TfrmPrincipal::mnuPopUpContactosEnviarEMailClick() {
         return;
     }
     QDesktopServices::openUrl(QUrl(u"mailto:" + fila->EMail));
+}
+
+void TfrmPrincipal::mnuPopUpContactosComprobarClick() {
+    if (const TFilaContacto* fila = FilaSeleccionada(); fila && FAcciones.ComprobarConexion)
+        FMensajero->Proteger([&] { FAcciones.ComprobarConexion(fila->IP); });
 }
 
 void TfrmPrincipal::mnuTrayOcultarClick() {

@@ -28,6 +28,8 @@ struct TAccionesPrincipal {
     std::function<void(const QString& ip)> EmpezarChat;
     // "Ventana de &Chat": shows the chat window and brings it forward.
     std::function<void()> VentanaChat;
+    std::function<void(const QString& ip)> ComprobarConexion;
+    std::function<void()> BuscarEnRed;
     std::function<void()> Salir;
 };
 
@@ -53,6 +55,9 @@ public:
     // Null until Iniciar; the chat windows hook their settings into it.
     TfrmConfig* frmConfig() const { return FfrmConfig; }
     bool Oculto() const { return FOculto; }
+    // What the add-contact dialog and the search window add: the contact is saved and
+    // connected.
+    void AnadirContactoNuevo(const QString& nick, const QString& ip);
 
     // TInterfazUsuario
     bool Preguntar(const QString& titulo, const QString& texto, TBotones botones) override;
@@ -85,6 +90,7 @@ private:
     TFilaContacto* FilaSeleccionada() const;
 
     void mnuAnadirContactoClick();
+    void mnuBuscarEnRedClick() { FAcciones.BuscarEnRed(); }
     void mnuSalirClick();
     // Settings dialog on a page of TfrmConfig::TPagina.
     void AbrirConfig(int pagina);
@@ -97,6 +103,7 @@ private:
     void mnuPopUpContactosChatClick();
     void mnuVentanaChatClick();
     void mnuPopUpContactosEnviarEMailClick();
+    void mnuPopUpContactosComprobarClick();
     void mnuTrayOcultarClick();
     void ListViewContactosDblClick();
 
@@ -121,6 +128,7 @@ private:
     QAction* mnuPopUpContactosEmpezarChat = nullptr;
     QAction* mnuPopUpContactosEnviarArchivo = nullptr;
     QAction* mnuPopUpContactosEnviarEMail = nullptr;
+    QAction* mnuPopUpContactosComprobar = nullptr;
     QAction* mnuTrayRestaurar = nullptr;
     QAction* mnuTrayOcultar = nullptr;
 

@@ -2,9 +2,12 @@
 
 #include "core/codificacion.h"
 #include "core/conexion.h"
+#include "core/descubrimiento.h"
 #include "settings/validadortexto.h"
 
 #include <QCoreApplication>
+#include <QNetworkInformation>
+#include <QNetworkInterface>
 #include <QPointer>
 #include <QRegularExpression>
 #include <QTcpSocket>
@@ -26,7 +29,11 @@ QString TextoAdmision(const QString& ip) {
 
 } // namespace
 
-TMensajero::TOpciones TMensajero::TOpciones::DelSistema() { return TOpciones{TRutas::DelSistema()}; }
+TMensajero::TOpciones TMensajero::TOpciones::DelSistema() {
+    TOpciones opciones{TRutas::DelSistema()};
+    opciones.DestinosAnuncio = [] { return DireccionesDifusion(); };
+    return opciones;
+}
 
 bool TMensajero::TOpciones::FijarEscucha(const QString& texto) {
     const QStringList partes = texto.split(u':');
@@ -45,6 +52,20 @@ bool TMensajero::TOpciones::FijarEscucha(const QString& texto) {
     }
     Escucha = Origen = direccion;
     Puerto = puerto;
+    // Announcements go where this address hears them: nowhere for a loopback address.
+    DestinosAnuncio = [direccion] { return DireccionesDifusion(direccion); };
+    return true;
+}
+
+bool TMensajero::TOpciones::FijarAnuncios(const QString& texto) {
+    QList<QHostAddress> destinos;
+    for (const QString& parte : texto.split(u',')) {
+        QHostAddress destino;
+        if (!destino.setAddress(parte.trimmed()) || destino.protocol() != QAbstractSocket::IPv4Protocol)
+            return false;
+        destinos << destino;
+    }
+    DestinosAnuncio = [destinos] { return destinos; };
     return true;
 }
 
@@ -55,6 +76,7 @@ TMensajero::TMensajero(TOpciones opciones, TInterfazUsuario& interfaz, QObject* 
                       AvisarDespues(TError(QStringLiteral("EInOutError"),
                                            u"No se puede escribir en \"" + ruta + u"\": " + motivo));
                   }),
+      reintentos_(opciones_.Reintento, [this](const QString& ip) { Proteger([&] { Reintentar(ip); }); }),
       azar_(unsigned(std::chrono::system_clock::now().time_since_epoch().count())) {
     servidor_.setListenBacklogSize(5);
     connect(&servidor_, &QTcpServer::newConnection, this, &TMensajero::NuevaConexionEntrante);
@@ -113,6 +135,7 @@ bool TMensajero::GuardarConfig() {
     const bool guardada = EscribirConfig(almacen, config_);
     interfaz_.AplicarConfig(config_);
     ActualizarArranque(opciones_.Rutas, config_.CargarConWindows);
+    emit ConfigGuardada();
     if (guardada || falloConfigAvisado_) {
         falloConfigAvisado_ = !guardada;
         return guardada;
@@ -147,6 +170,52 @@ void TMensajero::ConectarTodos() {
         if (!contacto->Conectado)
             ConectarContacto(contacto);
     }
+}
+
+void TMensajero::VigilarRed() {
+    if (!QNetworkInformation::loadBackendByFeatures(QNetworkInformation::Feature::Reachability))
+        return;
+    const auto arriba = [](QNetworkInformation::Reachability alcance) {
+        return alcance == QNetworkInformation::Reachability::Local ||
+               alcance == QNetworkInformation::Reachability::Site ||
+               alcance == QNetworkInformation::Reachability::Online;
+    };
+    QNetworkInformation* red = QNetworkInformation::instance();
+    redArriba_ = arriba(red->reachability());
+    connect(red, &QNetworkInformation::reachabilityChanged, this,
+            [this, arriba](QNetworkInformation::Reachability alcance) {
+                const bool antes = std::exchange(redArriba_, arriba(alcance));
+                if (redArriba_ && !antes)
+                    Proteger([this] { RedRecuperada(); });
+            });
+}
+
+void TMensajero::RedRecuperada() {
+    for (int i = 0; i < agenda_.NumeroContactos(); ++i) {
+        TContacto* contacto = agenda_.Contacto(i);
+        const QString& ip = contacto->IP;
+        if (contacto->Conectado || reintentos_.Rechazado(ip) || reintentos_.Propio(ip))
+            continue;
+        // An attempt begun on the network that went may hang for minutes: a new one replaces it.
+        reintentos_.Olvidar(ip);
+        ConectarContacto(contacto);
+    }
+}
+
+void TMensajero::ConectarDeNuevo(const QString& ip) {
+    reintentos_.Olvidar(ip);
+    TContacto* contacto = BuscarContacto(ip);
+    if (contacto && !contacto->Conectado)
+        ConectarContacto(contacto);
+}
+
+bool TMensajero::EsNuestraEscucha(const QHostAddress& direccion, quint16 puerto) const {
+    if (!servidor_.isListening() || puerto != servidor_.serverPort())
+        return false;
+    const QHostAddress escucha = servidor_.serverAddress();
+    if (escucha != QHostAddress::AnyIPv4)
+        return direccion.isEqual(escucha, QHostAddress::TolerantConversion);
+    return direccion.isLoopback() || QNetworkInterface::allAddresses().contains(direccion);
 }
 
 void TMensajero::VaciarEnvios(std::chrono::milliseconds plazo) {
@@ -192,7 +261,10 @@ void TMensajero::EliminarContacto(int fila) {
         CerrarComoDesconexion(contacto->ConexionSaliente);
     if (contacto->ConexionEntrante)
         CerrarComoDesconexion(contacto->ConexionEntrante);
+    const QString ip = contacto->IP;
     agenda_.Eliminar(contacto);
+    if (!BuscarContacto(ip))
+        reintentos_.Olvidar(ip);
     interfaz_.RepintarContactos();
 }
 
@@ -382,6 +454,7 @@ void TMensajero::Saludar(TConexion* conexion) {
 }
 
 void TMensajero::MarcarConectado(TContacto* contacto) {
+    reintentos_.Conectado(contacto->IP);
     // Both connections of a crossing come up, and a fresh one may replace a stale one: the
     // contact connects once.
     const bool yaConectado = contacto->Conectado;
@@ -438,6 +511,9 @@ void TMensajero::Rechazar(TConexion* conexion) {
 }
 
 void TMensajero::ServerSocketClientConnect(TConexion* nueva) {
+    if (DeEsteMismoPrograma(nueva))
+        return;
+    haRecibidoConexiones_ = true;
     const QString ip = nueva->IPRemota();
     const QPointer<TConexion> conexion(nueva);
     // Nothing an unknown peer sends is handled before it is admitted.
@@ -492,6 +568,13 @@ void TMensajero::ClientSocketConnect(TConexion* conexion) {
     TContacto* contacto = BuscarContacto(ip);
     if (!contacto || contacto->ConexionSaliente != conexion)
         return;
+    // This copy itself: its inbound end, on its way, drops both ends.
+    if (EsNuestraEscucha(conexion->Socket().peerAddress(), conexion->Socket().peerPort())) {
+        reintentos_.EsPropio(ip);
+        emit EsEsteMismoPrograma(ip);
+        return;
+    }
+    emit SalienteArriba(ip);
     if (GanaElCruce(contacto->ConexionEntrante)) {
         contacto->ConexionSaliente = nullptr;
         Soltar(conexion);
@@ -515,10 +598,47 @@ void TMensajero::ClientSocketFallo(TConexion* conexion) {
     if (TConexion* entrante = contacto->ConexionEntrante)
         for (const QByteArray& mensaje : conexion->TomarEnEspera())
             entrante->Escribir(mensaje);
+    const QAbstractSocket::SocketError error = conexion->Socket().error();
     conexion->Liberar();
+    const QString ip = contacto->IP;
     // It was all that kept the contact on-line once the peer dropped the crossing's loser.
     if (!contacto->ConexionEntrante && contacto->Conectado)
         MarcarDesconectado(contacto);
+    if (!contacto->Conectado)
+        reintentos_.Fallo(ip);
+    emit SalienteFallida(ip, error);
+}
+
+void TMensajero::Reintentar(const QString& ip) {
+    TContacto* contacto = BuscarContacto(ip);
+    // Never two attempts at once for one contact.
+    if (!contacto || contacto->Conectado || contacto->ConexionSaliente)
+        return;
+    if (depuracion_.Activo())
+        Registrar(Evento("Reintento", ip));
+    ConectarContacto(contacto);
+}
+
+bool TMensajero::DeEsteMismoPrograma(TConexion* entrante) {
+    const QTcpSocket& socket = entrante->Socket();
+    const auto esOrigen = [&](const QAbstractSocket& saliente) {
+        return saliente.localPort() == socket.peerPort() && saliente.localAddress() == socket.peerAddress();
+    };
+    for (TConexion* conexion : findChildren<TConexion*>(Qt::FindDirectChildrenOnly)) {
+        if (conexion->Tipo() != TConexion::TTipo::Saliente || !esOrigen(conexion->Socket()))
+            continue;
+        const QString ip = conexion->IPRemota();
+        if (depuracion_.Activo())
+            Registrar(Evento("ConexionPropia", ip));
+        if (TContacto* contacto = BuscarContacto(ip); contacto && contacto->ConexionSaliente == conexion)
+            contacto->ConexionSaliente = nullptr;
+        conexion->Liberar();
+        entrante->Liberar();
+        reintentos_.EsPropio(ip);
+        emit EsEsteMismoPrograma(ip);
+        return true;
+    }
+    return false;
 }
 
 void TMensajero::ServerSocketClientDisconnect(TConexion* conexion) {
@@ -551,6 +671,12 @@ void TMensajero::Desconexion(TConexion* conexion, const char* evento) {
     if (contacto->ConexionSaliente && contacto->ConexionSaliente->Intentando())
         return;
     MarcarDesconectado(contacto);
+    // A copy that closes our connection without a word refused us; asking again would put
+    // its user in front of the same question.
+    if (conexion->Tipo() == TConexion::TTipo::Saliente && !conexion->Recibio())
+        reintentos_.Rechazo(ip);
+    else
+        reintentos_.Caida(ip);
 }
 
 void TMensajero::MarcarDesconectado(TContacto* contacto) {

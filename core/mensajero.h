@@ -6,6 +6,7 @@
 #include "core/error.h"
 #include "core/interfaz.h"
 #include "core/protocolo.h"
+#include "core/reintentos.h"
 #include "core/reloj.h"
 #include "core/rutas.h"
 
@@ -35,13 +36,21 @@ public:
         // connection that comes up this soon after the first is a crossing, not a
         // reconnection, and both sides keep the one opened by the lower address.
         qint64 MsCruce = 5000;
+        // Where announcements and searches of the local network go; none by default, the
+        // broadcast addresses of the network interfaces in production.
+        std::function<QList<QHostAddress>()> DestinosAnuncio;
+        // Pauses before a contact that dropped or could not be reached is tried again.
+        TOpcionesReintento Reintento;
 
-        // Any address, port 5777.
+        // Any address, port 5777, announcements to the broadcast address of every network.
         static TOpciones DelSistema();
         // "DIRECCION" or "DIRECCION:PUERTO" (IPv4) binds one address, so that several copies
         // run side by side on the loopback addresses; false, and nothing changed, when the
         // text is not one.
         bool FijarEscucha(const QString& texto);
+        // IPv4 addresses separated by commas, where announcements and searches go instead;
+        // false, and nothing changed, when one is not an address.
+        bool FijarAnuncios(const QString& texto);
     };
     using TManejador = std::function<void(const QString& ip, const TMensajeRecibido& mensaje)>;
 
@@ -57,6 +66,18 @@ public:
     void CargarAgenda();
     void GuardarAgenda();
     void ConectarTodos();
+    // Contacts come back by themselves after a drop; with this, also at once when the
+    // system says the network is back.
+    void VigilarRed();
+    // Every contact that is not connected is tried now, unless it refused us or is this copy.
+    void RedRecuperada();
+    // Tries the contact now, even one that refused us or seemed to be this copy.
+    void ConectarDeNuevo(const QString& ip);
+    const TReintentos& Reintentos() const { return reintentos_; }
+    // Whether an address and port are where this copy listens.
+    bool EsNuestraEscucha(const QHostAddress& direccion, quint16 puerto) const;
+    // Whether any peer has connected here since the start.
+    bool HaRecibidoConexiones() const { return haRecibidoConexiones_; }
     // Before the end: waits, `plazo` at most in all, until every connection up has handed
     // the peer what was written on it, so that farewells are not cut off by the exit.
     void VaciarEnvios(std::chrono::milliseconds plazo);
@@ -100,6 +121,7 @@ public:
     TInterfazUsuario& Interfaz() { return interfaz_; }
     TReloj& Reloj() { return reloj_; }
     const TRutas& Rutas() const { return opciones_.Rutas; }
+    const TOpciones& Opciones() const { return opciones_; }
 
     // Connection events.
     void ServerSocketClientConnect(TConexion* conexion);
@@ -110,6 +132,14 @@ public:
     // the event loop, never inside the socket's own signal.
     void ServerSocketClientRead(TConexion* conexion);
 
+signals:
+    // After every save of the settings: a new nick, a setting switched.
+    void ConfigGuardada();
+    // How an attempt to reach a contact ended, for the connection check.
+    void SalienteArriba(const QString& ip);
+    void SalienteFallida(const QString& ip, QAbstractSocket::SocketError error);
+    void EsEsteMismoPrograma(const QString& ip);
+
 private:
     void NuevaConexionEntrante();
     TConexion* CrearConexion(QTcpSocket* socket, bool entrante);
@@ -118,6 +148,9 @@ private:
     TConexion* ConexionDeEnvio(TContacto* contacto);
     bool EsperandoSaliente(TContacto* contacto);
     void ClientSocketFallo(TConexion* conexion);
+    void Reintentar(const QString& ip);
+    // An inbound connection from one of our own outbound sockets: both ends are dropped.
+    bool DeEsteMismoPrograma(TConexion* entrante);
     // Frees a connection after queueing what has already arrived on it.
     void Soltar(TConexion* conexion);
     // Stops sending on a connection that a newer one replaces, but keeps reading what the
@@ -149,6 +182,9 @@ private:
     QTcpServer servidor_;
     TColaRecibidos cola_;
     bool vaciadoProgramado_ = false;
-    std::array<TManejador, 21> manejadores_;
+    std::array<TManejador, kNumeroComandos> manejadores_;
+    TReintentos reintentos_;
+    bool haRecibidoConexiones_ = false;
+    bool redArriba_ = false;
     std::mt19937 azar_;
 };

@@ -20,6 +20,7 @@ THabilitacionMenu HabilitarMenuContactos(const TFilaContacto* fila, const TConta
     menu.Chat = conectado && disponibles.Chat;
     menu.Archivo = conectado && disponibles.Archivo;
     menu.EMail = contacto && !contacto->EMail.isEmpty();
+    menu.Comprobar = !conectado;
     return menu;
 }
 

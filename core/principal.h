@@ -21,6 +21,7 @@ struct THabilitacionMenu {
     bool Chat = false;
     bool Archivo = false;
     bool EMail = false;
+    bool Comprobar = false;  // only for a contact shown off-line
 };
 
 // Features whose windows are not part of the program yet: their menu entries stay off

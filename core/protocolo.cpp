@@ -16,7 +16,7 @@ struct TEntrada {
 };
 
 // The order matters: "ENROUTE_CHAT:" and "ROUTE_CHAT:" must be tried before "CHAT:".
-constexpr std::array<TEntrada, 21> kTabla = {{
+constexpr std::array<TEntrada, kNumeroComandos> kTabla = {{
     {"ENROUTE_CHAT:", TComando::EnrouteChat, TForma::Texto},
     {"ROUTE_CHAT:", TComando::RouteChat, TForma::Texto},
     {"CHAT:", TComando::Chat, TForma::Texto},
@@ -38,6 +38,8 @@ constexpr std::array<TEntrada, 21> kTabla = {{
     {"NICK?", TComando::PreguntaNick, TForma::Ninguna},
     {"EMAIL?", TComando::PreguntaEMail, TForma::Ninguna},
     {"FLASH:", TComando::Flash, TForma::Texto},
+    {"HOLA_RED?", TComando::PreguntaRed, TForma::Ninguna},
+    {"HOLA_RED:", TComando::AnuncioRed, TForma::Texto},
 }};
 
 QByteArrayView PrefijoDe(TComando comando) {

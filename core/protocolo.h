@@ -70,7 +70,11 @@ enum class TComando {
     PreguntaNick,
     PreguntaEMail,
     Flash,
+    // Datagrams of the local network search, never sent on a connection.
+    PreguntaRed,
+    AnuncioRed,
 };
+constexpr std::size_t kNumeroComandos = std::size_t(TComando::AnuncioRed) + 1;
 
 struct TMensajeRecibido {
     TComando Comando;

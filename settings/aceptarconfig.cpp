@@ -39,6 +39,7 @@ void AceptarConfig(TMensajero& mensajero, const TConfig& editada, const TEfectos
     CambiarIconoTray(config, editada.IconoEnTray, efectos);
     config.AlwaysOnTop = editada.AlwaysOnTop;
     config.CargarConWindows = editada.CargarConWindows;
+    config.AnunciarEnRed = editada.AnunciarEnRed;
     config.AutoAceptarFicheros = editada.AutoAceptarFicheros;
     config.AutoAceptarFicherosPath = CarpetaConBarra(editada.AutoAceptarFicherosPath);
     if (config.Nick != editada.Nick)

@@ -154,16 +154,18 @@ QWidget* TfrmConfig::CrearGeneral() {
     for (QRadioButton* boton : {rbRechazarPeticion, rbAceptarPeticion, rbPreguntar})
         grupoEntradas_->addButton(boton);
     chkAlwaysOnTop = Control<QCheckBox>("chkAlwaysOnTop", QStringLiteral("Ventana principal \"Siempre visible\""),
-                                        {8, 96, 300, 17}, pagina);
+                                        {8, 92, 300, 17}, pagina);
     chkIconoEnTray = Control<QCheckBox>("chkIconoEnTray", QStringLiteral("Mantener un icono en el Tray"),
-                                        {8, 114, 300, 17}, pagina);
+                                        {8, 109, 300, 17}, pagina);
     // The setting keeps its stored name; the caption names the desktop session instead.
     chkCargarConWindows = Control<QCheckBox>("chkCargarConWindows", QStringLiteral("Cargar al iniciar la sesión"),
-                                             {8, 132, 300, 17}, pagina);
+                                             {8, 126, 300, 17}, pagina);
+    chkAnunciarEnRed = Control<QCheckBox>("chkAnunciarEnRed", QStringLiteral("Anunciarme en la red local"),
+                                          {8, 143, 300, 17}, pagina);
     chkAutoAceptarFicheros = Control<QCheckBox>(
-        "chkAutoAceptarFicheros", QStringLiteral("Auto-Aceptar ficheros en..."), {8, 154, 300, 17}, pagina);
-    edtAutoAceptarFicheros = Campo("edtAutoAceptarFicheros", {24, 174, 254, 21}, pagina);
-    btnAutoAceptarFicheros = Boton("btnAutoAceptarFicheros", QStringLiteral("..."), {281, 174, 25, 21}, pagina);
+        "chkAutoAceptarFicheros", QStringLiteral("Auto-Aceptar ficheros en..."), {8, 162, 300, 17}, pagina);
+    edtAutoAceptarFicheros = Campo("edtAutoAceptarFicheros", {24, 180, 254, 21}, pagina);
+    btnAutoAceptarFicheros = Boton("btnAutoAceptarFicheros", QStringLiteral("..."), {281, 180, 25, 21}, pagina);
     connect(btnAutoAceptarFicheros, &QPushButton::clicked, this, &TfrmConfig::btnAutoAceptarFicherosClick);
     return pagina;
 }
@@ -266,6 +268,7 @@ void TfrmConfig::Llenar() {
     chkIconoEnTray->setChecked(c.IconoEnTray);
     chkAlwaysOnTop->setChecked(c.AlwaysOnTop);
     chkCargarConWindows->setChecked(c.CargarConWindows);
+    chkAnunciarEnRed->setChecked(c.AnunciarEnRed);
     chkAutoAceptarFicheros->setChecked(c.AutoAceptarFicheros);
     edtAutoAceptarFicheros->setText(c.AutoAceptarFicherosPath);
     edtNick->setText(c.Nick);
@@ -297,6 +300,7 @@ TConfig TfrmConfig::Editada() const {
     c.IconoEnTray = chkIconoEnTray->isChecked();
     c.AlwaysOnTop = chkAlwaysOnTop->isChecked();
     c.CargarConWindows = chkCargarConWindows->isChecked();
+    c.AnunciarEnRed = chkAnunciarEnRed->isChecked();
     c.AutoAceptarFicheros = chkAutoAceptarFicheros->isChecked();
     c.AutoAceptarFicherosPath = edtAutoAceptarFicheros->text();
     c.Nick = edtNick->text();

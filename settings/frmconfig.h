@@ -86,6 +86,7 @@ private:
     QCheckBox* chkAlwaysOnTop = nullptr;
     QCheckBox* chkIconoEnTray = nullptr;
     QCheckBox* chkCargarConWindows = nullptr;
+    QCheckBox* chkAnunciarEnRed = nullptr;
     QCheckBox* chkAutoAceptarFicheros = nullptr;
     QLineEdit* edtAutoAceptarFicheros = nullptr;
     QPushButton* btnAutoAceptarFicheros = nullptr;

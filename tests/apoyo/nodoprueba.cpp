@@ -44,10 +44,12 @@ quint16 PuertoDePrueba() {
     return puerto;
 }
 
-TNodoPrueba::TNodoPrueba(int n, const QString& nick, qint64 msCruce)
+TNodoPrueba::TNodoPrueba(int n, const QString& nick, qint64 msCruce, TOpcionesReintento reintento)
     : Ip(QStringLiteral("127.0.0.%1").arg(n)) {
     TMensajero::TOpciones opciones{TRutas::EnCarpeta(Carpeta.path()), QHostAddress(Ip),
                                    PuertoDePrueba(), QHostAddress(Ip), msCruce};
+    opciones.DestinosAnuncio = [this] { return Vecinos; };
+    opciones.Reintento = reintento;
     Mensajero = std::make_unique<TMensajero>(opciones, Interfaz);
     Mensajero->SembrarAzar(unsigned(n));
     Mensajero->Config().Nick = nick.isEmpty() ? QStringLiteral("nodo%1").arg(n) : nick;

@@ -20,7 +20,8 @@ quint16 PuertoDePrueba();
 // One peer of a test: a core on 127.0.0.n with the test port, its own folder and fake user.
 class TNodoPrueba {
 public:
-    explicit TNodoPrueba(int n, const QString& nick = {}, qint64 msCruce = 5000);
+    explicit TNodoPrueba(int n, const QString& nick = {}, qint64 msCruce = 5000,
+                         TOpcionesReintento reintento = {});
 
     QString IP() const { return Ip; }
     TMensajero& M() { return *Mensajero; }
@@ -38,6 +39,8 @@ public:
     QList<QByteArray>& Grabar(TComando comando);
 
     QString Ip;
+    // Where this core's announcements and searches go.
+    QList<QHostAddress> Vecinos;
     QTemporaryDir Carpeta;
     TInterfazFalsa Interfaz;
     std::unique_ptr<TMensajero> Mensajero;

@@ -139,10 +139,13 @@ private slots:
         d.FuenteElegida = QFont(QStringLiteral("Courier"), 14);
         d.SonidoElegido = sonido;
         QString mostrada;
+        bool anunciabaAlAbrir = false;
         const int resultado = d.Abrir(TfrmConfig::Perfil, [&] {
             d.C<QRadioButton>("rbRechazarPeticion")->setChecked(true);
             d.C<QCheckBox>("chkAlwaysOnTop")->setChecked(true);
             d.C<QCheckBox>("chkCargarConWindows")->setChecked(true);
+            anunciabaAlAbrir = d.C<QCheckBox>("chkAnunciarEnRed")->isChecked();
+            d.C<QCheckBox>("chkAnunciarEnRed")->setChecked(false);
             d.C<QCheckBox>("chkAutoAceptarFicheros")->setChecked(true);
             d.C<QLineEdit>("edtAutoAceptarFicheros")->setText(QStringLiteral("/srv/Recibidos"));
             d.C<QLineEdit>("edtNick")->setText(QStringLiteral("Anita"));
@@ -163,6 +166,7 @@ private slots:
         const TConfig& c = d.Config();
         QVERIFY(c.RechazarEntradasDesconocidas && !c.AceptarEntradasDesconocidas && !c.PreguntarEntradasDesconocidas);
         QVERIFY(c.AlwaysOnTop && c.CargarConWindows && c.AutoAceptarFicheros);
+        QVERIFY(anunciabaAlAbrir && !c.AnunciarEnRed);
         QCOMPARE(c.AutoAceptarFicherosPath, QStringLiteral("/srv/Recibidos/"));
         QCOMPARE(c.Nick, QStringLiteral("Anita"));
         QCOMPARE(c.NickAway, QStringLiteral("Anita fuera"));

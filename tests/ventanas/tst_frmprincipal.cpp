@@ -75,14 +75,17 @@ private slots:
         AbrirPopupEn(-1);
         QCOMPARE(Accion("mnuPopUpContactosIP")->text(), QString());
         for (const char* nombre : {"mnuPopUpContactosIP", "mnuPopUpContactosEliminar", "mnuPopUpContactosMensajeFlash",
-                                   "mnuPopUpContactosEmpezarChat", "mnuPopUpContactosEnviarArchivo", "mnuPopUpContactosEnviarEMail"})
+                                   "mnuPopUpContactosEmpezarChat", "mnuPopUpContactosEnviarArchivo", "mnuPopUpContactosEnviarEMail",
+                                   "mnuPopUpContactosComprobar"})
             QVERIFY2(!Accion(nombre)->isEnabled(), nombre);
         AbrirPopupEn(0);
         QCOMPARE(Accion("mnuPopUpContactosIP")->text(), QStringLiteral("127.0.0.22"));
         QVERIFY(Accion("mnuPopUpContactosEliminar")->isEnabled());
         QVERIFY(Accion("mnuPopUpContactosEnviarEMail")->isEnabled());
         QCOMPARE(Accion("mnuPopUpContactosMensajeFlash")->isEnabled(), false);
+        QVERIFY(Accion("mnuPopUpContactosComprobar")->isEnabled());
         AbrirPopupEn(1);
+        QVERIFY(!Accion("mnuPopUpContactosComprobar")->isEnabled());
         QVERIFY(!Accion("mnuPopUpContactosEnviarEMail")->isEnabled());
         QCOMPARE(Accion("mnuPopUpContactosMensajeFlash")->isEnabled(), kFuncionesDisponibles.Flash);
         QCOMPARE(Accion("mnuPopUpContactosEnviarArchivo")->isEnabled(), kFuncionesDisponibles.Archivo);
