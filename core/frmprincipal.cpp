@@ -150,7 +150,6 @@ void TfrmPrincipal::CrearMenus() {
     messenger->addSeparator();
     QAction* ventanaChat = messenger->addAction(QStringLiteral("Ventana de &Chat"));
     ventanaChat->setObjectName(QStringLiteral("mnuVentanaChat"));
-    ventanaChat->setEnabled(kFuncionesDisponibles.Chat);
     connect(ventanaChat, &QAction::triggered, this, &TfrmPrincipal::mnuVentanaChatClick);
     messenger->addSeparator();
     messenger->addAction(QStringLiteral("&Salir"), this, &TfrmPrincipal::mnuSalirClick);
@@ -251,7 +250,7 @@ TFilaContacto* TfrmPrincipal::FilaSeleccionada() const {
 void TfrmPrincipal::HabilitarPopup() {
     const TFilaContacto* fila = FilaSeleccionada();
     const TContacto* contacto = fila ? FMensajero->BuscarContacto(fila->IP) : nullptr;
-    const THabilitacionMenu menu = HabilitarMenuContactos(fila, contacto, kFuncionesDisponibles);
+    const THabilitacionMenu menu = HabilitarMenuContactos(fila, contacto);
     mnuPopUpContactosIP->setText(menu.CaptionIP);
     mnuPopUpContactosIP->setEnabled(menu.IP);
     mnuPopUpContactosEliminar->setEnabled(menu.Eliminar);

@@ -4,11 +4,7 @@
 
 #include <QPainter>
 
-// Entries of features that have not landed stay disabled: take each out as it lands.
-const TFuncionesDisponibles kFuncionesDisponibles{.Flash = true, .Chat = true, .Archivo = true};
-
-THabilitacionMenu HabilitarMenuContactos(const TFilaContacto* fila, const TContacto* contacto,
-                                         const TFuncionesDisponibles& disponibles) {
+THabilitacionMenu HabilitarMenuContactos(const TFilaContacto* fila, const TContacto* contacto) {
     if (!fila)
         return {};
     const bool conectado = fila->Icono == 1;
@@ -16,9 +12,9 @@ THabilitacionMenu HabilitarMenuContactos(const TFilaContacto* fila, const TConta
     menu.CaptionIP = fila->IP;
     menu.IP = true;
     menu.Eliminar = true;
-    menu.Flash = conectado && disponibles.Flash;
-    menu.Chat = conectado && disponibles.Chat;
-    menu.Archivo = conectado && disponibles.Archivo;
+    menu.Flash = conectado;
+    menu.Chat = conectado;
+    menu.Archivo = conectado;
     menu.EMail = contacto && !contacto->EMail.isEmpty();
     menu.Comprobar = !conectado;
     return menu;

@@ -24,17 +24,7 @@ struct THabilitacionMenu {
     bool Comprobar = false;  // only for a contact shown off-line
 };
 
-// Features whose windows are not part of the program yet: their menu entries stay off
-// whatever the row says.
-struct TFuncionesDisponibles {
-    bool Flash = false;
-    bool Chat = false;
-    bool Archivo = false;
-};
-extern const TFuncionesDisponibles kFuncionesDisponibles;
-
-THabilitacionMenu HabilitarMenuContactos(const TFilaContacto* fila, const TContacto* contacto,
-                                         const TFuncionesDisponibles& disponibles);
+THabilitacionMenu HabilitarMenuContactos(const TFilaContacto* fila, const TContacto* contacto);
 
 // How one row of the contact list is drawn.
 struct TAspectoFila {

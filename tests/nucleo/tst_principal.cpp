@@ -7,29 +7,23 @@ class TstPrincipal : public QObject {
     Q_OBJECT
 private slots:
     void HabilitacionDelMenuDeContactos() {
-        const TFuncionesDisponibles todas{true, true, true};
-        const THabilitacionMenu nada = HabilitarMenuContactos(nullptr, nullptr, todas);
+        const THabilitacionMenu nada = HabilitarMenuContactos(nullptr, nullptr);
         QCOMPARE(nada.CaptionIP, QString());
         QVERIFY(!nada.IP && !nada.Eliminar && !nada.Flash && !nada.Chat && !nada.Archivo && !nada.EMail);
         QVERIFY(!nada.Comprobar);
 
         TAgenda agenda;
         TContacto* contacto = agenda.Anadir(QStringLiteral("a"), QStringLiteral("10.0.0.1"), {});
-        const THabilitacionMenu fuera = HabilitarMenuContactos(contacto->Item, contacto, todas);
+        const THabilitacionMenu fuera = HabilitarMenuContactos(contacto->Item, contacto);
         QCOMPARE(fuera.CaptionIP, QStringLiteral("10.0.0.1"));
         QVERIFY(fuera.IP && fuera.Eliminar && fuera.Comprobar);
         QVERIFY(!fuera.Flash && !fuera.Chat && !fuera.Archivo && !fuera.EMail);
 
         agenda.FijarConectado(contacto, true);
         contacto->EMail = QStringLiteral("a@example.org");
-        const THabilitacionMenu dentro = HabilitarMenuContactos(contacto->Item, contacto, todas);
+        const THabilitacionMenu dentro = HabilitarMenuContactos(contacto->Item, contacto);
         QVERIFY(dentro.Flash && dentro.Chat && dentro.Archivo && dentro.EMail);
         QVERIFY(!dentro.Comprobar);
-
-        // A feature that has not landed stays off on a connected row.
-        const THabilitacionMenu pendientes = HabilitarMenuContactos(contacto->Item, contacto, {});
-        QVERIFY(!pendientes.Flash && !pendientes.Chat && !pendientes.Archivo);
-        QVERIFY(pendientes.EMail && pendientes.Eliminar);
     }
 
     void AspectoDeLasFilas() {

@@ -87,9 +87,9 @@ private slots:
         AbrirPopupEn(1);
         QVERIFY(!Accion("mnuPopUpContactosComprobar")->isEnabled());
         QVERIFY(!Accion("mnuPopUpContactosEnviarEMail")->isEnabled());
-        QCOMPARE(Accion("mnuPopUpContactosMensajeFlash")->isEnabled(), kFuncionesDisponibles.Flash);
-        QCOMPARE(Accion("mnuPopUpContactosEnviarArchivo")->isEnabled(), kFuncionesDisponibles.Archivo);
-        QCOMPARE(Accion("mnuPopUpContactosEmpezarChat")->isEnabled(), kFuncionesDisponibles.Chat);
+        QVERIFY(Accion("mnuPopUpContactosMensajeFlash")->isEnabled());
+        QVERIFY(Accion("mnuPopUpContactosEnviarArchivo")->isEnabled());
+        QVERIFY(Accion("mnuPopUpContactosEmpezarChat")->isEnabled());
     }
 
     void DobleClicAbreFlashSoloSiConectado() {
