@@ -15,16 +15,6 @@ const TComando kComandos[] = {TComando::Chat,         TComando::ChatSrvMsg,     
                               TComando::RouteChat,    TComando::EnrouteChat,    TComando::OfreceJoinChat,
                               TComando::PideJoinChat, TComando::AceptaJoinChat, TComando::ErrorJoinChat};
 
-// The field up to the next ":", which is consumed; none when there is no ":".
-std::optional<QByteArrayView> Campo(QByteArrayView& resto) {
-    const qsizetype dosPuntos = resto.indexOf(':');
-    if (dosPuntos < 0)
-        return std::nullopt;
-    const QByteArrayView campo = resto.first(dosPuntos);
-    resto = resto.sliced(dosPuntos + 1);
-    return campo;
-}
-
 // Ids and colours travel as plain digits; the shared reader would also take a sign.
 std::optional<qint64> LeerSinSigno(QByteArrayView digitos, qint64 maximo) {
     if (digitos.startsWith('+') || digitos.startsWith('-'))
@@ -43,9 +33,6 @@ std::optional<TColor> LeerColor(QByteArrayView digitos) {
     const std::optional<qint64> color = LeerSinSigno(digitos, 0xFFFFFFFFll);
     return color ? std::optional<TColor>(TColor(*color)) : std::nullopt;
 }
-
-// A field that must end in ":"; empty, and so invalid, when it does not.
-QByteArrayView CampoNumerico(QByteArrayView& resto) { return Campo(resto).value_or(QByteArrayView()); }
 
 template <class TLista>
 auto BuscarSala(TLista& lista, int idChat) {
@@ -211,11 +198,13 @@ void TSalasChat::TraspasarSala(const TServerChat& sala) {
 // --- Routing ---
 
 void TSalasChat::AlRecibirLinea(const QString& ip, const TMensajeRecibido& mensaje) {
-    QByteArrayView resto = mensaje.Carga;
-    const std::optional<int> id = LeerId(CampoNumerico(resto));
-    const std::optional<TColor> color = LeerColor(CampoNumerico(resto));
-    const std::optional<QByteArrayView> nick = Campo(resto);
-    if (!id || !color || !nick)
+    const auto campos = PartirCampos<4>(mensaje.Carga);
+    if (!campos)
+        return;
+    const auto& [idTexto, colorTexto, nick, texto] = *campos;
+    const std::optional<int> id = LeerId(idTexto);
+    const std::optional<TColor> color = LeerColor(colorTexto);
+    if (!id || !color)
         return;
     if (const TServerChat* sala = Servida(*id)) {
         // Only a guest speaks in the room; anybody else could put words into it.
@@ -230,14 +219,14 @@ void TSalasChat::AlRecibirLinea(const QString& ip, const TMensajeRecibido& mensa
     }
     const TConfig& config = mensajero_.Config();
     ventana_.EscribirLineaChat(*id, config.Chat.forzarColor ? config.Chat.colorForzar : *color,
-                               DecodificarCp1252(resto), DecodificarCp1252(*nick));
+                               DecodificarCp1252(texto), DecodificarCp1252(nick));
 }
 
 void TSalasChat::AlRecibirLineaServidor(const QString&, const TMensajeRecibido& mensaje) {
-    QByteArrayView resto = mensaje.Carga;
-    const std::optional<int> id = LeerId(CampoNumerico(resto));
+    const auto campos = PartirCampos<2>(mensaje.Carga);
+    const std::optional<int> id = campos ? LeerId((*campos)[0]) : std::nullopt;
     if (id && (Servida(*id) || Unida(*id)))
-        EscribirLineaServidor(*id, DecodificarCp1252(resto));
+        EscribirLineaServidor(*id, DecodificarCp1252((*campos)[1]));
 }
 
 void TSalasChat::AlAbandonar(const QString& ip, const TMensajeRecibido& mensaje) {
@@ -253,21 +242,21 @@ void TSalasChat::AlAbandonar(const QString& ip, const TMensajeRecibido& mensaje)
 }
 
 void TSalasChat::AlCambiarHost(const QString& ip, const TMensajeRecibido& mensaje) {
-    QByteArrayView resto = mensaje.Carga;
-    const std::optional<int> id = LeerId(CampoNumerico(resto));
+    const auto campos = PartirCampos<2>(mensaje.Carga);
+    const std::optional<int> id = campos ? LeerId((*campos)[0]) : std::nullopt;
     TClientChat* sala = id ? Unida(*id) : nullptr;
     if (sala && sala->Host == ip)
-        sala->Host = Direccion(resto);
+        sala->Host = Direccion((*campos)[1]);
 }
 
 void TSalasChat::AlHeredar(const QString& ip, const TMensajeRecibido& mensaje) {
-    QByteArrayView resto = mensaje.Carga;
-    const std::optional<int> id = LeerId(CampoNumerico(resto));
+    const auto campos = PartirCampos<2>(mensaje.Carga);
+    const std::optional<int> id = campos ? LeerId((*campos)[0]) : std::nullopt;
     // Only a room we are in can be handed to us; nobody plants rooms here.
     if (!id || !Unida(*id))
         return;
     TServerChat sala{*id, {ip}};
-    for (const QByteArray& otro : resto.toByteArray().split(',')) {
+    for (const QByteArray& otro : (*campos)[1].toByteArray().split(',')) {
         if (!otro.isEmpty())
             sala.Clientes << Direccion(QByteArrayView(otro));
     }
@@ -278,12 +267,13 @@ void TSalasChat::AlHeredar(const QString& ip, const TMensajeRecibido& mensaje) {
 // --- Invitations ---
 
 void TSalasChat::AlOfrecer(const QString& ip, const TMensajeRecibido& mensaje) {
-    QByteArrayView resto = mensaje.Carga;
-    const std::optional<int> id = LeerId(CampoNumerico(resto));
+    const auto campos = PartirCampos<2>(mensaje.Carga);
+    const std::optional<int> id = campos ? LeerId((*campos)[0]) : std::nullopt;
     // One open question per peer: a peer cannot stack boxes on the user.
     if (!id || EsInvitadoDeChat(*id) || preguntando_.contains(ip))
         return;
-    const QString host = resto.isEmpty() ? ip : Direccion(resto);
+    const QByteArrayView hostTexto = (*campos)[1];
+    const QString host = hostTexto.isEmpty() ? ip : Direccion(hostTexto);
     if (!AceptaInvitacion(ip, host))
         return;
     peticiones_.push_back({*id, host});
