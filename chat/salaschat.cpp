@@ -11,10 +11,6 @@ namespace {
 constexpr int kMayorId = 999999;
 const QString kTituloPestana = QStringLiteral("Chat");
 
-const TComando kComandos[] = {TComando::Chat,         TComando::ChatSrvMsg,     TComando::PartChat,
-                              TComando::RouteChat,    TComando::EnrouteChat,    TComando::OfreceJoinChat,
-                              TComando::PideJoinChat, TComando::AceptaJoinChat, TComando::ErrorJoinChat};
-
 // Ids and colours travel as plain digits; the shared reader would also take a sign.
 std::optional<qint64> LeerSinSigno(QByteArrayView digitos, qint64 maximo) {
     if (digitos.startsWith('+') || digitos.startsWith('-'))
@@ -52,27 +48,16 @@ QString Citado(const QString& nick, const QString& ip) {
 
 TSalasChat::TSalasChat(TMensajero& mensajero, TVentanaChat& ventana)
     : mensajero_(mensajero), ventana_(ventana) {
-    Registrar(TComando::Chat, &TSalasChat::AlRecibirLinea);
-    Registrar(TComando::ChatSrvMsg, &TSalasChat::AlRecibirLineaServidor);
-    Registrar(TComando::PartChat, &TSalasChat::AlAbandonar);
-    Registrar(TComando::RouteChat, &TSalasChat::AlCambiarHost);
-    Registrar(TComando::EnrouteChat, &TSalasChat::AlHeredar);
-    Registrar(TComando::OfreceJoinChat, &TSalasChat::AlOfrecer);
-    Registrar(TComando::PideJoinChat, &TSalasChat::AlPedirUnion);
-    Registrar(TComando::AceptaJoinChat, &TSalasChat::AlAceptarUnion);
-    Registrar(TComando::ErrorJoinChat, &TSalasChat::AlRechazarUnion);
-}
-
-TSalasChat::~TSalasChat() {
-    for (const TComando comando : kComandos)
-        mensajero_.RegistrarManejador(comando, nullptr);
-}
-
-void TSalasChat::Registrar(TComando comando, TManejador manejador) {
-    mensajero_.RegistrarManejador(comando, [this, manejador](const QString& ip,
-                                                             const TMensajeRecibido& mensaje) {
-        (this->*manejador)(ip, mensaje);
-    });
+    registros_ = mensajero_.RegistrarManejadores(this, {
+                                                  {TComando::Chat, &TSalasChat::AlRecibirLinea},
+                                                  {TComando::ChatSrvMsg, &TSalasChat::AlRecibirLineaServidor},
+                                                  {TComando::PartChat, &TSalasChat::AlAbandonar},
+                                                  {TComando::RouteChat, &TSalasChat::AlCambiarHost},
+                                                  {TComando::EnrouteChat, &TSalasChat::AlHeredar},
+                                                  {TComando::OfreceJoinChat, &TSalasChat::AlOfrecer},
+                                                  {TComando::PideJoinChat, &TSalasChat::AlPedirUnion},
+                                                  {TComando::AceptaJoinChat, &TSalasChat::AlAceptarUnion},
+                                                  {TComando::ErrorJoinChat, &TSalasChat::AlRechazarUnion}});
 }
 
 // --- Operations ---

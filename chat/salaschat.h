@@ -2,6 +2,7 @@
 
 #include "chat/ventanachat.h"
 #include "core/protocolo.h"
+#include "core/registromanejador.h"
 
 #include <QSet>
 #include <QStringList>
@@ -12,13 +13,13 @@ class TMensajero;
 // A room this peer hosts; the first guest still connected takes it over when we leave.
 struct TServerChat {
     int IdChat = 0;
-    QStringList Clientes;  // guests' addresses in joining order; never this peer
+    QStringList Clientes; // guests' addresses in joining order; never this peer
 };
 
 // A room this peer is a guest of.
 struct TClientChat {
     int IdChat = 0;
-    QString Host;  // the current host's address
+    QString Host; // the current host's address
 };
 
 // Chat rooms, a star around their host:
@@ -40,7 +41,6 @@ public:
     // Registers the nine chat commands with the core; create it after the core and destroy
     // it before.
     TSalasChat(TMensajero& mensajero, TVentanaChat& ventana);
-    ~TSalasChat() override;
     TSalasChat(const TSalasChat&) = delete;
     TSalasChat& operator=(const TSalasChat&) = delete;
 
@@ -62,9 +62,6 @@ public:
     const std::vector<TClientChat>& Unidas() const { return unidas_; }
 
 private:
-    using TManejador = void (TSalasChat::*)(const QString& ip, const TMensajeRecibido& mensaje);
-    void Registrar(TComando comando, TManejador manejador);
-
     void AlRecibirLinea(const QString& ip, const TMensajeRecibido& mensaje);
     void AlRecibirLineaServidor(const QString& ip, const TMensajeRecibido& mensaje);
     void AlAbandonar(const QString& ip, const TMensajeRecibido& mensaje);
@@ -100,4 +97,6 @@ private:
     std::vector<TPeticion> peticiones_;
     // Peers whose invitation question is open.
     QSet<QString> preguntando_;
+    // Last, so that no handler outlives what it uses.
+    std::vector<TRegistroManejador> registros_;
 };

@@ -86,18 +86,18 @@ TMensajero::TMensajero(TOpciones opciones, TInterfazUsuario& interfaz, QObject* 
             TContacto* contacto = BuscarContacto(ip);
             if (!contacto)
                 return;
-            contacto->*campo = contacto->Item->*columna = DecodificarCp1252(m.Carga);
+            contacto->*campo = contacto->Item->*columna = DecodificarTextoDePar(m.Carga);
             interfaz_.RepintarContactos();
         };
     };
-    RegistrarManejador(TComando::Nick, anuncio(&TContacto::Nick, &TFilaContacto::Nick));
-    RegistrarManejador(TComando::EMail, anuncio(&TContacto::EMail, &TFilaContacto::EMail));
-    RegistrarManejador(TComando::PreguntaNick, [this](const QString& ip, const TMensajeRecibido&) {
+    propios_.push_back(RegistrarManejador(TComando::Nick, anuncio(&TContacto::Nick, &TFilaContacto::Nick)));
+    propios_.push_back(RegistrarManejador(TComando::EMail, anuncio(&TContacto::EMail, &TFilaContacto::EMail)));
+    propios_.push_back(RegistrarManejador(TComando::PreguntaNick, [this](const QString& ip, const TMensajeRecibido&) {
         EnviarMensaje(ip, Componer(TComando::Nick, {config_.Nick}));
-    });
-    RegistrarManejador(TComando::PreguntaEMail, [this](const QString& ip, const TMensajeRecibido&) {
+    }));
+    propios_.push_back(RegistrarManejador(TComando::PreguntaEMail, [this](const QString& ip, const TMensajeRecibido&) {
         EnviarMensaje(ip, Componer(TComando::EMail, {config_.EMail}));
-    });
+    }));
 }
 
 TMensajero::~TMensajero() {
@@ -389,8 +389,40 @@ void TMensajero::Sonar(const QString& fichero) {
         interfaz_.ReproducirSonido(fichero);
 }
 
-void TMensajero::RegistrarManejador(TComando comando, TManejador manejador) {
-    manejadores_[std::size_t(comando)] = std::move(manejador);
+TRegistroManejador TMensajero::RegistrarManejador(TComando comando, TManejador manejador) {
+    manejadores_[std::size_t(comando)] = {std::make_shared<const TManejador>(std::move(manejador)),
+                                          ++ultimoRegistro_};
+    return TRegistroManejador(*this, comando, ultimoRegistro_);
+}
+
+void TMensajero::QuitarManejador(TComando comando, quint64 numero) {
+    TManejadorRegistrado& registrado = manejadores_[std::size_t(comando)];
+    if (registrado.Numero == numero)
+        registrado = {};
+}
+
+TRegistroManejador::TRegistroManejador(TMensajero& mensajero, TComando comando, quint64 numero)
+    : mensajero_(&mensajero), comando_(comando), numero_(numero) {}
+
+TRegistroManejador::TRegistroManejador(TRegistroManejador&& otro) noexcept
+    : mensajero_(std::exchange(otro.mensajero_, nullptr)), comando_(otro.comando_), numero_(otro.numero_) {}
+
+TRegistroManejador& TRegistroManejador::operator=(TRegistroManejador&& otro) noexcept {
+    if (this != &otro) {
+        Soltar();
+        mensajero_ = std::exchange(otro.mensajero_, nullptr);
+        comando_ = otro.comando_;
+        numero_ = otro.numero_;
+    }
+    return *this;
+}
+
+TRegistroManejador::~TRegistroManejador() { Soltar(); }
+
+void TRegistroManejador::Soltar() {
+    if (mensajero_)
+        mensajero_->QuitarManejador(comando_, numero_);
+    mensajero_ = nullptr;
 }
 
 int TMensajero::NuevoIdentificador(const std::function<bool(int)>& ocupado) {
@@ -740,7 +772,8 @@ void TMensajero::Despachar(const TItemMsgRcv& item) {
     const std::optional<TMensajeRecibido> mensaje = InterpretarMensaje(item.Mensaje);
     if (!mensaje)
         return;
-    const TManejador& manejador = manejadores_[std::size_t(mensaje->Comando)];
-    if (manejador)
-        manejador(item.IP, *mensaje);
+    // Held while it runs: the handler may unregister itself.
+    const std::shared_ptr<const TManejador> manejador = manejadores_[std::size_t(mensaje->Comando)].Manejador;
+    if (manejador && *manejador)
+        (*manejador)(item.IP, *mensaje);
 }

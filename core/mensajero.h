@@ -6,6 +6,7 @@
 #include "core/error.h"
 #include "core/interfaz.h"
 #include "core/protocolo.h"
+#include "core/registromanejador.h"
 #include "core/reintentos.h"
 #include "core/reloj.h"
 #include "core/rutas.h"
@@ -17,7 +18,10 @@
 #include <array>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <random>
+#include <utility>
+#include <vector>
 
 class TConexion;
 
@@ -31,7 +35,7 @@ public:
         TRutas Rutas;
         QHostAddress Escucha = QHostAddress::AnyIPv4;
         quint16 Puerto = kPuertoMensajero;
-        QHostAddress Origen;  // local address for outbound connections; none in production
+        QHostAddress Origen; // local address for outbound connections; none in production
         // Two peers that start together each open a connection to the other; a second
         // connection that comes up this soon after the first is a crossing, not a
         // reconnection, and both sides keep the one opened by the lower address.
@@ -109,8 +113,25 @@ public:
     // Plays a sound file; an empty name plays nothing.
     void Sonar(const QString& fichero);
 
-    // Feature handlers of the commands they own.
-    void RegistrarManejador(TComando comando, TManejador manejador);
+    // Feature handlers of the commands they own, each held by the returned owner.
+    [[nodiscard]] TRegistroManejador RegistrarManejador(TComando comando, TManejador manejador);
+    // A table of member functions of `objeto`, one per command.
+    template <class T>
+    using TMetodoManejador = void (T::*)(const QString& ip, const TMensajeRecibido& mensaje);
+    template <class T>
+    [[nodiscard]] std::vector<TRegistroManejador>
+    RegistrarManejadores(T* objeto,
+                         std::initializer_list<std::pair<TComando, TMetodoManejador<T>>> tabla) {
+        std::vector<TRegistroManejador> registros;
+        for (const auto& [comando, metodo] : tabla)
+            registros.push_back(RegistrarManejador(
+                comando, [objeto, metodo](const QString& ip, const TMensajeRecibido& mensaje) {
+                    (objeto->*metodo)(ip, mensaje);
+                }));
+        return registros;
+    }
+    // Unregisters what the owner `numero` registered, unless another handler replaced it.
+    void QuitarManejador(TComando comando, quint64 numero);
 
     // 1 to 999999, redrawn while `ocupado` says the number is taken.
     int NuevoIdentificador(const std::function<bool(int)>& ocupado);
@@ -182,7 +203,13 @@ private:
     QTcpServer servidor_;
     TColaRecibidos cola_;
     bool vaciadoProgramado_ = false;
-    std::array<TManejador, kNumeroComandos> manejadores_;
+    struct TManejadorRegistrado {
+        std::shared_ptr<const TManejador> Manejador;
+        quint64 Numero = 0;
+    };
+    std::array<TManejadorRegistrado, kNumeroComandos> manejadores_;
+    quint64 ultimoRegistro_ = 0;
+    std::vector<TRegistroManejador> propios_;
     TReintentos reintentos_;
     bool haRecibidoConexiones_ = false;
     bool redArriba_ = false;

@@ -15,35 +15,33 @@ QString UnificarSaltos(QString texto, const QString& salto) {
 } // namespace
 
 TMensajesFlash::TMensajesFlash(TMensajero& mensajero, TInterfazFlash& interfaz)
-    : FMensajero(mensajero), FInterfaz(interfaz) {
-    FMensajero.RegistrarManejador(TComando::Flash,
-                                  [this](const QString& ip, const TMensajeRecibido& mensaje) {
-                                      AlRecibir(ip, mensaje.Carga);
-                                  });
-}
+    : mensajero_(mensajero), interfaz_(interfaz),
+      registro_(mensajero.RegistrarManejador(
+          TComando::Flash, [this](const QString& ip, const TMensajeRecibido& mensaje) {
+              AlRecibir(ip, mensaje.Carga);
+          })) {}
 
 void TMensajesFlash::EnviarFlash(const QString& ip, const QString& texto) {
     const QString lineas = UnificarSaltos(texto, QStringLiteral("\r\n"));
-    FMensajero.Proteger([&] { FMensajero.EnviarMensaje(ip, Componer(TComando::Flash, {lineas})); });
+    mensajero_.Proteger([&] { mensajero_.EnviarMensaje(ip, Componer(TComando::Flash, {lineas})); });
 }
 
 QString TMensajesFlash::TituloEnvio(const QString& ip) const {
-    return QStringLiteral("Para : ") + FMensajero.NickDe(ip);
+    return QStringLiteral("Para : ") + mensajero_.NickDe(ip);
 }
 
 bool TMensajesFlash::SiempreEncima() const {
-    return FMensajero.Config().AlwaysOnTop;
+    return mensajero_.Config().AlwaysOnTop;
 }
 
 void TMensajesFlash::AlRecibir(const QString& ip, const QByteArray& carga) {
-    if (FInterfaz.FlashesAbiertos(ip) >= kMaximoAbiertos) {
-        FMensajero.AnotarEnDebug("FlashDescartado [" + ip.toLatin1() + "]");
+    if (interfaz_.FlashesAbiertos(ip) >= kMaximoAbiertos) {
+        mensajero_.AnotarEnDebug("FlashDescartado [" + ip.toLatin1() + "]");
         return;
     }
-    const QString hora = FMensajero.Reloj().Ahora().toString(QStringLiteral("hh:mm"));
-    FInterfaz.MostrarFlashRecibido(
-        {ip, QStringLiteral("[") + hora + QStringLiteral("] De : ") + FMensajero.NickDe(ip),
+    const QString hora = mensajero_.Reloj().Ahora().toString(QStringLiteral("hh:mm"));
+    interfaz_.MostrarFlashRecibido(
+        {ip, QStringLiteral("[") + hora + QStringLiteral("] De : ") + mensajero_.NickDe(ip),
          UnificarSaltos(DecodificarCp1252(carga), QStringLiteral("\n"))});
-    FMensajero.Sonar(FMensajero.Config().Sonidos.MensajeFlash);
+    mensajero_.Sonar(mensajero_.Config().Sonidos.MensajeFlash);
 }
-

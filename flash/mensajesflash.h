@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/registromanejador.h"
+
 #include <QString>
 
 class TMensajero;
@@ -40,6 +42,7 @@ public:
 private:
     void AlRecibir(const QString& ip, const QByteArray& carga);
 
-    TMensajero& FMensajero;
-    TInterfazFlash& FInterfaz;
+    TMensajero& mensajero_;
+    TInterfazFlash& interfaz_;
+    TRegistroManejador registro_;
 };

@@ -16,10 +16,6 @@ namespace {
 // Sizes and counters are 32-bit on the wire: a file of 2 GiB or more cannot be described.
 constexpr qint32 kMayorTam = std::numeric_limits<qint32>::max();
 
-const TComando kComandos[] = {TComando::OfreceFile, TComando::AceptaFile, TComando::RechazaFile,
-                              TComando::FilePkt,    TComando::FileAck,    TComando::FinFile,
-                              TComando::AbortFile};
-
 // Names beyond this many copies of one file are refused rather than searched for ever.
 constexpr int kMaximoCopias = 9999;
 
@@ -129,25 +125,14 @@ bool Quitar(TTransferencias::TLista& lista, const TTxFichero* tx) {
 
 TTransferencias::TTransferencias(TMensajero& mensajero, TInterfazTransferencias& interfaz)
     : mensajero_(mensajero), interfaz_(interfaz) {
-    Registrar(TComando::OfreceFile, &TTransferencias::AlOfrecer);
-    Registrar(TComando::AceptaFile, &TTransferencias::AlAceptar);
-    Registrar(TComando::RechazaFile, &TTransferencias::AlRechazar);
-    Registrar(TComando::FilePkt, &TTransferencias::AlRecibirBloque);
-    Registrar(TComando::FileAck, &TTransferencias::AlConfirmarBloque);
-    Registrar(TComando::FinFile, &TTransferencias::AlRecibirFin);
-    Registrar(TComando::AbortFile, &TTransferencias::AlAbortar);
-}
-
-TTransferencias::~TTransferencias() {
-    for (const TComando comando : kComandos)
-        mensajero_.RegistrarManejador(comando, nullptr);
-}
-
-void TTransferencias::Registrar(TComando comando, TManejador manejador) {
-    mensajero_.RegistrarManejador(comando, [this, manejador](const QString& ip,
-                                                             const TMensajeRecibido& mensaje) {
-        (this->*manejador)(ip, mensaje);
-    });
+    registros_ = mensajero_.RegistrarManejadores(this, {
+                                                  {TComando::OfreceFile, &TTransferencias::AlOfrecer},
+                                                  {TComando::AceptaFile, &TTransferencias::AlAceptar},
+                                                  {TComando::RechazaFile, &TTransferencias::AlRechazar},
+                                                  {TComando::FilePkt, &TTransferencias::AlRecibirBloque},
+                                                  {TComando::FileAck, &TTransferencias::AlConfirmarBloque},
+                                                  {TComando::FinFile, &TTransferencias::AlRecibirFin},
+                                                  {TComando::AbortFile, &TTransferencias::AlAbortar}});
 }
 
 // --- Sender ---

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/protocolo.h"
+#include "core/registromanejador.h"
 #include "transfer/txfichero.h"
 
 #include <memory>
@@ -24,7 +25,6 @@ public:
     // Registers the seven file commands with the core; create it after the core and
     // destroy it before.
     TTransferencias(TMensajero& mensajero, TInterfazTransferencias& interfaz);
-    ~TTransferencias();
     TTransferencias(const TTransferencias&) = delete;
     TTransferencias& operator=(const TTransferencias&) = delete;
 
@@ -39,9 +39,6 @@ public:
     const TLista& Entrantes() const { return entrantes_; }
 
 private:
-    using TManejador = void (TTransferencias::*)(const QString& ip, const TMensajeRecibido& mensaje);
-    void Registrar(TComando comando, TManejador manejador);
-
     void AlOfrecer(const QString& ip, const TMensajeRecibido& mensaje);
     void AlAceptar(const QString& ip, const TMensajeRecibido& mensaje);
     void AlRechazar(const QString& ip, const TMensajeRecibido& mensaje);
@@ -72,8 +69,8 @@ private:
     void Abortar(const std::shared_ptr<TTxFichero>& tx);
     std::function<void()> AbortarDesdeVentana(const std::shared_ptr<TTxFichero>& tx);
     std::unique_ptr<TVistaTransferencia> CrearVista(const std::shared_ptr<TTxFichero>& tx,
-                                                    const QString& cabecera,
-                                                    const QString& nombre, bool enviando);
+                                                    const QString& cabecera, const QString& nombre,
+                                                    bool enviando);
 
     TMensajero& mensajero_;
     TInterfazTransferencias& interfaz_;
@@ -83,4 +80,6 @@ private:
     QByteArray bloque_;
     QByteArray escapado_;
     QByteArray mensaje_;
+    // Last, so that no handler outlives what it uses.
+    std::vector<TRegistroManejador> registros_;
 };

@@ -119,9 +119,10 @@ int TNodoPrueba::ConexionesVivas() const {
 }
 
 QList<QByteArray>& TNodoPrueba::Grabar(TComando comando) {
-    Mensajero->RegistrarManejador(comando, [this, comando](const QString&, const TMensajeRecibido& m) {
-        Grabados[comando] << m.Carga;
-    });
+    Registros.push_back(Mensajero->RegistrarManejador(
+        comando, [this, comando](const QString&, const TMensajeRecibido& m) {
+            Grabados[comando] << m.Carga;
+        }));
     return Grabados[comando];
 }
 

@@ -45,6 +45,7 @@ public:
     TInterfazFalsa Interfaz;
     std::unique_ptr<TMensajero> Mensajero;
     std::map<TComando, QList<QByteArray>> Grabados;
+    std::vector<TRegistroManejador> Registros;
 };
 
 // A raw peer on 127.0.0.n that writes and reads exact bytes.

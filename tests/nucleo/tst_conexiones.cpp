@@ -331,7 +331,7 @@ private slots:
         a.Arrancar();
         a.M().FijarModoDebug(true);
         auto& flashes = a.Grabar(TComando::Flash);
-        a.M().RegistrarManejador(TComando::Chat, [](const QString&, const TMensajeRecibido& m) {
+        const auto registro = a.M().RegistrarManejador(TComando::Chat, [](const QString&, const TMensajeRecibido& m) {
             throw TError(QStringLiteral("EPrueba"), DecodificarCp1252(m.Carga));
         });
         TPeerCrudo bueno(13), glotón(14), brusco(15);

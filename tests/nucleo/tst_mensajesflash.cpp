@@ -132,6 +132,16 @@ private slots:
         QVERIFY(pantalla.Mostrados.empty());
         QCOMPARE(flash.TituloEnvio(peer.Ip), QStringLiteral("Para : 127.0.0.13"));
     }
+
+    // A feature destroyed before the core takes its handler with it.
+    void NingunManejadorSobreviveASuDueno() {
+        TConPeer p;
+        QVERIFY(p.Conectado);
+        std::make_unique<TMensajesFlash>(p.Nodo.M(), p.Pantalla).reset();
+        p.Peer.Enviar("FLASH:tarde\x07");
+        QTest::qWait(200);
+        QVERIFY(p.Pantalla.Mostrados.empty());
+    }
 };
 
 QTEST_GUILESS_MAIN(TstMensajesFlash)

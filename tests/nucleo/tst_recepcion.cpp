@@ -252,7 +252,7 @@ private slots:
         TConPeer a;
         QVERIFY(a.Conectado);
         auto& flashes = a.Nodo.Grabar(TComando::Flash);
-        a.Nodo.M().RegistrarManejador(TComando::Chat, [](const QString&, const TMensajeRecibido&) {
+        const auto registro = a.Nodo.M().RegistrarManejador(TComando::Chat, [](const QString&, const TMensajeRecibido&) {
             throw 42;
         });
         a.Peer.Enviar("CHAT:x\x07" "FLASH:1\x07");

@@ -166,7 +166,7 @@ private slots:
         TPeerCrudo peer(13);
         a.M().AnadirContacto(QStringLiteral("Pepe"), peer.Ip, {}, false, true);
         a.Arrancar();
-        a.M().RegistrarManejador(TComando::Flash, [&](const QString&, const TMensajeRecibido&) {
+        const auto registro = a.M().RegistrarManejador(TComando::Flash, [&](const QString&, const TMensajeRecibido&) {
             a.Interfaz.Preguntar(QStringLiteral("Caja"), QString(), TInterfazUsuario::TBotones::SiNo);
         });
         qint64 retenidos = 0;
