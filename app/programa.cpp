@@ -81,6 +81,7 @@ void TPrograma::Finalizar() {
         return;
     finalizado_ = true;
     TMensajero& mensajero = *mensajero_;
+    mensajero.Terminar();
     mensajero.Proteger([this] { transferencias_->AbortarTodas(); });
     mensajero.Proteger([this] { DejarSalasChat(); });
     mensajero.VaciarEnvios(kPlazoVaciado);

@@ -119,7 +119,14 @@ bool TAgenda::Cargar(const QString& fichero) {
 
 bool TAgenda::Guardar(const QString& fichero) const {
     QByteArray datos = Linea(kCabecera.toString());
-    for (const auto& fila : filas_)
+    const auto partido = [](const QString& campo) {
+        return campo.contains(u'\r') || campo.contains(u'\n');
+    };
+    for (const auto& fila : filas_) {
+        // A line break inside a field would read back as further contacts.
+        if (partido(fila->Nick) || partido(fila->IP) || partido(fila->EMail))
+            return false;
         datos += Linea(fila->Nick) + Linea(fila->IP) + Linea(fila->EMail);
+    }
     return GuardarFicheroAtomico(fichero, datos);
 }

@@ -51,7 +51,8 @@ public:
     // Reads the file in the header form or the older two-line form; a missing file leaves the
     // book empty. False when the file is there but cannot be read: the book stays empty.
     bool Cargar(const QString& fichero);
-    // Writes the rows in display order; atomic, so a failure leaves the old file whole.
+    // Writes the rows in display order; atomic, so a failure leaves the old file whole. False,
+    // and nothing written, when a field holds a line break.
     bool Guardar(const QString& fichero) const;
 
 private:

@@ -5,15 +5,15 @@
 #include "core/descubrimiento.h"
 #include "settings/validadortexto.h"
 
-#include <QCoreApplication>
 #include <QNetworkInformation>
 #include <QNetworkInterface>
 #include <QPointer>
 #include <QRegularExpression>
 #include <QTcpSocket>
 #include <QTimer>
-#include <utility>
+#include <algorithm>
 #include <chrono>
+#include <utility>
 
 namespace {
 
@@ -224,9 +224,12 @@ void TMensajero::VaciarEnvios(std::chrono::milliseconds plazo) {
         conexion->EsperarEnvio(limite);
 }
 
-void TMensajero::AvisarPendientes() {
-    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+void TMensajero::Terminar() {
+    terminando_ = true;
+    servidor_.close();
 }
+
+void TMensajero::AvisarPendientes() { MostrarAvisos(); }
 
 TContacto* TMensajero::AnadirContacto(const QString& nick, const QString& ip,
                                       const QString& email, bool conectar, bool guardar) {
@@ -364,7 +367,17 @@ void TMensajero::ManejarExcepcion(const TError& error) {
 }
 
 void TMensajero::AvisarDespues(const TError& error) {
-    QMetaObject::invokeMethod(this, [this, error] { ManejarExcepcion(error); }, Qt::QueuedConnection);
+    avisos_.push_back(error);
+    if (avisos_.size() == 1)
+        QMetaObject::invokeMethod(this, &TMensajero::MostrarAvisos, Qt::QueuedConnection);
+}
+
+void TMensajero::MostrarAvisos() {
+    while (!avisos_.empty()) {
+        const TError error = avisos_.front();
+        avisos_.pop_front();
+        ManejarExcepcion(error);
+    }
 }
 
 void TMensajero::AnotarEnDebug(const QByteArray& texto) {
@@ -496,43 +509,83 @@ void TMensajero::MarcarConectado(TContacto* contacto) {
         Sonar(config_.Sonidos.ContactoConecta);
 }
 
-// Every call below that can open a box runs the event loop, where the peer may leave and
-// its connection be freed: the connection is held by a QPointer throughout.
-bool TMensajero::AdmitirDesconocido(const QPointer<TConexion>& conexion) {
+// An unknown peer waits for the user's answer. One question is open at a time, asked from
+// the event loop and never nested; further connections from an address already waiting
+// join its turn and share its answer.
+void TMensajero::EsperarAdmision(TConexion* conexion) {
     const QString ip = conexion->IPRemota();
     if (!config_.AceptarEntradasDesconocidas && !config_.PreguntarEntradasDesconocidas) {
         Rechazar(conexion);
-        return false;
+        return;
     }
-    bool aceptada = true;
-    if (!config_.AceptarEntradasDesconocidas) {
+    if (config_.AceptarEntradasDesconocidas) {
+        AnadirContacto(QStringLiteral("Nuevo Contacto"), ip, {}, false, true);
+        Incorporar(conexion);
+        return;
+    }
+    const auto turno = std::find_if(admisiones_.begin(), admisiones_.end(),
+                                    [&](const TAdmision& admision) { return admision.IP == ip; });
+    if (turno != admisiones_.end()) {
+        turno->Conexiones.emplace_back(conexion);
+        return;
+    }
+    if (admisiones_.size() >= kMaximoAdmisiones) {
+        AnotarEnDebug(Evento("AdmisionDescartada", ip));
+        conexion->Liberar();
+        return;
+    }
+    admisiones_.push_back({ip, {QPointer<TConexion>(conexion)}});
+    ProgramarAdmision();
+}
+
+void TMensajero::ProgramarAdmision() {
+    QMetaObject::invokeMethod(
+        this, [this] { Proteger([this] { PreguntarAdmision(); }); }, Qt::QueuedConnection);
+}
+
+// The box runs the event loop: connections are held by QPointer, the book is looked up
+// again after it, and the turn is taken out of the queue only once answered.
+void TMensajero::PreguntarAdmision() {
+    if (preguntandoAdmision_ || admisiones_.empty() || terminando_)
+        return;
+    std::vector<QPointer<TConexion>>& esperando = admisiones_.front().Conexiones;
+    std::erase_if(esperando, [](const QPointer<TConexion>& conexion) { return !conexion; });
+    const QString ip = admisiones_.front().IP;
+    bool aceptada = !esperando.empty();
+    if (aceptada) {
+        preguntandoAdmision_ = true;
         Sonar(config_.Sonidos.PreguntaIntentoConxDesconocido);
         aceptada = interfaz_.Preguntar(QStringLiteral("Aviso de Conexión"), TextoAdmision(ip),
                                        TInterfazUsuario::TBotones::SiNo);
+        preguntandoAdmision_ = false;
     }
-    if (aceptada)
+    const std::vector<QPointer<TConexion>> atendidas = std::move(admisiones_.front().Conexiones);
+    admisiones_.pop_front();
+    if (aceptada && !BuscarContacto(ip))
         AnadirContacto(QStringLiteral("Nuevo Contacto"), ip, {}, false, true);
-    // The peer may have gone while a box was open: then the contact stays, not connected,
-    // and what it sent goes with its connection.
-    if (!conexion)
-        return false;
-    if (!aceptada) {
-        Rechazar(conexion);
-        return false;
+    for (const QPointer<TConexion>& conexion : atendidas) {
+        // The peer may have gone while the box was open: then the contact stays, not
+        // connected, and what it sent goes with its connection.
+        if (!conexion)
+            continue;
+        if (!aceptada || !BuscarContacto(ip))
+            Rechazar(conexion);
+        else if (!conexion->Conectada())
+            conexion->Liberar();
+        else
+            AdmitirPreguntado(conexion);
     }
-    if (!conexion->Conectada()) {
-        conexion->Liberar();
-        return false;
-    }
-    if (!config_.AceptarEntradasDesconocidas) {
-        EnviarPorSocket(conexion, Componer(TComando::PreguntaNick));
+    if (!admisiones_.empty())
+        ProgramarAdmision();
+}
+
+// An admitted peer is asked who it is before anything it sent is handled.
+void TMensajero::AdmitirPreguntado(const QPointer<TConexion>& conexion) {
+    EnviarPorSocket(conexion, Componer(TComando::PreguntaNick));
+    if (conexion)
         EnviarPorSocket(conexion, Componer(TComando::PreguntaEMail));
-    }
-    if (!conexion)
-        return false;
-    conexion->Admitir(cola_);
-    ProgramarVaciado();
-    return true;
+    if (conexion)
+        Incorporar(conexion);
 }
 
 void TMensajero::Rechazar(TConexion* conexion) {
@@ -542,23 +595,29 @@ void TMensajero::Rechazar(TConexion* conexion) {
     conexion->Liberar();
 }
 
-void TMensajero::ServerSocketClientConnect(TConexion* nueva) {
-    if (DeEsteMismoPrograma(nueva))
+void TMensajero::ServerSocketClientConnect(TConexion* conexion) {
+    if (DeEsteMismoPrograma(conexion))
         return;
     haRecibidoConexiones_ = true;
-    const QString ip = nueva->IPRemota();
-    const QPointer<TConexion> conexion(nueva);
-    // Nothing an unknown peer sends is handled before it is admitted.
-    if (!BuscarContacto(ip))
-        conexion->Retener();
+    const QString ip = conexion->IPRemota();
     if (depuracion_.Activo())
         Registrar(Evento("ServerSocketClientConnect", ip));
-    if (!conexion || (!BuscarContacto(ip) && !AdmitirDesconocido(conexion)))
+    if (BuscarContacto(ip)) {
+        Incorporar(conexion);
         return;
+    }
+    // Nothing an unknown peer sends is handled before it is admitted.
+    conexion->Retener();
+    EsperarAdmision(conexion);
+}
+
+// An inbound connection from a contact becomes the one in use, unless it lost a crossing.
+void TMensajero::Incorporar(TConexion* conexion) {
     if (!conexion->Admitida()) {
         conexion->Admitir(cola_);
         ProgramarVaciado();
     }
+    const QString ip = conexion->IPRemota();
     TContacto* contacto = BuscarContacto(ip);
     if (!contacto || !conexion->Conectada())
         return;
@@ -735,6 +794,8 @@ void TMensajero::CerrarComoDesconexion(TConexion* conexion) {
 // --- Receiving ---
 
 void TMensajero::ServerSocketClientRead(TConexion* conexion) {
+    if (terminando_)
+        return;
     if (!conexion->Leer(cola_))
         CerrarComoDesconexion(conexion);
     ProgramarVaciado();
@@ -756,7 +817,7 @@ void TMensajero::ProgramarVaciado() {
 }
 
 void TMensajero::VaciarCola() {
-    while (!cola_.empty()) {
+    while (!cola_.empty() && !terminando_) {
         // Out of the queue before its handler runs, so that a nested drain never sees it.
         const TItemMsgRcv item = std::move(cola_.front());
         cola_.pop_front();

@@ -17,6 +17,7 @@
 #include <QTcpServer>
 #include <array>
 #include <chrono>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <random>
@@ -85,6 +86,9 @@ public:
     // Before the end: waits, `plazo` at most in all, until every connection up has handed
     // the peer what was written on it, so that farewells are not cut off by the exit.
     void VaciarEnvios(std::chrono::milliseconds plazo);
+    // The end has begun: no peer is read, admitted or handled any more; what is written
+    // still goes out.
+    void Terminar();
     // At the very end no event loop turns again: reports still waiting are shown now.
     void AvisarPendientes();
 
@@ -177,11 +181,16 @@ private:
     // Stops sending on a connection that a newer one replaces, but keeps reading what the
     // peer still sends on it for a while before freeing it.
     void Retirar(TConexion* conexion);
-    bool AdmitirDesconocido(const QPointer<TConexion>& conexion);
+    void EsperarAdmision(TConexion* conexion);
+    void ProgramarAdmision();
+    void PreguntarAdmision();
+    void AdmitirPreguntado(const QPointer<TConexion>& conexion);
+    void Incorporar(TConexion* conexion);
     // Closes an unknown peer's connection, which this program counts as its disconnection.
     void Rechazar(TConexion* conexion);
     // Shown once the running handler has returned: never inside a send or a socket signal.
     void AvisarDespues(const TError& error);
+    void MostrarAvisos();
     void Saludar(TConexion* conexion);
     void MarcarConectado(TContacto* contacto);
     void Desconexion(TConexion* conexion, const char* evento);
@@ -203,6 +212,8 @@ private:
     QTcpServer servidor_;
     TColaRecibidos cola_;
     bool vaciadoProgramado_ = false;
+    bool terminando_ = false;
+    std::deque<TError> avisos_;
     struct TManejadorRegistrado {
         std::shared_ptr<const TManejador> Manejador;
         quint64 Numero = 0;
@@ -212,6 +223,14 @@ private:
     std::vector<TRegistroManejador> propios_;
     TReintentos reintentos_;
     bool haRecibidoConexiones_ = false;
+    // Unknown addresses waiting for the user's answer, the one asked first; at most this many.
+    static constexpr std::size_t kMaximoAdmisiones = 16;
+    struct TAdmision {
+        QString IP;
+        std::vector<QPointer<TConexion>> Conexiones;
+    };
+    std::deque<TAdmision> admisiones_;
+    bool preguntandoAdmision_ = false;
     bool redArriba_ = false;
     std::mt19937 azar_;
 };

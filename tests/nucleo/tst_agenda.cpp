@@ -143,6 +143,15 @@ private slots:
         setrlimit(RLIMIT_FSIZE, &limite);
         QVERIFY(!guardado);
         QCOMPARE(Leer(Ruta()), antes);
+
+        // A field holding a line break would read back as further contacts.
+        TAgenda partida;
+        partida.Anadir(QStringLiteral("Malo\r\n10.9.9.9"), QStringLiteral("1"), {});
+        QVERIFY(!partida.Guardar(Ruta()));
+        partida.Fila(0)->Nick = QStringLiteral("Malo");
+        partida.Fila(0)->EMail = QStringLiteral("a\nb");
+        QVERIFY(!partida.Guardar(Ruta()));
+        QCOMPARE(Leer(Ruta()), antes);
     }
 };
 

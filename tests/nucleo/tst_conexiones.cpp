@@ -260,6 +260,58 @@ private slots:
         QCOMPARE(a.M().Agenda().NumeroContactos(), 1);
     }
 
+    // However many connections unknown peers open, one question is open at a time and an
+    // address is added once; past 16 waiting addresses the next is closed.
+    void AdmisionesNoSeApilan() {
+        TNodoPrueba a(11);
+        a.Arrancar();
+        a.M().FijarModoDebug(true);
+        std::vector<std::unique_ptr<TPeerCrudo>> peers;
+        const auto conectar = [&](int n) {
+            peers.push_back(std::make_unique<TPeerCrudo>(n));
+            QVERIFY(peers.back()->ConectarA(a.IP()));
+            QTest::qWait(10);
+        };
+        int abiertas = 0, maximo = 0;
+        a.Interfaz.AntesDeResponder = [&] {
+            maximo = std::max(maximo, ++abiertas);
+            if (peers.size() == 1) {
+                for (int n : {13, 13, 13})
+                    conectar(n);
+                for (int n = 14; n <= 29; ++n)
+                    conectar(n);
+                QTest::qWait(200);
+            }
+            --abiertas;
+        };
+        conectar(13);
+        QTRY_COMPARE(a.Interfaz.Preguntas.size(), std::size_t(16));
+        QTest::qWait(200);
+        QCOMPARE(a.Interfaz.Preguntas.size(), std::size_t(16));
+        QCOMPARE(maximo, 1);
+        QCOMPARE(a.M().Agenda().NumeroContactos(), 16);
+        QVERIFY(!a.M().BuscarContacto(QStringLiteral("127.0.0.29")));
+        QTRY_COMPARE(peers.back()->Socket.state(), QAbstractSocket::UnconnectedState);
+        QVERIFY(LeerFichero(a.M().Rutas().FicheroDebug()).contains("AdmisionDescartada [127.0.0.29]"));
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(peers[i]->EsperarMensajes(2).mid(0, 2), Lista({"NICK?", "EMAIL?"}));
+    }
+
+    // A line break from a peer never reaches the book, so no contact can be planted.
+    void SaltosDeUnPeerNoPlantanContactos() {
+        TNodoPrueba a(11);
+        TPeerCrudo peer(13);
+        a.M().AnadirContacto(QStringLiteral("Pepe"), peer.Ip, {}, false, true);
+        QVERIFY(a.ConectarPeer(peer));
+        peer.Enviar("NICK:Malo\r\n10.9.9.9\r\n\r\nInyectado\x07" "EMAIL:a\nb\x7f\x07");
+        QTRY_COMPARE(a.M().BuscarContacto(peer.Ip)->EMail, QStringLiteral("a b "));
+        QCOMPARE(a.M().BuscarContacto(peer.Ip)->Item->Nick, QStringLiteral("Malo  10.9.9.9    Inyectado"));
+        a.M().GuardarAgenda();
+        TAgenda leida;
+        QVERIFY(leida.Cargar(a.M().Rutas().FicheroAgenda()));
+        QCOMPARE(leida.NumeroContactos(), 1);
+    }
+
     void MensajesDuranteLaPreguntaSeAtiendenUnaVezYEnOrden() {
         TNodoPrueba a(11);
         a.M().AnadirContacto(QStringLiteral("conocido"), QStringLiteral("127.0.0.14"), {}, false, true);

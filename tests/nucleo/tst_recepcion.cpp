@@ -261,6 +261,24 @@ private slots:
         QCOMPARE(a.Nodo.Interfaz.Errores[0].Titulo, QStringLiteral("Excepción no manejada"));
     }
 
+    // Once the end begins no peer message is handled, not even one already read.
+    void NadaDelPeerTrasEmpezarElFin() {
+        TConPeer a;
+        QVERIFY(a.Conectado);
+        auto& flashes = a.Nodo.Grabar(TComando::Flash);
+        bool terminado = false;
+        const auto registro = a.Nodo.M().RegistrarManejador(TComando::Chat, [&](const QString&, const TMensajeRecibido&) {
+            a.Nodo.M().Terminar();
+            terminado = true;
+        });
+        a.Peer.Enviar("CHAT:x\x07" "FLASH:1\x07");
+        QTRY_VERIFY(terminado);
+        a.Peer.Enviar("FLASH:2\x07");
+        a.Nodo.M().AvisarPendientes();
+        QTest::qWait(100);
+        QVERIFY(flashes.isEmpty());
+    }
+
     // Our attempt that would win a crossing never comes up: what we send still reaches the
     // peer on the connection it opened, once the window passes or once the attempt fails.
     void MensajesEnLaConexionQueEstaArriba_data() {
