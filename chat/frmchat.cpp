@@ -5,6 +5,7 @@
 #include "chat/panelemoticonos.h"
 #include "core/mensajero.h"
 #include "core/principal.h"
+#include "core/utilidades.h"
 #include "logview/logview.h"
 #include "widgets/barrapanel.h"
 #include "widgets/cabeceraventana.h"
@@ -24,6 +25,13 @@
 #include <QWindow>
 
 namespace {
+
+// Nicks in the on-line panel sort as people read them, not by code point.
+class TItemNick : public QTableWidgetItem {
+public:
+    using QTableWidgetItem::QTableWidgetItem;
+    bool operator<(const QTableWidgetItem& otro) const override { return AntesAlLeer(text(), otro.text()); }
+};
 
 const QString kTitulo = QStringLiteral("Tromblechatix CHAT");
 constexpr int kGrosorBorde = 4;
@@ -238,7 +246,7 @@ void TfrmChat::LineasEscritas(TChat* sala, const QStringList& lineas) {
             if (!vigilada)
                 return;
             const TConfig& config = mensajero_.Config();
-            EscribirLineaChat(vigilada->IdChat, config.Chat.colorTexto, linea, config.Nick);
+            EscribirLineaChat(vigilada->IdChat, config.Chat.colorTexto, ComoLlega(linea), config.Nick);
             if (salas_)
                 salas_->EnviarLineaChat(vigilada->IdChat, linea);
         }
@@ -263,7 +271,7 @@ void TfrmChat::mnuTabInvitarClick() {
     for (const TInvitable& invitable : salas_->ContactosParaInvitar()) {
         const int fila = lista.rowCount();
         lista.insertRow(fila);
-        lista.setItem(fila, kColumnaNick, new QTableWidgetItem(invitable.Nick));
+        lista.setItem(fila, kColumnaNick, new TItemNick(invitable.Nick));
         lista.setItem(fila, kColumnaIP, new QTableWidgetItem(invitable.IP));
         lista.setItem(fila, kColumnaIdChat, new QTableWidgetItem(id));
     }

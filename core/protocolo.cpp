@@ -115,6 +115,12 @@ void Componer(QByteArray& destino, TComando comando, std::initializer_list<TCamp
     }
 }
 
+QString ComoLlega(const QString& texto) {
+    QByteArray campo;
+    TCampo(texto).AnadirA(campo);
+    return DecodificarCp1252(campo);
+}
+
 QByteArray Componer(TComando comando, std::initializer_list<TCampo> campos) {
     QByteArray mensaje;
     Componer(mensaje, comando, campos);

@@ -121,6 +121,10 @@ QByteArray Componer(TComando comando, std::initializer_list<TCampo> campos = {})
 // The same into `destino`, keeping its capacity: for messages sent over and over (file blocks).
 void Componer(QByteArray& destino, TComando comando, std::initializer_list<TCampo> campos);
 
+// A text field as a peer reads it: through Windows-1252, a BEL as "?". What this copy shows
+// of its own words matches what the others see.
+QString ComoLlega(const QString& texto);
+
 // Decimal text of a number, as every numeric field travels.
 inline QByteArray Numero(qint64 valor) { return QByteArray::number(valor); }
 

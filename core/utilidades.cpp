@@ -1,5 +1,6 @@
 #include "core/utilidades.h"
 
+#include <QCollator>
 #include <QGuiApplication>
 #include <QPalette>
 #include <QSaveFile>
@@ -107,4 +108,26 @@ QString AyudaLiteral(const QString& texto) {
 
 QString SaltosDeCaja(QString texto) {
     return texto.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
+}
+
+namespace {
+
+// Where the locale's collation does not set accents aside ("C"), they go here.
+QString SinAcentos(const QString& texto) {
+    QString base = texto.normalized(QString::NormalizationForm_D);
+    base.removeIf([](QChar caracter) { return caracter.category() == QChar::Mark_NonSpacing; });
+    return base;
+}
+
+} // namespace
+
+bool AntesAlLeer(const QString& a, const QString& b) {
+    static const QCollator orden = [] {
+        QCollator collator;
+        collator.setCaseSensitivity(Qt::CaseInsensitive);
+        collator.setNumericMode(true);
+        return collator;
+    }();
+    const int base = orden.compare(SinAcentos(a), SinAcentos(b));
+    return base != 0 ? base < 0 : orden.compare(a, b) < 0;
 }

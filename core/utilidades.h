@@ -34,6 +34,10 @@ QString AyudaLiteral(const QString& texto);
 // Box texts of the protocol break lines with CR; boxes break them only at LF.
 QString SaltosDeCaja(QString texto);
 
+// Whether `a` comes before `b` as people read a list: the locale's collation, ignoring case
+// and accents before it looks at them ("aaa" before "Tres", "Ángel" before "Bea").
+bool AntesAlLeer(const QString& a, const QString& b);
+
 // 1234567 -> "1.234.567", -1234 -> "-1.234".
 QString FormatearMiles(qint32 numero);
 

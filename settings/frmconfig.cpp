@@ -1,6 +1,7 @@
 #include "settings/frmconfig.h"
 
 #include "core/mensajero.h"
+#include "core/utilidades.h"
 #include "settings/muestracolor.h"
 #include "settings/validadortexto.h"
 #include "widgets/cabeceraventana.h"
@@ -14,6 +15,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -338,8 +340,13 @@ void TfrmConfig::ElegirColorDe(TMuestraColor* muestra) {
         Colorear(edtChatFont, *elegido, QPalette::Base);
 }
 
+// "Fixedsys" exists only as a substitution: the chooser opens on the family the sample is
+// really drawn with, and taking that as it is changes nothing.
 void TfrmConfig::btnChatFuenteClick() {
-    if (const std::optional<QFont> fuente = selectores_.ElegirFuente(this, edtChatFont->font()))
+    QFont dibujada = edtChatFont->font();
+    dibujada.setFamily(QFontInfo(dibujada).family());
+    const std::optional<QFont> fuente = selectores_.ElegirFuente(this, dibujada);
+    if (fuente && (fuente->family() != dibujada.family() || fuente->pointSize() != dibujada.pointSize()))
         edtChatFont->setFont(*fuente);
 }
 
@@ -369,6 +376,11 @@ void TfrmConfig::PintarFilaSonido(int fila) {
     item->setText(0, datos.Descripcion);
     item->setText(1, datos.Ruta);
     item->setIcon(0, sonidos_.MuestraAltavoz(fila) ? QIcon(ImagenAltavoz()) : QIcon());
+    // One height for every row, with or without its speaker.
+    const int alto = std::max(ListViewSonidos->fontMetrics().height(), ListViewSonidos->iconSize().height());
+    item->setSizeHint(0, QSize(-1, alto + 2));
+    // A description too long for the row is elided; the whole one is in its tooltip.
+    item->setToolTip(0, AyudaLiteral(datos.Descripcion));
 }
 
 int TfrmConfig::FilaSeleccionada() const {

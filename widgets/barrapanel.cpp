@@ -3,6 +3,7 @@
 #include "widgets/cabeceraventana.h"
 #include "widgets/estilo.h"
 
+#include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -19,10 +20,29 @@ TBarraPanel::TBarraPanel(const char* nombre, const char* nombreTitulo, const QSt
 QLabel* TBarraPanel::AnadirCerrar(const char* nombre, QPoint en) {
     auto* glifo = new TGlifo(nombre, QStringLiteral("Cerrar"), GlifoCerrar(), this);
     glifo->move(en);
-    // The caption gives way to the glyph rather than run under it.
     titulo_->setMaximumWidth(std::max(0, en.x() - titulo_->x() - 2));
+    AjustarTitulo();
     connect(glifo, &TGlifo::Pulsado, this, &TBarraPanel::CerrarPulsado);
     return glifo;
+}
+
+// The caption gives way to the glyph rather than run under it: where the window's font is
+// too wide for its room, it takes a smaller size.
+void TBarraPanel::AjustarTitulo() {
+    QFont fuente = font();
+    fuente.setBold(true);
+    const int sitio = titulo_->maximumWidth();
+    while (fuente.pointSizeF() > kMenorPunto &&
+           QFontMetrics(fuente).horizontalAdvance(titulo_->text()) > sitio)
+        fuente.setPointSizeF(fuente.pointSizeF() - 0.5);
+    titulo_->setFont(fuente);
+    titulo_->adjustSize();
+}
+
+void TBarraPanel::changeEvent(QEvent* evento) {
+    QWidget::changeEvent(evento);
+    if (evento->type() == QEvent::FontChange)
+        AjustarTitulo();
 }
 
 void TBarraPanel::paintEvent(QPaintEvent*) {

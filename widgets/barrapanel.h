@@ -25,12 +25,16 @@ signals:
     void CerrarPulsado();
 
 protected:
+    void changeEvent(QEvent* evento) override;
     void paintEvent(QPaintEvent* evento) override;
     void mousePressEvent(QMouseEvent* evento) override;
     void mouseMoveEvent(QMouseEvent* evento) override;
     void mouseReleaseEvent(QMouseEvent* evento) override;
 
 private:
+    static constexpr qreal kMenorPunto = 6;
+    void AjustarTitulo();
+
     QLabel* titulo_;
     // Where in the panel it was grabbed, while dragging.
     std::optional<QPoint> agarre_;

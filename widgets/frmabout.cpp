@@ -13,6 +13,8 @@
 
 namespace {
 
+const QString kTitulo = QStringLiteral("About Tromblechatix v0.2.1");
+
 constexpr QSize kTamano(277, 213);
 constexpr QRect kZonaOjos(9, 4, 22, 12);
 
@@ -79,10 +81,9 @@ QString TextoGracias() {
 
 TfrmAbout::TfrmAbout(QWidget* padre, std::mt19937::result_type semilla)
     : QDialog(padre, Qt::Dialog | Qt::FramelessWindowHint), FAnimacion(semilla),
-      FCabecera(new TCabeceraVentana(QStringLiteral("PanelCabecera"),
-                                     QStringLiteral("About Tromblechatix v0.2.1"),
-                                     TCabeceraVentana::Cerrar, this)),
+      FCabecera(new TCabeceraVentana(QStringLiteral("PanelCabecera"), kTitulo, TCabeceraVentana::Cerrar, this)),
       FTimer(new QTimer(this)) {
+    setWindowTitle(kTitulo);
     setFixedSize(kTamano);
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
     setAutoFillBackground(true);

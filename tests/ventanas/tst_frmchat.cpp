@@ -315,6 +315,8 @@ private slots:
     void InvitarDesdeLaListaDeConectados() {
         TVentana v;
         v.salas.Invitables = {{QStringLiteral("zoe"), QStringLiteral("10.0.0.9")},
+                              {QStringLiteral("Tres"), QStringLiteral("10.0.0.3")},
+                              {QStringLiteral("Ángel"), QStringLiteral("10.0.0.4")},
                               {QStringLiteral("ana"), QStringLiteral("10.0.0.2")}};
         v.Mostrar();
         v.Abrir(1);
@@ -322,10 +324,12 @@ private slots:
         v.ventana.mnuTabInvitarClick();
         QTableWidget* lista = v.ventana.ListViewConectados();
         QVERIFY(v.ventana.PanelConectados()->isVisible());
-        QCOMPARE(lista->rowCount(), 2);
-        QCOMPARE(lista->item(0, 0)->text(), QStringLiteral("ana"));
+        QStringList nicks;
+        for (int fila = 0; fila < lista->rowCount(); ++fila)
+            nicks << lista->item(fila, 0)->text();
+        QCOMPARE(nicks, QStringList({"ana", "Ángel", "Tres", "zoe"}));
         QCOMPARE(lista->columnWidth(0), 148 - 4);
-        const QRect fila = lista->visualItemRect(lista->item(1, 0));
+        const QRect fila = lista->visualItemRect(lista->item(3, 0));
         QTest::mouseClick(lista->viewport(), Qt::LeftButton, {}, fila.center());
         QTest::mouseDClick(lista->viewport(), Qt::LeftButton, {}, fila.center());
         QCOMPARE(v.salas.Invitaciones.size(), size_t(1));

@@ -130,6 +130,23 @@ private slots:
         QCOMPARE(fondoMuestra, QColor(0, 0, 200));
     }
 
+    // The chooser opens on the font the sample is drawn with; taken as it is, the setting stays.
+    void FuenteSinCambiosNoCambiaNada() {
+        TDialogo d;
+        d.Config().Chat.Fuente = {QStringLiteral("Fixedsys"), 8};
+        QFont inicial;
+        d.Ventana.Selectores().ElegirFuente = [&](QWidget*, QFont fuente) {
+            inicial = fuente;
+            return std::optional(fuente);
+        };
+        d.Abrir(TfrmConfig::Chat, [&] {
+            d.C<QPushButton>("btnChatFuente")->click();
+            d.Aceptar();
+        });
+        QCOMPARE(inicial.family(), QFontInfo(QFont(QStringLiteral("Fixedsys"), 8)).family());
+        QCOMPARE(d.Config().Chat.Fuente.Name, QStringLiteral("Fixedsys"));
+    }
+
     void AceptarTomaCadaControl() {
         TDialogo d;
         QTemporaryDir carpeta;
