@@ -776,6 +776,7 @@ void TMensajero::MarcarDesconectado(TContacto* contacto) {
     agenda_.FijarConectado(contacto, false);
     interfaz_.RepintarContactos();
     Sonar(config_.Sonidos.ContactoDesconecta);
+    emit ContactoDesconectado(contacto->IP);
 }
 
 void TMensajero::CerrarComoDesconexion(TConexion* conexion) {

@@ -164,6 +164,8 @@ signals:
     void SalienteArriba(const QString& ip);
     void SalienteFallida(const QString& ip, QAbstractSocket::SocketError error);
     void EsEsteMismoPrograma(const QString& ip);
+    // The contact went off-line, even if it comes back at once.
+    void ContactoDesconectado(const QString& ip);
 
 private:
     void NuevaConexionEntrante();

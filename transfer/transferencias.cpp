@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <algorithm>
 #include <limits>
@@ -112,14 +113,21 @@ std::shared_ptr<TTxFichero> Buscar(const TTransferencias::TLista& lista, qint32 
     return encontrada == lista.end() ? nullptr : *encontrada;
 }
 
-bool Quitar(TTransferencias::TLista& lista, const TTxFichero* tx) {
+template <class T> bool Quitar(std::vector<std::shared_ptr<T>>& lista, const T* elemento) {
     const auto encontrada = std::find_if(lista.begin(), lista.end(),
-                                         [&](const auto& otra) { return otra.get() == tx; });
+                                         [&](const auto& otro) { return otro.get() == elemento; });
     if (encontrada == lista.end())
         return false;
     lista.erase(encontrada);
     return true;
 }
+
+bool EstaConectado(const TMensajero& mensajero, const QString& ip) {
+    const TContacto* contacto = mensajero.BuscarContacto(ip);
+    return contacto && contacto->Conectado;
+}
+
+const QString kTituloEnvio = QStringLiteral("Envío de Archivo");
 
 } // namespace
 
@@ -133,6 +141,12 @@ TTransferencias::TTransferencias(TMensajero& mensajero, TInterfazTransferencias&
                                                   {TComando::FileAck, &TTransferencias::AlConfirmarBloque},
                                                   {TComando::FinFile, &TTransferencias::AlRecibirFin},
                                                   {TComando::AbortFile, &TTransferencias::AlAbortar}});
+    // Even a peer back at once withdrew what it offered before it left.
+    QObject::connect(&mensajero_, &TMensajero::ContactoDesconectado, &contexto_,
+                     [this](const QString& ip) {
+                         for (const auto& oferta : pendientes_)
+                             oferta->Retirada = oferta->Retirada || oferta->IP == ip;
+                     });
 }
 
 // --- Sender ---
@@ -145,6 +159,12 @@ void TTransferencias::OfrecerFichero(const QString& ip) {
         interfaz_.ElegirFichero(u"Escoja un Archivo para enviarle a " + contacto->Item->Nick);
     if (!ruta)
         return;
+    // The chooser ran the event loop: the contact may be gone, or its row with it.
+    if (!EstaConectado(mensajero_, ip)) {
+        mensajero_.Interfaz().MostrarInformacion(kTituloEnvio,
+                                                 mensajero_.NickDe(ip) + u" ya no está conectado.");
+        return;
+    }
     QFile fichero(*ruta);
     if (!fichero.open(QIODevice::ReadOnly)) {
         mensajero_.Interfaz().MostrarError(QStringLiteral("Error"), TextoNoSeLee(*ruta));
@@ -243,7 +263,16 @@ void TTransferencias::AlOfrecer(const QString& ip, const TMensajeRecibido& mensa
         mensajero_.EnviarMensaje(ip, Componer(TComando::RechazaFile, {oferta->ID}));
         return;
     }
-    const std::optional<TDestino> destino = DestinoAceptado(mensajero_.NickDe(ip), nombre, oferta->Tam);
+    const auto pendiente = std::make_shared<TOfertaPendiente>(TOfertaPendiente{ip, oferta->ID});
+    pendientes_.push_back(pendiente);
+    const auto olvidar = qScopeGuard([&] { Quitar(pendientes_, pendiente.get()); });
+    const std::optional<TDestino> destino =
+        DestinoAceptado(*pendiente, mensajero_.NickDe(ip), nombre, oferta->Tam);
+    if (Retirada(*pendiente)) {
+        mensajero_.Interfaz().MostrarInformacion(
+            kTituloEnvio, mensajero_.NickDe(ip) + u" ha retirado el envío de \"" + nombre + u"\".");
+        return;
+    }
     if (!destino) {
         mensajero_.EnviarMensaje(ip, Componer(TComando::RechazaFile, {oferta->ID}));
         return;
@@ -261,14 +290,21 @@ QString TTransferencias::CarpetaAutomatica() const {
     return descargas;
 }
 
-std::optional<TTransferencias::TDestino> TTransferencias::DestinoAceptado(const QString& nick,
-                                                                          const QString& nombre,
-                                                                          qint32 tam) {
+bool TTransferencias::Retirada(const TOfertaPendiente& oferta) const {
+    // An offer handled after its connection closed comes from a peer already gone.
+    return oferta.Retirada || !EstaConectado(mensajero_, oferta.IP);
+}
+
+std::optional<TTransferencias::TDestino>
+TTransferencias::DestinoAceptado(const TOfertaPendiente& oferta, const QString& nick,
+                                 const QString& nombre, qint32 tam) {
+    if (Retirada(oferta))
+        return std::nullopt;
     if (mensajero_.Config().AutoAceptarFicheros)
         return TDestino{CarpetaAutomatica(), nombre, false};
-    if (!mensajero_.Interfaz().Preguntar(QStringLiteral("Envío de Archivo"),
-                                         TextoOferta(nick, nombre, tam),
-                                         TInterfazUsuario::TBotones::SiNo))
+    if (!mensajero_.Interfaz().Preguntar(kTituloEnvio, TextoOferta(nick, nombre, tam),
+                                         TInterfazUsuario::TBotones::SiNo) ||
+        Retirada(oferta))
         return std::nullopt;
     // The save dialog has asked before replacing a file.
     const std::optional<QString> elegido =
@@ -361,8 +397,13 @@ void TTransferencias::AlAbortar(const QString& ip, const TMensajeRecibido& mensa
     TLista& lista = tx ? salientes_ : entrantes_;
     if (!tx)
         tx = Buscar(entrantes_, mensaje.Numero, ip);
-    if (!tx)
+    if (!tx) {
+        // An offer its user is still deciding on.
+        for (const auto& oferta : pendientes_)
+            oferta->Retirada =
+                oferta->Retirada || (oferta->ID == mensaje.Numero && oferta->IP == ip);
         return;
+    }
     Terminar(lista, tx, TFinTransferencia::Abortado);
     // Only the peer's abort sounds; ours, or a transfer we ended on an error, does not.
     mensajero_.Sonar(mensajero_.Config().Sonidos.File_AbortadaTx);

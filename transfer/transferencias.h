@@ -4,6 +4,7 @@
 #include "core/registromanejador.h"
 #include "transfer/txfichero.h"
 
+#include <QObject>
 #include <memory>
 #include <vector>
 
@@ -17,7 +18,8 @@ class TMensajero;
 //   ABORT_FILE:id               either side
 //
 // Stop and wait: the next block leaves when the last one is acknowledged. Ids are the
-// sender's; a transfer only listens to its own peer.
+// sender's; a transfer only listens to its own peer. An offer withdrawn, or whose peer
+// leaves, while its user decides is gone: nothing is answered, created or emptied.
 class TTransferencias {
 public:
     using TLista = std::vector<std::shared_ptr<TTxFichero>>;
@@ -47,6 +49,15 @@ private:
     void AlRecibirFin(const QString& ip, const TMensajeRecibido& mensaje);
     void AlAbortar(const QString& ip, const TMensajeRecibido& mensaje);
 
+    // An offer while its boxes are open, which run the event loop: meanwhile its peer may
+    // abort it or leave.
+    struct TOfertaPendiente {
+        QString IP;
+        qint32 ID = 0;
+        bool Retirada = false;
+    };
+    bool Retirada(const TOfertaPendiente& oferta) const;
+
     // Where an accepted file goes. Only a file the user picked in the save dialog replaces
     // one that is there; an automatically accepted one takes the first free name.
     struct TDestino {
@@ -55,7 +66,9 @@ private:
         bool Reemplazar;
     };
     QString CarpetaAutomatica() const;
-    std::optional<TDestino> DestinoAceptado(const QString& nick, const QString& nombre, qint32 tam);
+    // None when refused, or withdrawn before the user has finished deciding.
+    std::optional<TDestino> DestinoAceptado(const TOfertaPendiente& oferta, const QString& nick,
+                                            const QString& nombre, qint32 tam);
     static bool AbrirDestino(QFile& fichero, const TDestino& destino);
     void Recibir(const QString& ip, qint32 id, qint32 tam, QByteArrayView nombreOfrecido,
                  const QString& nombre, const TDestino& destino);
@@ -76,10 +89,12 @@ private:
     TInterfazTransferencias& interfaz_;
     TLista salientes_;
     TLista entrantes_;
+    std::vector<std::shared_ptr<TOfertaPendiente>> pendientes_;
     // Reused for every block, so that a block costs no allocation.
     QByteArray bloque_;
     QByteArray escapado_;
     QByteArray mensaje_;
     // Last, so that no handler outlives what it uses.
+    QObject contexto_; // of the connection to the core's disconnections
     std::vector<TRegistroManejador> registros_;
 };

@@ -23,6 +23,8 @@ private:
 
 std::optional<QString> TTransferenciasFalsas::ElegirFichero(const QString& titulo) {
     Titulos << titulo;
+    if (AlElegir)
+        AlElegir();
     return Fichero;
 }
 
@@ -30,6 +32,8 @@ std::optional<QString> TTransferenciasFalsas::ElegirDestino(const QString& titul
                                                             const QString& propuesto) {
     Titulos << titulo;
     Propuestos << propuesto;
+    if (AlElegir)
+        AlElegir();
     return Destino;
 }
 

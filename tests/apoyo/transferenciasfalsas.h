@@ -27,6 +27,8 @@ public:
     std::optional<QString> Destino;
     QStringList Titulos;
     QStringList Propuestos;
+    // Runs inside either chooser, where a real dialog would run the event loop.
+    std::function<void()> AlElegir;
     // Given to every new window.
     std::function<void(TVentanaFalsa&)> TrasRefrescar;
     std::vector<std::shared_ptr<TVentanaFalsa>> Ventanas;

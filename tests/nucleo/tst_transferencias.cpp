@@ -87,6 +87,14 @@ void OfrecerAlPeer(TLado& lado, TPeerCrudo& peer, const QString& nombre, const Q
     peer.EsperarMensajes(antes + 1);
 }
 
+// Once a query sent now is answered, the core has handled what the peer sent before it and
+// the peer has what the core sent before the answer.
+void EsperarLoAnterior(TPeerCrudo& peer) {
+    const int antes = int(peer.Mensajes().size());
+    peer.Enviar("NICK?\x07");
+    peer.EsperarMensajes(antes + 1);
+}
+
 // Automatic acceptance into a folder of the side's own, created here.
 QDir AceptarSoloEn(TLado& lado, const QString& carpeta) {
     lado.Config().AutoAceptarFicheros = true;
@@ -354,6 +362,65 @@ private slots:
         QCOMPARE(Leer(*b.Falsas.Destino), QByteArray());  // created empty before the data
         QCOMPARE(b.Falsas.Propuestos, QStringList(2, QStringLiteral("informe.pdf")));
         QCOMPARE(b.Falsas.Titulos.at(0), QStringLiteral("Escoja el destino del Archivo de Pepe"));
+    }
+
+    // The peer withdraws its offer, or leaves (perhaps back at once), while the question or
+    // the save dialog is open: nothing is answered, created or emptied, and the user is told.
+    void OfertaRetiradaMientrasSeDecide_data() {
+        QTest::addColumn<QByteArray>("causa");
+        QTest::addColumn<bool>("enDestino");
+        for (const char* causa : {"aborta", "se va", "se va y vuelve"})
+            for (const bool enDestino : {false, true})
+                QTest::addRow("%s, %s", causa, enDestino ? "destino" : "pregunta")
+                    << QByteArray(causa) << enDestino;
+    }
+
+    void OfertaRetiradaMientrasSeDecide() {
+        QFETCH(QByteArray, causa);
+        QFETCH(bool, enDestino);
+        TLado b(12, QStringLiteral("Bea"));
+        TPeerCrudo peer(13);
+        ConectarCrudo(b, peer);
+        b.Falsas.Destino = Escribir(b.Ruta(QStringLiteral("elegido.pdf")), "contenido anterior");
+        const auto retirar = [&] {
+            if (causa == "aborta") {
+                peer.Enviar("ABORT_FILE:14\x07");
+                return EsperarLoAnterior(peer);
+            }
+            peer.Socket.abort();
+            QTRY_VERIFY(!b.Nodo.Conectado(peer.Ip));
+            if (causa == "se va y vuelve") {
+                QVERIFY(peer.ConectarA(b.IP()));
+                QTRY_VERIFY(b.Nodo.Conectado(peer.Ip));
+            }
+        };
+        (enDestino ? b.Falsas.AlElegir : b.Nodo.Interfaz.AntesDeResponder) = retirar;
+        peer.Enviar("OFRECE_FILE:14:5:informe.pdf\x07");
+        QTRY_COMPARE(b.Nodo.Interfaz.Informaciones.size(), std::size_t(1));
+        QCOMPARE(b.Nodo.Interfaz.Informaciones[0].Texto,
+                 QStringLiteral("Pepe ha retirado el envío de \"informe.pdf\"."));
+        if (causa != "se va")
+            EsperarLoAnterior(peer);
+        QVERIFY(!peer.Recibido.contains("_FILE:"));
+        QVERIFY(b.Tx.Entrantes().empty() && b.Falsas.Ventanas.empty());
+        QCOMPARE(Leer(*b.Falsas.Destino), QByteArray("contenido anterior"));
+        QCOMPARE(b.Falsas.Propuestos.size(), enDestino ? 1 : 0);
+    }
+
+    void ContactoQueSeVaMientrasEligeFichero() {
+        TLado a(11, QStringLiteral("Ana"));
+        TPeerCrudo peer(13);
+        ConectarCrudo(a, peer);
+        a.Falsas.Fichero = Escribir(a.Ruta(QStringLiteral("f")), "abc");
+        a.Falsas.AlElegir = [&] {
+            peer.Socket.abort();
+            QTRY_VERIFY(!a.Nodo.Conectado(peer.Ip));
+        };
+        a.Tx.OfrecerFichero(peer.Ip);
+        QVERIFY(a.Falsas.Ventanas.empty() && a.Tx.Salientes().empty());
+        QCOMPARE(a.Nodo.Interfaz.Informaciones.size(), std::size_t(1));
+        QCOMPARE(a.Nodo.Interfaz.Informaciones[0].Texto,
+                 QStringLiteral("Pepe ya no está conectado."));
     }
 
     void NombresRechazadosSinPreguntar_data() {
