@@ -67,8 +67,9 @@ int main(int argc, char** argv) {
     const quint16 puerto = quint16(30000 + QCoreApplication::applicationPid() % 20000);
     QTemporaryDir carpeta;
     TUsuarioMudo usuario;
-    TMensajero mensajero({TRutas::EnCarpeta(carpeta.path()), QHostAddress(kCore), puerto, QHostAddress(kCore)},
-                         usuario);
+    TMensajero mensajero(
+        {TRutas::EnCarpeta(carpeta.path()), QHostAddress(kCore), puerto, QHostAddress(kCore)},
+        usuario);
     if (!mensajero.Escuchar(nullptr))
         return 1;
     mensajero.AnadirContacto(QStringLiteral("peer"), kPeer, {}, false, false);

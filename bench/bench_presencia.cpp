@@ -25,7 +25,9 @@ namespace {
 constexpr int kContactos = 200;
 const QString kCore = QStringLiteral("127.0.0.90");
 
-QString DireccionPeer(int i) { return QStringLiteral("127.0.2.%1").arg(i + 1); }
+QString DireccionPeer(int i) {
+    return QStringLiteral("127.0.2.%1").arg(i + 1);
+}
 
 // --- The peers' process ---
 
@@ -75,7 +77,9 @@ qint64 Residente() {
     return campos.value(1).toLongLong() * sysconf(_SC_PAGESIZE);
 }
 
-qint64 Asignado() { return qint64(mallinfo2().uordblks); }
+qint64 Asignado() {
+    return qint64(mallinfo2().uordblks);
+}
 
 } // namespace
 
@@ -88,18 +92,21 @@ int main(int argc, char** argv) {
     const quint16 puerto = quint16(30000 + QCoreApplication::applicationPid() % 20000);
     QProcess hijo;
     hijo.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    hijo.start(QCoreApplication::applicationFilePath(), {QStringLiteral("peers"), QString::number(puerto)});
+    hijo.start(QCoreApplication::applicationFilePath(),
+               {QStringLiteral("peers"), QString::number(puerto)});
     if (!hijo.waitForReadyRead(10000) || !hijo.readAll().startsWith("listo"))
         return 1;
 
     QTemporaryDir carpeta;
     TUsuarioBanco usuario;
-    TMensajero mensajero({TRutas::EnCarpeta(carpeta.path()), QHostAddress(kCore), puerto, QHostAddress(kCore)},
-                         usuario);
+    TMensajero mensajero(
+        {TRutas::EnCarpeta(carpeta.path()), QHostAddress(kCore), puerto, QHostAddress(kCore)},
+        usuario);
     if (!mensajero.Escuchar(nullptr))
         return 1;
     for (int i = 0; i < kContactos; ++i)
-        mensajero.AnadirContacto(QStringLiteral("contacto%1").arg(i), DireccionPeer(i), {}, false, false);
+        mensajero.AnadirContacto(QStringLiteral("contacto%1").arg(i), DireccionPeer(i), {}, false,
+                                 false);
     usuario.Mensajero = &mensajero;
     QCoreApplication::processEvents();
 

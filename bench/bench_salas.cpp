@@ -47,16 +47,16 @@ struct TSalaBanco {
     QTemporaryDir carpeta;
     TUsuarioMudo usuario;
     quint16 puerto = quint16(30000 + QCoreApplication::applicationPid() % 20000);
-    TMensajero mensajero{{TRutas::EnCarpeta(carpeta.path()), QHostAddress(kHost), puerto, QHostAddress(kHost)},
-                         usuario};
+    TMensajero mensajero{
+        {TRutas::EnCarpeta(carpeta.path()), QHostAddress(kHost), puerto, QHostAddress(kHost)},
+        usuario};
     TfrmChat ventana{mensajero};
     TSalasChat salas{mensajero, ventana};
     std::vector<std::unique_ptr<TInvitado>> invitados;
     int idChat = 0;
 
     // Runs the event loop until `listo` holds; false after five seconds.
-    template <class TCondicion>
-    bool Esperar(TCondicion listo) {
+    template <class TCondicion> bool Esperar(TCondicion listo) {
         const QDeadlineTimer limite(5000);
         while (!listo() && !limite.hasExpired())
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
@@ -71,7 +71,8 @@ struct TSalaBanco {
             auto invitado = std::make_unique<TInvitado>();
             invitado->Indice = i - 1;
             invitado->IP = QStringLiteral("127.0.1.%1").arg(i);
-            mensajero.AnadirContacto(QStringLiteral("Invitado%1").arg(i), invitado->IP, {}, false, false);
+            mensajero.AnadirContacto(QStringLiteral("Invitado%1").arg(i), invitado->IP, {}, false,
+                                     false);
             TInvitado* propio = invitado.get();
             QObject::connect(&propio->Socket, &QTcpSocket::readyRead, [propio] { propio->Leer(); });
             propio->Socket.bind(QHostAddress(propio->IP));
@@ -93,13 +94,16 @@ struct TSalaBanco {
         TInvitado& primero = *invitados.front();
         salas.EmpezarChat(primero.IP);
         const QByteArray oferta = Prefijo(TComando::OfreceJoinChat);
-        if (!Esperar([&] { return !primero.Mensajes.isEmpty() && primero.Mensajes.last().startsWith(oferta); }))
+        if (!Esperar([&] {
+                return !primero.Mensajes.isEmpty() && primero.Mensajes.last().startsWith(oferta);
+            }))
             return false;
         idChat = primero.Mensajes.last().mid(oferta.size()).split(':').front().toInt();
         for (const auto& invitado : invitados)
             invitado->Socket.write(Prefijo(TComando::PideJoinChat) + Numero(idChat) + kBel);
         return Esperar([&] {
-            return !salas.Servidas().empty() && salas.Servidas().front().Clientes.size() == kInvitados;
+            return !salas.Servidas().empty() &&
+                   salas.Servidas().front().Clientes.size() == kInvitados;
         });
     }
 
@@ -108,9 +112,9 @@ struct TSalaBanco {
         int muestra = 0;
         return MedianaMs(kMuestras, [&] {
             TInvitado& emisor = *invitados[std::size_t(muestra % kInvitados)];
-            const QByteArray linea = Prefijo(TComando::Chat) + Numero(idChat) + ":0:" +
-                                     emisor.IP.toLatin1() + ":pues yo creo que la reunion se puede mover " +
-                                     Numero(muestra) + kBel;
+            const QByteArray linea =
+                Prefijo(TComando::Chat) + Numero(idChat) + ":0:" + emisor.IP.toLatin1() +
+                ":pues yo creo que la reunion se puede mover " + Numero(muestra) + kBel;
             ++muestra;
             emisor.Socket.write(linea);
             emisor.Socket.flush();
