@@ -17,6 +17,8 @@
 
 namespace {
 
+constexpr int kEsperaEscucha = 256;
+
 QByteArray Evento(const char* nombre, const QString& ip) {
     return QByteArray(nombre) + " [" + ip.toLatin1() + "]";
 }
@@ -78,7 +80,9 @@ TMensajero::TMensajero(TOpciones opciones, TInterfazUsuario& interfaz, QObject* 
                   }),
       reintentos_(opciones_.Reintento, [this](const QString& ip) { Proteger([&] { Reintentar(ip); }); }),
       azar_(unsigned(std::chrono::system_clock::now().time_since_epoch().count())) {
-    servidor_.setListenBacklogSize(5);
+    // Every contact may try at once, as when the network comes back: a short queue would
+    // have the system drop the rest, who then try again only a second or more later.
+    servidor_.setListenBacklogSize(kEsperaEscucha);
     connect(&servidor_, &QTcpServer::newConnection, this, &TMensajero::NuevaConexionEntrante);
     // What a contact announces about itself goes to its record and its row; not saved here.
     const auto anuncio = [this](QString TContacto::*campo, QString TFilaContacto::*columna) {

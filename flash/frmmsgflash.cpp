@@ -17,6 +17,8 @@ constexpr int kAnchoMinimo = 200;
 constexpr int kAltoMinimoEnvio = 150;
 constexpr int kAltoMinimoRespuesta = 200;
 constexpr int kAnchoBoton = 105;
+// Characters of one paragraph of a received text: laid out in a few milliseconds.
+constexpr qsizetype kParrafoMaximo = 2000;
 
 QPlainTextEdit* Memo(const char* nombre, QRect sitio, QWidget* padre) {
     auto* memo = new QPlainTextEdit(padre);
@@ -85,7 +87,7 @@ void TfrmMsgFlash::PrepararEnvio(const QString& ip, const QString& titulo) {
 void TfrmMsgFlash::PrepararRespuesta(const TFlashRecibido& flash) {
     Preparar(true, flash.IP, flash.Titulo);
     FbtnResponder->setText(QStringLiteral(" &Responder "));
-    FMemo1->setPlainText(flash.Texto);
+    FMemo1->setPlainText(PartirParrafosLargos(flash.Texto, kParrafoMaximo));
     FMemo1->setReadOnly(true);
 }
 

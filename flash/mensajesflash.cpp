@@ -3,6 +3,8 @@
 #include "core/codificacion.h"
 #include "core/mensajero.h"
 
+#include <utility>
+
 namespace {
 
 // Peers on other systems send CR LF, LF or CR alike.
@@ -13,6 +15,24 @@ QString UnificarSaltos(QString texto, const QString& salto) {
 }
 
 } // namespace
+
+QString PartirParrafosLargos(const QString& texto, qsizetype maximo) {
+    QString partido;
+    partido.reserve(texto.size() + texto.size() / maximo);
+    bool primero = true;
+    for (QStringView resto : QStringView(texto).split(u'\n')) {
+        if (!std::exchange(primero, false))
+            partido.append(u'\n');
+        while (resto.size() > maximo) {
+            const qsizetype espacio = resto.first(maximo).lastIndexOf(u' ');
+            const qsizetype corte = espacio >= 0 ? espacio + 1 : maximo;
+            partido.append(resto.first(corte)).append(u'\n');
+            resto = resto.sliced(corte);
+        }
+        partido.append(resto);
+    }
+    return partido;
+}
 
 TMensajesFlash::TMensajesFlash(TMensajero& mensajero, TInterfazFlash& interfaz)
     : mensajero_(mensajero), interfaz_(interfaz),

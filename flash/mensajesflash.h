@@ -13,6 +13,12 @@ struct TFlashRecibido {
     QString Texto;  // lines separated by "\n"
 };
 
+// The text with every paragraph longer than `maximo` cut into paragraphs of at most that
+// many characters, each cut after the last space that fits, or at `maximo` in a run without
+// one. An edit box lays out a whole paragraph at once, and a run without spaces in time
+// that grows with the square of its length: a peer's megabyte would freeze the program.
+QString PartirParrafosLargos(const QString& texto, qsizetype maximo);
+
 // What flash messages need of the user interface.
 class TInterfazFlash {
 public:

@@ -49,6 +49,22 @@ private:
 class TstConexiones : public QObject {
     Q_OBJECT
 private slots:
+    // Peers that all try at once, as when the network comes back, are let in at once: the
+    // system drops what does not fit in the listening queue, and those try again a second later.
+    void UnaRafagaDeConexionesEntraDeUnaVez() {
+        TNodoPrueba nodo(11);
+        nodo.Arrancar();
+        std::vector<std::unique_ptr<QTcpSocket>> peers;
+        for (int i = 0; i < 30; ++i) {
+            peers.push_back(std::make_unique<QTcpSocket>());
+            peers.back()->connectToHost(QHostAddress(nodo.IP()), PuertoDePrueba());
+        }
+        // No turn of the event loop meanwhile: nothing has been accepted yet.
+        const QDeadlineTimer limite(500);
+        for (const auto& peer : peers)
+            QVERIFY(peer->waitForConnected(int(limite.remainingTime())));
+    }
+
     void ArranqueTardioYSaludo() {
         TNodoPrueba a(11, QStringLiteral("Ana")), b(12, QStringLiteral("Bea"));
         a.Conoce(b);

@@ -46,6 +46,21 @@ QDateTime ALas(int hora, int minuto, int segundo) {
 class TstMensajesFlash : public QObject {
     Q_OBJECT
 private slots:
+    // A long paragraph reaches the window cut into short ones, losing no character.
+    void ParrafosLargosPartidos_data() {
+        QTest::addColumn<QString>("texto");
+        QTest::addColumn<QString>("partido");
+        QTest::newRow("cortos") << QStringLiteral("abcde\nab de") << QStringLiteral("abcde\nab de");
+        QTest::newRow("sin espacios") << QStringLiteral("abcdefghijkl") << QStringLiteral("abcde\nfghij\nkl");
+        QTest::newRow("tras el espacio") << QStringLiteral("a b c d e f") << QStringLiteral("a b \nc d \ne f");
+        QTest::newRow("parrafos vacios") << QStringLiteral("\n\nabcdefg\n") << QStringLiteral("\n\nabcde\nfg\n");
+    }
+    void ParrafosLargosPartidos() {
+        QFETCH(QString, texto);
+        QFETCH(QString, partido);
+        QCOMPARE(PartirParrafosLargos(texto, 5), partido);
+    }
+
     void BytesExactosAlEnviar() {
         TConPeer p;
         QVERIFY(p.Conectado);
