@@ -52,30 +52,45 @@ bool Mostrada(TfrmChat& ventana, int id) {
     return sala && sala->LogView->Documento().Count() > 0 && !sala->LogView->RepartoPendiente();
 }
 
+struct TPasoMayor {
+    double Ms = -1;
+    double ProcesadorMs = 0;
+    double TotalProcesadorMs = 0;
+};
+
 // The longest time between two turns of the event loop, from a timer that fires on every
-// turn.
+// turn; on a busy machine the processor time of that step says what was ours.
 class TPulso {
 public:
     TPulso() {
         QObject::connect(&latido_, &QTimer::timeout, [this] {
-            mayor_ = std::max(mayor_, reloj_.nsecsElapsed() / 1e6);
+            const double ms = reloj_.nsecsElapsed() / 1e6;
+            const double procesador = MsDeProcesador();
+            if (ms > mayor_.Ms)
+                mayor_ = {ms, procesador - ultimo_};
+            mayor_.ProcesadorMs = std::max(mayor_.ProcesadorMs, procesador - ultimo_);
             reloj_.start();
+            ultimo_ = procesador;
         });
     }
     void Empezar() {
-        mayor_ = 0;
+        mayor_ = {0, 0};
+        inicio_ = ultimo_ = MsDeProcesador();
         reloj_.start();
         latido_.start(0);
     }
-    double Parar() {
+    TPasoMayor Parar() {
         latido_.stop();
+        mayor_.TotalProcesadorMs = MsDeProcesador() - inicio_;
         return mayor_;
     }
 
 private:
     QTimer latido_;
     QElapsedTimer reloj_;
-    double mayor_ = 0;
+    double ultimo_ = 0;
+    double inicio_ = 0;
+    TPasoMayor mayor_;
 };
 
 struct TCopia {
@@ -107,7 +122,7 @@ quint16 PuertoLibre(const QHostAddress& direccion) {
     return prueba.serverPort();
 }
 
-double LineaPorVentana() {
+std::pair<double, double> LineaPorVentana() {
     QTemporaryDir carpeta;
     TUsuarioMudo usuario;
     TMensajero mensajero({TRutas::EnCarpeta(carpeta.path())}, usuario);
@@ -119,16 +134,12 @@ double LineaPorVentana() {
     const QString linea = LineaLarga();
     QElapsedTimer reloj;
     reloj.start();
+    const double inicio = MsDeProcesador();
     ventana.EscribirLineaChat(1, 0, linea, QStringLiteral("Marisol"));
     Esperar([&] { return Mostrada(ventana, 1); });
     ventana.Sala(1)->LogView->viewport()->repaint();
-    return reloj.nsecsElapsed() / 1e6;
+    return {reloj.nsecsElapsed() / 1e6, MsDeProcesador() - inicio};
 }
-
-struct TPasoMayor {
-    double Ms = -1;
-    double ProcesadorMs = 0;
-};
 
 // Bea speaks into the room Ana hosts; Ana's window shows the line.
 TPasoMayor PasoMayorPorSocket() {
@@ -155,13 +166,10 @@ TPasoMayor PasoMayorPorSocket() {
     const QString linea = LineaLarga();
     TPulso pulso;
     pulso.Empezar();
-    const double inicio = MsDeProcesador();
     bea.salas.EnviarLineaChat(id, linea);
     if (!Esperar([&] { return Mostrada(ana.ventana, id); }))
         return medida;
-    medida.ProcesadorMs = MsDeProcesador() - inicio;
-    medida.Ms = pulso.Parar();
-    return medida;
+    return pulso.Parar();
 }
 
 } // namespace
@@ -171,9 +179,11 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication aplicacion(argc, argv);
 
-    std::printf("chat_long_line_300k: %.1f ms\n", LineaPorVentana());
+    const auto [ventana, ventanaProcesador] = LineaPorVentana();
+    std::printf("chat_long_line_300k: %.1f ms (processor %.1f ms)\n", ventana, ventanaProcesador);
     const TPasoMayor paso = PasoMayorPorSocket();
-    std::printf("event_loop_max_step_300k: %.1f ms (whole line shown in processor %.0f ms)\n",
-                paso.Ms, paso.ProcesadorMs);
+    std::printf("event_loop_max_step_300k: %.1f ms (longest in processor %.1f ms; whole line "
+                "shown in processor %.0f ms)\n",
+                paso.Ms, paso.ProcesadorMs, paso.TotalProcesadorMs);
     return 0;
 }
