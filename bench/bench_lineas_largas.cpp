@@ -1,6 +1,7 @@
 // One chat line of 300,000 characters: the time the real chat window takes to show it whole,
 // and the longest single step of the event loop while such a line comes from a peer over a
 // real socket and is shown (two copies in this process, offscreen, real fonts).
+#include "bench/medicion.h"
 #include "bench/usuariomudo.h"
 #include "chat/frmchat.h"
 #include "chat/salaschat.h"
@@ -13,18 +14,11 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
-#include <ctime>
 
 namespace {
 
 constexpr int kLargo = 300'000;
 constexpr int kPlazoMs = 30'000;
-
-double MsDeProcesador() {
-    timespec ahora{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ahora);
-    return ahora.tv_sec * 1e3 + ahora.tv_nsec / 1e6;
-}
 
 QString LineaLarga() {
     QString texto;
@@ -157,7 +151,8 @@ TPasoMayor PasoMayorPorSocket() {
         const TContacto* contacto = m.BuscarContacto(ip);
         return contacto && contacto->Conectado;
     };
-    if (!Esperar([&] { return conectado(ana.mensajero, ipBea) && conectado(bea.mensajero, ipAna); }))
+    if (!Esperar(
+            [&] { return conectado(ana.mensajero, ipBea) && conectado(bea.mensajero, ipAna); }))
         return medida;
     ana.salas.EmpezarChat(ipBea);
     const int id = ana.salas.Pendientes().back();

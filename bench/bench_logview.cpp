@@ -11,7 +11,6 @@
 #include <QFile>
 #include <algorithm>
 #include <cstdio>
-#include <ctime>
 
 namespace {
 
@@ -65,14 +64,6 @@ double MemoriaResidenteMiB() {
             return linea.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
     }
     return 0;
-}
-
-// Processor time of this thread, in ms: on a busy machine the wall clock also counts the
-// time other processes ran.
-double MsDeProcesador() {
-    timespec ahora{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ahora);
-    return ahora.tv_sec * 1e3 + ahora.tv_nsec / 1e6;
 }
 
 struct TMedida {

@@ -432,8 +432,8 @@ int TFormatoLog::ColocarTexto(TItemLog& item, int numero, int desde, int caracte
             pluma.x = 0;
         const QStringView resto = texto.mid(pos);
         // A piece holds at most kMaximoPieza characters, so no more are ever measured.
-        const qsizetype cabe = std::max(
-            1, medidor->Encajan(resto.left(kMaximoPieza), usadas.TextWidth - pluma.x));
+        const qsizetype cabe =
+            std::max(1, medidor->Encajan(resto.left(kMaximoPieza), usadas.TextWidth - pluma.x));
         qsizetype largo = std::min(cabe, resto.size());
         qsizetype consumido = 0;
         if (cabe < resto.size()) {
