@@ -1,7 +1,8 @@
 // Time to append one chat line and lay the log out again, short log and long log, the
-// memory a long log takes, and what a change of width costs the view of a long log: the
-// time until the view is painted and the longest slice of the catch-up that follows.
-// Real font metrics, offscreen.
+// memory a long log takes, what a change of width costs the view of a long log (the time
+// until the view is painted and the longest slice of the catch-up that follows), and the
+// layout of one item of a million characters, unbroken or in words. Real font metrics,
+// offscreen.
 #include "bench/medicion.h"
 #include "logview/logview.h"
 
@@ -10,7 +11,6 @@
 #include <QFile>
 #include <algorithm>
 #include <cstdio>
-#include <ctime>
 
 namespace {
 
@@ -66,12 +66,35 @@ double MemoriaResidenteMiB() {
     return 0;
 }
 
-// Processor time of this thread, in ms: on a busy machine the wall clock also counts the
-// time other processes ran.
-double MsDeProcesador() {
-    timespec ahora{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ahora);
-    return ahora.tv_sec * 1e3 + ahora.tv_nsec / 1e6;
+struct TMedida {
+    double Ms = 0;
+    double MsProcesador = 0;
+};
+
+// One item laid out at 800 px, from nothing.
+TMedida FormatearItem(const QString& texto) {
+    TLogStyle estilo;
+    TLogDocumento documento;
+    TFormatoLog formato;
+    TMedidorQt medidor;
+    documento.AppendLine(texto, 0);
+    QElapsedTimer reloj;
+    reloj.start();
+    const double inicio = MsDeProcesador();
+    formato.Formatear(documento, estilo.TextStyles, medidor, {800, 5});
+    return {reloj.nsecsElapsed() / 1e6, MsDeProcesador() - inicio};
+}
+
+// Words of one to twelve letters, as a pasted text has them.
+QString EnPalabras(int largo) {
+    QString texto;
+    texto.reserve(largo);
+    for (int palabra = 0; texto.size() < largo; ++palabra) {
+        texto += QString(1 + palabra * 7 % 12, QChar(u'a' + palabra % 26));
+        texto += u' ';
+    }
+    texto.truncate(largo);
+    return texto;
 }
 
 struct TCambioDeAncho {
@@ -152,5 +175,13 @@ int main(int argc, char** argv) {
                 ancho.PasoMayorProcesador);
     std::printf("log_relayout_total_100k: %.0f ms in %d slices (processor %.0f ms)\n", ancho.Total,
                 ancho.Pasos, ancho.TotalProcesador);
+
+    // Warm the font caches with a short item first.
+    FormatearItem(EnPalabras(1000));
+    const TMedida unida = FormatearItem(QString(1'000'000, u'm'));
+    const TMedida palabras = FormatearItem(EnPalabras(1'000'000));
+    std::printf("log_long_line_1m: %.1f ms (processor %.1f ms)\n", unida.Ms, unida.MsProcesador);
+    std::printf("log_long_words_1m: %.1f ms (processor %.1f ms)\n", palabras.Ms,
+                palabras.MsProcesador);
     return 0;
 }

@@ -8,6 +8,8 @@ namespace {
 
 constexpr int kMaximoPieza = 1000;
 constexpr int kMedioAltoRegla = 5;
+// Characters of appended text laid out between two looks at the clock.
+constexpr int kCaracteresPorTrozo = 4000;
 
 QSize TamanoCarga(const TLineInfo& info) {
     if (const QImage* imagen = info.Picture())
@@ -42,11 +44,14 @@ QFont FuenteDe(const TFontInfo& estilo) {
 }
 
 void TMedidorQt::ElegirFuente(const TFontInfo& estilo) {
-    ultimo = {};
+    ultimas = {};
     if (estilo == elegido && metricas.height() > 0)
         return;
     elegido = estilo;
-    metricas = QFontMetrics(FuenteDe(estilo));
+    const QFont fuente = FuenteDe(estilo);
+    metricas = QFontMetrics(fuente);
+    metricasF = QFontMetricsF(fuente);
+    avances.clear();
 }
 
 TMedidorTexto::TMetricas TMedidorQt::Metricas() const {
@@ -54,29 +59,70 @@ TMedidorTexto::TMetricas TMedidorQt::Metricas() const {
 }
 
 int TMedidorQt::Ancho(QStringView texto) const {
-    if (texto.data() == ultimo.data() && texto.size() == ultimo.size())
-        return ultimoAncho;
-    ultimo = texto;
-    ultimoAncho = metricas.horizontalAdvance(QString::fromRawData(texto.data(), texto.size()));
-    return ultimoAncho;
+    for (const TMedida& medida : ultimas) {
+        if (texto.data() == medida.Texto.data() && texto.size() == medida.Texto.size())
+            return medida.Ancho;
+    }
+    ultimas[1] = ultimas[0];
+    ultimas[0] = {texto,
+                  metricas.horizontalAdvance(QString::fromRawData(texto.data(), texto.size()))};
+    return ultimas[0].Ancho;
 }
 
-// Most runs fit whole, which one measurement settles. Otherwise the advances of single
-// characters, which cost no shaping, give a count that whole measurements then correct.
-int TMedidorQt::Encajan(QStringView texto, int ancho) const {
-    if (Ancho(texto) <= ancho)
-        return int(texto.size());
+qreal TMedidorQt::AvanceDe(QChar caracter) const {
+    const auto hallado = avances.constFind(caracter.unicode());
+    if (hallado != avances.cend())
+        return *hallado;
+    return *avances.insert(caracter.unicode(), metricasF.horizontalAdvance(caracter));
+}
+
+// How many leading characters fit by the advances of single characters, which need no
+// shaping: a first guess, never further than the width allows.
+int TMedidorQt::Estimar(QStringView texto, int ancho) const {
+    qreal suma = 0;
     int cabe = 0;
-    for (int suma = 0; cabe < texto.size(); ++cabe) {
-        suma += metricas.horizontalAdvance(texto[cabe]);
+    for (; cabe < texto.size(); ++cabe) {
+        suma += AvanceDe(texto[cabe]);
         if (suma > ancho)
             break;
     }
-    while (cabe > 0 && Ancho(texto.left(cabe)) > ancho)
-        --cabe;
-    while (cabe + 1 < texto.size() && Ancho(texto.left(cabe + 1)) <= ancho)
-        ++cabe;
     return cabe;
+}
+
+// The longest prefix that fits. Only about as much as can fit is ever measured: from the
+// guess a probe doubles its step until it passes the edge, then a bisection between the
+// last prefix that fit and the first that did not.
+int TMedidorQt::Encajan(QStringView texto, int ancho) const {
+    const int largo = int(texto.size());
+    const auto cabe = [&](int n) { return n == 0 || Ancho(texto.left(n)) <= ancho; };
+    int dentro = Estimar(texto, ancho);
+    int fuera = largo + 1;
+    if (cabe(dentro)) {
+        for (int paso = 1; dentro < largo; paso *= 2) {
+            const int prueba = std::min(dentro + paso, largo);
+            if (!cabe(prueba)) {
+                fuera = prueba;
+                break;
+            }
+            dentro = prueba;
+        }
+    } else {
+        fuera = dentro;
+        dentro = 0;
+        for (int paso = 1; fuera > 1; paso *= 2) {
+            const int prueba = std::max(fuera - paso, 0);
+            if (cabe(prueba)) {
+                dentro = prueba;
+                break;
+            }
+            fuera = prueba;
+        }
+    }
+    while (fuera - dentro > 1) {
+        const int medio = dentro + (fuera - dentro) / 2;
+        (cabe(medio) ? dentro : fuera) = medio;
+    }
+    return dentro;
 }
 
 QSize TMedidorQt::Medir(QStringView texto) const {
@@ -117,6 +163,8 @@ void TFormatoLog::Descartar() {
     parrafos.clear();
     pluma = {};
     hechos = 0;
+    enCurso = 0;
+    faltanAgregados = false;
     pendientes = 0;
     siguientePendiente = 0;
     valido = false;
@@ -165,7 +213,8 @@ void TFormatoLog::FormatearTodo(TLogDocumento& doc, const TFontInfos& estilosDoc
 }
 
 void TFormatoLog::Preparar(TLogDocumento& doc, const TFontInfos& estilosDoc,
-                           TMedidorTexto& medidorDoc, const TOpcionesFormato& opciones) {
+                           TMedidorTexto& medidorDoc, const TOpcionesFormato& opciones,
+                           int caracteresPorItem) {
     if (!PuedeContinuar(doc, estilosDoc, opciones))
         Descartar();
     const bool otraForma =
@@ -188,31 +237,55 @@ void TFormatoLog::Preparar(TLogDocumento& doc, const TFontInfos& estilosDoc,
     // Appended items carry on the last paragraph, which must be laid out at this width.
     if (!parrafos.empty() && parrafos.back().Version != version)
         FormatearTramo(int(parrafos.size()) - 1, [](int) { return true; });
+    ColocarAgregados(caracteresPorItem, [] { return true; });
+}
+
+// Places the items after the last one placed: the first always, the others while seguir
+// allows. A text item stops after caracteresPorItem characters, to go on from there.
+void TFormatoLog::ColocarAgregados(int caracteresPorItem, const std::function<bool()>& seguir) {
     const int primeraNueva = int(piezas.size());
     menorEmpujada = primeraNueva;
-    for (; hechos < doc.Count(); ++hechos) {
-        TItemLog& item = doc.Items()[hechos];
-        if (parrafos.empty() || EmpiezaParrafo(item.Info, item.Texto.isEmpty())) {
-            parrafos.emplace_back();
-            AbrirParrafo(parrafos.back(), hechos);
+    for (const int primero = hechos; hechos < documento->Count(); ++hechos) {
+        TItemLog& item = documento->Items()[hechos];
+        if (enCurso == 0) {
+            if (hechos > primero && !seguir())
+                break;
+            // A paragraph opened by an item whose pieces were dropped stays open.
+            const bool abierto = !parrafos.empty() && parrafos.back().PrimerItem == hechos;
+            if (parrafos.empty() || (!abierto && EmpiezaParrafo(item.Info, item.Texto.isEmpty()))) {
+                parrafos.emplace_back();
+                AbrirParrafo(parrafos.back(), hechos);
+            }
         }
-        Colocar(item, hechos);
+        if (item.Info.StyleIndex < 0) {
+            Colocar(item, hechos);
+            continue;
+        }
+        enCurso = ColocarTexto(item, hechos, enCurso, caracteresPorItem);
+        if (enCurso < item.Texto.size())
+            break;
+        enCurso = 0;
     }
+    faltanAgregados = hechos < documento->Count();
     RefrescarSaltos(std::min(primeraNueva, menorEmpujada));
 }
 
 void TFormatoLog::Avanzar(int parrafosMaximos, qint64 nanosegundos) {
     QElapsedTimer reloj;
     reloj.start();
+    const auto hayTiempo = [&] { return nanosegundos < 0 || reloj.nsecsElapsed() < nanosegundos; };
     int quedan = parrafosMaximos;
-    const auto seguir = [&](int) {
-        return --quedan > 0 && (nanosegundos < 0 || reloj.nsecsElapsed() < nanosegundos);
-    };
-    while (Pendiente() && quedan > 0) {
+    const auto seguir = [&](int) { return --quedan > 0 && hayTiempo(); };
+    while (pendientes > 0 && quedan > 0) {
         while (parrafos[siguientePendiente].Version == version)
             ++siguientePendiente;
         siguientePendiente = FormatearTramo(siguientePendiente, seguir);
-        if (nanosegundos >= 0 && reloj.nsecsElapsed() >= nanosegundos)
+        if (!hayTiempo())
+            return;
+    }
+    while (faltanAgregados && quedan > 0) {
+        ColocarAgregados(kCaracteresPorTrozo, hayTiempo);
+        if (!hayTiempo())
             return;
     }
 }
@@ -264,6 +337,9 @@ int TFormatoLog::FormatearTramo(int desde, const std::function<bool(int)>& segui
              seguir(pluma.B + pluma.D));
     RefrescarSaltos(basePieza);
     basePieza = 0;
+    // The pieces of an item stopped halfway went with the last paragraph's estimate.
+    if (p == int(parrafos.size()))
+        enCurso = 0;
     std::swap(piezas, tramo.piezas);
     std::swap(saltos, tramo.saltos);
     std::swap(marcas, tramo.marcas);
@@ -342,20 +418,22 @@ void TFormatoLog::Colocar(TItemLog& item, int numero) {
     }
 }
 
-void TFormatoLog::ColocarTexto(TItemLog& item, int numero) {
+// Places the text from character desde on, at most caracteres of them; returns where it
+// stopped. Past the first piece every piece starts a line, so the rest can follow later.
+int TFormatoLog::ColocarTexto(TItemLog& item, int numero, int desde, int caracteres) {
     const qint32 estilo = item.Info.StyleIndex;
     medidor->ElegirFuente(estilosUsados.EstiloOPorDefecto(estilo));
     const TMedidorTexto::TMetricas m = medidor->Metricas();
     const QStringView texto(item.Texto);
-    bool empiezaLinea = !item.Info.ContinuesLine;
-    qsizetype pos = 0;
-    while (pos < texto.size()) {
+    bool empiezaLinea = desde > 0 || !item.Info.ContinuesLine;
+    qsizetype pos = desde;
+    while (pos < texto.size() && pos - desde < caracteres) {
         if (empiezaLinea)
             pluma.x = 0;
         const QStringView resto = texto.mid(pos);
+        // A piece holds at most kMaximoPieza characters, so no more are ever measured.
         const qsizetype cabe =
-            std::min<qsizetype>(std::max(1, medidor->Encajan(resto, usadas.TextWidth - pluma.x)),
-                                kMaximoPieza);
+            std::max(1, medidor->Encajan(resto.left(kMaximoPieza), usadas.TextWidth - pluma.x));
         qsizetype largo = std::min(cabe, resto.size());
         qsizetype consumido = 0;
         if (cabe < resto.size()) {
@@ -403,8 +481,9 @@ void TFormatoLog::ColocarTexto(TItemLog& item, int numero) {
         empiezaLinea = true;
         pos += largo + consumido;
     }
-    if (EsEstiloDeSalto(estilo))
+    if (pos == texto.size() && EsEstiloDeSalto(estilo))
         ++pluma.NextJumpId;
+    return int(pos);
 }
 
 // An inline picture sits in a cell two pixels wider than itself, its bottom one pixel

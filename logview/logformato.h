@@ -5,7 +5,10 @@
 
 #include <QFont>
 #include <QFontMetrics>
+#include <QHash>
 #include <QStringView>
+#include <array>
+#include <climits>
 #include <functional>
 #include <vector>
 
@@ -70,13 +73,21 @@ public:
 
 private:
     int Ancho(QStringView texto) const;
+    int Estimar(QStringView texto, int ancho) const;
+    qreal AvanceDe(QChar caracter) const;
 
     TFontInfo elegido;
     QFontMetrics metricas{QFont()};
-    // The last text measured within the current item: layout measures a run to see
-    // whether it fits and then measures the same run as its piece.
-    mutable QStringView ultimo;
-    mutable int ultimoAncho = 0;
+    QFontMetricsF metricasF{QFont()};
+    // Advances of single characters in the chosen font, found once.
+    mutable QHash<char16_t, qreal> avances;
+    // The last texts measured within the current item: layout measures around the fit and
+    // then measures one of those runs again as its piece.
+    struct TMedida {
+        QStringView Texto;
+        int Ancho = 0;
+    };
+    mutable std::array<TMedida, 2> ultimas;
 };
 
 struct TOpcionesFormato {
@@ -105,13 +116,16 @@ public:
     void FormatearTodo(TLogDocumento& documento, const TFontInfos& estilos,
                        TMedidorTexto& medidor, const TOpcionesFormato& opciones);
     // Appended items are laid out; a new width or new fonts leave the paragraphs pending.
-    // The document, the measurer and the options must outlive the calls that follow.
+    // An appended item stops after caracteresPorItem of its characters; it and the items
+    // after it wait for Avanzar. The document, the measurer and the options must outlive
+    // the calls that follow.
     void Preparar(TLogDocumento& documento, const TFontInfos& estilos, TMedidorTexto& medidor,
-                  const TOpcionesFormato& opciones);
-    bool Pendiente() const { return pendientes > 0; }
+                  const TOpcionesFormato& opciones, int caracteresPorItem = INT_MAX);
+    bool Pendiente() const { return pendientes > 0 || faltanAgregados; }
     int ParrafosPendientes() const { return pendientes; }
-    // Pending paragraphs in document order, at most this many, stopping once the time
-    // (nanoseconds, when not negative) has run out; at least one is laid out.
+    // Pending paragraphs in document order, at most this many, then the appended items
+    // still waiting, stopping once the time (nanoseconds, when not negative) has run out;
+    // at least one paragraph or a few thousand characters are laid out.
     void Avanzar(int parrafosMaximos, qint64 nanosegundos = -1);
     // The pending paragraphs that meet the band [arriba, abajo) in document pixels.
     void FormatearZona(int arriba, int abajo);
@@ -156,11 +170,12 @@ private:
     bool EmpiezaParrafo(const TLineInfo& info, bool vacio) const;
     void AbrirParrafo(TParrafo& parrafo, int primerItem);
     int FormatearTramo(int desde, const std::function<bool(int y)>& seguir);
+    void ColocarAgregados(int caracteresPorItem, const std::function<bool()>& seguir);
     TParrafo FinDelDocumento() const;
     void Empalmar(int desde, int hasta, TTramo& nuevo, const TPluma& final);
     int ParrafoEn(int y) const;
     void Colocar(TItemLog& item, int numero);
-    void ColocarTexto(TItemLog& item, int numero);
+    int ColocarTexto(TItemLog& item, int numero, int desde = 0, int caracteres = INT_MAX);
     void ColocarImagenDeLista(TItemLog& item, int numero);
     void ColocarBanda(TItemLog& item, int numero);
     void Empujar(int diferencia);
@@ -177,6 +192,9 @@ private:
     int basePieza = 0;
 
     int hechos = 0;
+    // Characters of item hechos already placed, when it was stopped halfway.
+    int enCurso = 0;
+    bool faltanAgregados = false;
     bool valido = false;
     quint64 generacion = 0;
     quint32 version = 0;

@@ -194,7 +194,7 @@ void TLogView::Formatear(bool mantenerPosicion) {
         CapturarAncla();
     if (!mantenerPosicion || anchoTexto != anchoPrevio) {
         PararAutoDesplazamiento();
-        formato.Preparar(documento, estilo->TextStyles, *medidor, Opciones());
+        formato.Preparar(documento, estilo->TextStyles, *medidor, Opciones(), CaracteresSinPausa);
     }
     AjustarUnidad(formato.DocumentHeight());
     if (mantenerPosicion) {

@@ -61,6 +61,9 @@ public:
     // Time one slice of catching up may take, in nanoseconds; it lays out at least one
     // paragraph. A slice leaves room in a 16 ms frame for input, sockets and painting.
     qint64 NanosPorPaso = 8'000'000;
+    // Characters of one appended item laid out at once; a longer item, such as a pasted
+    // page, goes on in slices like a width change.
+    int CaracteresSinPausa = 20'000;
     qint32 FirstJumpNo = 0;
     qint32 MaxTextWidth = 0;
     qint32 MinTextWidth = 0;

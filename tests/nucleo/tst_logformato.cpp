@@ -321,6 +321,53 @@ private slots:
         }
     }
 
+    void ItemLargoEnTrozosIgualQueCompleto_data() {
+        QTest::addColumn<QString>("texto");
+        QTest::addColumn<int>("estilo");
+        QTest::newRow("sin espacios") << QString(120'000, u'x') << 0;
+        QString palabras;
+        for (int i = 0; palabras.size() < 110'000; ++i)
+            palabras += QString(1 + i % 9, u'a') + QLatin1Char(' ');
+        QTest::newRow("palabras") << palabras << 6;
+        QTest::newRow("espacios") << QString(100'000, u' ') + QStringLiteral("fin") << 0;
+        QTest::newRow("salto") << palabras << 4;
+    }
+
+    // A huge item laid out a few characters at a time, with appends, new widths and visible
+    // bands in between, ends in exactly the layout made at once.
+    void ItemLargoEnTrozosIgualQueCompleto() {
+        QFETCH(QString, texto);
+        QFETCH(int, estilo);
+        TListaImagenes lista(17, 15);
+        QRandomGenerator azar(5);
+        TLog log(azar.bounded(30, 200));
+        log.documento.AppendLine(QStringLiteral("antes"), 0);
+        log.documento.AppendText(texto, estilo);
+        log.documento.AppendImage(0, &lista, false);
+        const auto preparar = [&log] {
+            log.formato.Preparar(log.documento, log.estilo.TextStyles, log.medidor, log.opciones,
+                                 5000);
+        };
+        preparar();
+        QVERIFY(log.formato.Pendiente());
+        for (int paso = 0; log.formato.Pendiente(); ++paso) {
+            if (paso % 7 == 3)
+                AgregarAlAzar(log, azar, &lista);
+            if (paso < 30 && paso % 11 == 5)
+                log.opciones.TextWidth = azar.bounded(30, 200);
+            if (paso % 5 == 1) {
+                const int y = azar.bounded(log.formato.DocumentHeight() + 1);
+                log.formato.FormatearZona(y, y + 100);
+            }
+            preparar();
+            log.formato.Avanzar(azar.bounded(1, 4), 0);
+            CompararCoherencia(log);
+            if (QTest::currentTestFailed())
+                return;
+        }
+        CompararConCompleto(log);
+    }
+
     void ZonaPendienteSeFormateaAlAnchoNuevo() {
         TLog log(200);
         for (int i = 0; i < 50; ++i)

@@ -267,6 +267,23 @@ private slots:
                  QStringLiteral("nueva %1 con varias palabras").arg(llegadas - 1));
     }
 
+    // A pasted page from a peer: the view lays out its start at once and the rest from the
+    // event loop, with the reader following its end and later lines after it.
+    void LineaEnormeSeFormateaEnTrozos() {
+        TVista v;
+        v.Lineas(30);
+        v.vista.SetVerticalPos(v.vista.VerticalPosMax());
+        v.LineaDelChat(QString(300'000, u'x'));
+        QVERIFY(v.vista.RepartoPendiente());
+        QVERIFY(v.vista.DrawItems().back().TextOffset < 300'000 - v.vista.CaracteresSinPausa);
+        v.LineaDelChat(QStringLiteral("despues"));
+        QCOMPARE(v.vista.VerticalPos(), v.vista.VerticalPosMax());
+        QTRY_VERIFY(!v.vista.RepartoPendiente());
+        QCOMPARE(v.vista.VerticalPos(), v.vista.VerticalPosMax());
+        QCOMPARE(v.vista.DrawItems().back().ItemNo, 31);
+        v.CompararConCompleto();
+    }
+
     void SeleccionSobreviveAlCambioDeAncho() {
         TVista v;
         v.Lineas(500);
