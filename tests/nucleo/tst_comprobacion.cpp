@@ -148,7 +148,7 @@ private slots:
     // Listening on every address, as by default, any address of this computer is this copy:
     // none is ever tried, by the start, a retry or the network coming back.
     void EsteEquipoEscuchandoEnTodas() {
-        TNodoPrueba a(11, QStringLiteral("Ana"), 5000, {.MsPrimero = 50, .MsMaximo = 50});
+        TNodoPrueba a(11);
         QTcpServer libre;
         QVERIFY(libre.listen(QHostAddress::AnyIPv4));
         TMensajero::TOpciones opciones{TRutas::EnCarpeta(a.Carpeta.path())};
@@ -164,16 +164,13 @@ private slots:
         a.Arrancar();
         a.M().RedRecuperada();
         QTest::qWait(300);
-        for (const QString& ip : propias) {
+        for (const QString& ip : propias)
             QVERIFY2(!a.Conectado(ip) && a.M().Reintentos().Propio(ip), qPrintable(ip));
-            QCOMPARE(a.M().Reintentos().MsHastaIntento(ip), qint64(-1));
-        }
         QVERIFY(a.M().findChildren<QTcpSocket*>().isEmpty());
         const QString texto =
             Comprobar(a, QStringLiteral("127.0.0.1"), TResultadoComprobacion::EsteEquipo);
         QVERIFY2(texto.startsWith(u"La dirección IP 127.0.0.1 pertenece a este equipo"),
                  qPrintable(texto));
-        QVERIFY(a.Interfaz.Preguntas.empty());
     }
 
     // A copy that takes the connection and closes it without a word refused us; one that takes
@@ -183,13 +180,9 @@ private slots:
         QTest::addColumn<TResultadoComprobacion>("resultado");
         QTest::addColumn<QString>("texto");
         QTest::newRow("cierra") << true << TResultadoComprobacion::NoAdmitida
-                                << QStringLiteral(
-                                       "Tromblechatix responde en la dirección IP 127.0.0.13, pero "
-                                       "rechaza la conexión");
-        QTest::newRow("calla")
-            << false << TResultadoComprobacion::SinAceptar
-            << QStringLiteral("Tromblechatix responde en la dirección IP 127.0.0.13, pero no "
-                              "ha aceptado la conexión en 1 segundos");
+                                << QStringLiteral("127.0.0.13, pero rechaza la conexión");
+        QTest::newRow("calla") << false << TResultadoComprobacion::SinAceptar
+                               << QStringLiteral("127.0.0.13, pero no ha aceptado la conexión en 1 s");
     }
     void TomadaSinSaludo() {
         QFETCH(bool, cierra);
@@ -206,7 +199,7 @@ private slots:
         a.Arrancar();
         a.M().AnadirContacto(QStringLiteral("otro"), QStringLiteral("127.0.0.13"), {}, false, true);
         const QString caja = Comprobar(a, QStringLiteral("127.0.0.13"), resultado, 500);
-        QVERIFY2(caja.startsWith(texto), qPrintable(caja));
+        QVERIFY2(caja.contains(texto), qPrintable(caja));
         QCOMPARE(a.Conectado(QStringLiteral("127.0.0.13")), !cierra);
     }
 
