@@ -18,7 +18,9 @@ TResultadoComprobacion ResultadoDeError(QAbstractSocket::SocketError error) {
     }
 }
 
-QStringList DireccionesPropias() {
+QStringList DireccionesPropias(const QHostAddress& escucha) {
+    if (escucha != QHostAddress::AnyIPv4)
+        return {escucha.toString()};
     QStringList propias;
     for (const QHostAddress& direccion : QNetworkInterface::allAddresses()) {
         if (direccion.protocol() == QAbstractSocket::IPv4Protocol && !direccion.isLoopback())
@@ -48,6 +50,17 @@ QString TextoComprobacion(TResultadoComprobacion resultado, const TDatosComproba
     case TResultadoComprobacion::Conectada:
         texto = u"Tromblechatix responde en la dirección IP " + ip + u". El contacto se conecta ahora.";
         break;
+    case TResultadoComprobacion::NoAdmitida:
+        texto =
+            u"Tromblechatix responde en la dirección IP " + ip +
+            u", pero rechaza la conexión: puede que su usuario no la haya aceptado o que no admita "
+            u"equipos que no están en su Agenda.";
+        break;
+    case TResultadoComprobacion::SinAceptar:
+        texto = u"Tromblechatix responde en la dirección IP " + ip +
+                u", pero no ha aceptado la conexión en " + QString::number(datos.Segundos) +
+                u" segundos: puede que su usuario aún tenga que aceptarla.";
+        break;
     case TResultadoComprobacion::EsteEquipo:
         texto = u"La dirección IP " + ip + u" pertenece a este equipo: es este mismo Tromblechatix.";
         break;
@@ -58,9 +71,11 @@ QString TextoComprobacion(TResultadoComprobacion resultado, const TDatosComproba
         texto += u"\n\nLa dirección IP de este equipo es " + datos.Propias.front() + u'.';
     else
         texto += u"\n\nLas direcciones IP de este equipo son " + datos.Propias.join(u", ") + u'.';
-    const bool fallo = resultado != TResultadoComprobacion::Conectada &&
-                       resultado != TResultadoComprobacion::EsteEquipo;
-    if (fallo && datos.NadieHaEntrado)
+    // Only when the other end was never reached can this computer's firewall be the cause.
+    const bool sinAlcanzar = resultado == TResultadoComprobacion::Rechazada ||
+                             resultado == TResultadoComprobacion::SinRespuesta ||
+                             resultado == TResultadoComprobacion::SinRuta;
+    if (sinAlcanzar && datos.NadieHaEntrado)
         texto += u"\n\nNingún equipo se ha conectado a este desde que se inició Tromblechatix: puede "
                  u"que el cortafuegos de este equipo bloquee las conexiones TCP entrantes al puerto " +
                  puerto + u'.';
@@ -71,10 +86,22 @@ TComprobacion::TComprobacion(TMensajero& mensajero, QString ip, int msLimite, TI
     : QObject(&mensajero), mensajero_(mensajero), ip_(std::move(ip)), msLimite_(msLimite),
       intentar_(intentar ? std::move(intentar) : [&mensajero](const QString& ip) { mensajero.ConectarDeNuevo(ip); }) {
     limite_.setSingleShot(true);
-    connect(&limite_, &QTimer::timeout, this, [this] { Terminar(TResultadoComprobacion::SinRespuesta); });
+    connect(&limite_, &QTimer::timeout, this, [this] {
+        Terminar(arriba_ ? TResultadoComprobacion::SinAceptar
+                         : TResultadoComprobacion::SinRespuesta);
+    });
+    // Coming up is not enough: a copy that refuses us takes the connection and closes it.
     connect(&mensajero_, &TMensajero::SalienteArriba, this, [this](const QString& ip) {
         if (ip == ip_)
+            arriba_ = true;
+    });
+    connect(&mensajero_, &TMensajero::ParRespondio, this, [this](const QString& ip) {
+        if (ip == ip_)
             Terminar(TResultadoComprobacion::Conectada);
+    });
+    connect(&mensajero_, &TMensajero::SalienteRechazada, this, [this](const QString& ip) {
+        if (ip == ip_)
+            Terminar(TResultadoComprobacion::NoAdmitida);
     });
     connect(&mensajero_, &TMensajero::SalienteFallida, this,
             [this](const QString& ip, QAbstractSocket::SocketError error) {
@@ -110,8 +137,10 @@ void TComprobacion::Terminar(TResultadoComprobacion resultado) {
     QMetaObject::invokeMethod(
         this,
         [this, resultado] {
-            const TDatosComprobacion datos{ip_, mensajero_.Opciones().Puerto, (msLimite_ + 999) / 1000,
-                                           DireccionesPropias(), !mensajero_.HaRecibidoConexiones()};
+            const TDatosComprobacion datos{ip_, mensajero_.Opciones().Puerto,
+                                           (msLimite_ + 999) / 1000,
+                                           DireccionesPropias(mensajero_.Opciones().Escucha),
+                                           !mensajero_.HaRecibidoConexiones()};
             emit Terminada(resultado);
             mensajero_.Proteger([&] {
                 mensajero_.Interfaz().MostrarInformacion(QStringLiteral("Comprobar conexión"),

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractSocket>
+#include <QHostAddress>
 #include <QObject>
 #include <QStringList>
 #include <QTimer>
@@ -8,13 +9,24 @@
 
 class TMensajero;
 
-enum class TResultadoComprobacion { Rechazada, SinRespuesta, SinRuta, Conectada, EsteEquipo };
+// Rechazada: nothing listens there. NoAdmitida: a copy took the connection and closed it without
+// a word. SinAceptar: a copy took it and said nothing before the time ran out.
+enum class TResultadoComprobacion {
+    Rechazada,
+    SinRespuesta,
+    SinRuta,
+    Conectada,
+    EsteEquipo,
+    NoAdmitida,
+    SinAceptar
+};
 
 // What a failed attempt says about the other end.
 TResultadoComprobacion ResultadoDeError(QAbstractSocket::SocketError error);
 
-// This computer's IPv4 addresses on its networks, the loopback ones left out.
-QStringList DireccionesPropias();
+// This computer's addresses to give to others: the one it listens on, or, listening on every
+// address, its IPv4 addresses on its networks, the loopback ones left out.
+QStringList DireccionesPropias(const QHostAddress& escucha);
 
 struct TDatosComprobacion {
     QString IP;
@@ -50,5 +62,6 @@ private:
     int msLimite_;
     TIntentar intentar_;
     QTimer limite_;
+    bool arriba_ = false;
     bool terminada_ = false;
 };

@@ -1,19 +1,8 @@
 #include "core/descubrimiento.h"
 
-#include "core/codificacion.h"
 #include "core/mensajero.h"
 
 #include <QNetworkInterface>
-
-namespace {
-
-// Datagrams handled in one turn of the event loop; the rest wait for the next turn, so
-// that a flood cannot freeze the windows.
-constexpr int kDatagramasPorTurno = 64;
-// Own addresses are looked up again after this long: interfaces come and go.
-constexpr qint64 kMsPropias = 5000;
-
-} // namespace
 
 QList<QHostAddress> DireccionesDifusion(const QHostAddress& solo) {
     QList<QHostAddress> direcciones;
@@ -32,52 +21,6 @@ QList<QHostAddress> DireccionesDifusion(const QHostAddress& solo) {
         }
     }
     return direcciones;
-}
-
-std::optional<TDatagramaRed> InterpretarDatagrama(QByteArrayView datos) {
-    if (datos.size() > kMaximoDatagrama || !datos.endsWith(kBel))
-        return std::nullopt;
-    const QByteArray mensaje = datos.chopped(1).toByteArray();
-    // One message per datagram.
-    if (mensaje.contains(kBel))
-        return std::nullopt;
-    const std::optional<TMensajeRecibido> recibido = InterpretarMensaje(mensaje);
-    if (!recibido)
-        return std::nullopt;
-    if (recibido->Comando == TComando::PreguntaRed)
-        return TDatagramaRed{true, {}};
-    if (recibido->Comando == TComando::AnuncioRed)
-        return TDatagramaRed{false, DecodificarCp1252(recibido->Carga)};
-    return std::nullopt;
-}
-
-QByteArray DatagramaPregunta() { return Componer(TComando::PreguntaRed).append(kBel); }
-
-QByteArray DatagramaAnuncio(const QString& nick) {
-    QByteArray datagrama = Componer(TComando::AnuncioRed, {nick});
-    // Longer nicks are cut so that every copy takes the announcement.
-    datagrama.truncate(kMaximoDatagrama - 1);
-    return datagrama.append(kBel);
-}
-
-void TListaEncontrados::Anotar(const QString& ip, const QString& nick) {
-    if (const auto previo = ordenDe_.constFind(ip); previo != ordenDe_.cend())
-        porOrden_.erase(*previo);
-    else if (int(porOrden_.size()) >= kMaximoEncontrados) {
-        ordenDe_.remove(porOrden_.begin()->second.IP);
-        porOrden_.erase(porOrden_.begin());
-    }
-    const quint64 orden = siguiente_++;
-    porOrden_[orden] = TPeerEnRed{ip, nick};
-    ordenDe_[ip] = orden;
-}
-
-std::vector<TPeerEnRed> TListaEncontrados::Entradas() const {
-    std::vector<TPeerEnRed> entradas;
-    entradas.reserve(porOrden_.size());
-    for (auto it = porOrden_.crbegin(); it != porOrden_.crend(); ++it)
-        entradas.push_back(it->second);
-    return entradas;
 }
 
 TDescubrimiento::TDescubrimiento(TMensajero& mensajero, TOpciones opciones, QObject* padre)
@@ -128,13 +71,12 @@ void TDescubrimiento::ConfigGuardada() {
     anunciaba_ = config.AnunciarEnRed;
 }
 
+// Everything pending is read at once, up to the read that finds nothing: that read leaves the
+// socket armed to tell of the next datagram, and the system's receive buffer bounds what can
+// wait. Reading in slices from a timer instead lost the socket's notice for good.
 void TDescubrimiento::LeerDatagramas() {
     QByteArray datos(kMaximoDatagrama + 1, Qt::Uninitialized);
-    for (int leidos = 0; socket_.hasPendingDatagrams(); ++leidos) {
-        if (leidos == kDatagramasPorTurno) {
-            QTimer::singleShot(0, this, &TDescubrimiento::LeerDatagramas);
-            return;
-        }
+    for (;;) {
         QHostAddress remitente;
         quint16 puerto = 0;
         // A longer datagram is cut to one byte past the limit, which is enough to refuse it.
@@ -177,18 +119,8 @@ void TDescubrimiento::Responder(const QHostAddress& remitente, quint16 puerto) {
     socket_.writeDatagram(DatagramaAnuncio(mensajero_.Config().Nick), remitente, puerto);
 }
 
-bool TDescubrimiento::Propio(const QHostAddress& remitente, quint16 puerto) {
-    if (puerto != socket_.localPort())
-        return false;
-    const QHostAddress escucha = socket_.localAddress();
-    if (escucha != QHostAddress::AnyIPv4)
-        return remitente == escucha;
-    const qint64 ahora = mensajero_.Reloj().Ms();
-    if (propiasLeidas_ < 0 || ahora - propiasLeidas_ >= kMsPropias) {
-        propias_ = QNetworkInterface::allAddresses();
-        propiasLeidas_ = ahora;
-    }
-    return propias_.contains(remitente);
+bool TDescubrimiento::Propio(const QHostAddress& remitente, quint16 puerto) const {
+    return puerto == socket_.localPort() && mensajero_.EsEsteEquipo(remitente);
 }
 
 void TDescubrimiento::Difundir(const QByteArray& datagrama) {

@@ -18,6 +18,7 @@
 namespace {
 
 constexpr int kEsperaEscucha = 256;
+constexpr qint64 kMsDireccionesPropias = 5000;
 
 QByteArray Evento(const char* nombre, const QString& ip) {
     return QByteArray(nombre) + " [" + ip.toLatin1() + "]";
@@ -213,13 +214,21 @@ void TMensajero::ConectarDeNuevo(const QString& ip) {
         ConectarContacto(contacto);
 }
 
+bool TMensajero::EsEsteEquipo(const QHostAddress& direccion) const {
+    if (opciones_.Escucha != QHostAddress::AnyIPv4)
+        return direccion.isEqual(opciones_.Escucha, QHostAddress::TolerantConversion);
+    if (direccion.isLoopback())
+        return true;
+    // Interfaces come and go, but a book of many contacts must not look them up for each.
+    if (!direccionesLeidas_.isValid() || direccionesLeidas_.hasExpired(kMsDireccionesPropias)) {
+        direccionesPropias_ = QNetworkInterface::allAddresses();
+        direccionesLeidas_.start();
+    }
+    return direccionesPropias_.contains(direccion);
+}
+
 bool TMensajero::EsNuestraEscucha(const QHostAddress& direccion, quint16 puerto) const {
-    if (!servidor_.isListening() || puerto != servidor_.serverPort())
-        return false;
-    const QHostAddress escucha = servidor_.serverAddress();
-    if (escucha != QHostAddress::AnyIPv4)
-        return direccion.isEqual(escucha, QHostAddress::TolerantConversion);
-    return direccion.isLoopback() || QNetworkInterface::allAddresses().contains(direccion);
+    return servidor_.isListening() && puerto == servidor_.serverPort() && EsEsteEquipo(direccion);
 }
 
 void TMensajero::VaciarEnvios(std::chrono::milliseconds plazo) {
@@ -482,6 +491,12 @@ void TMensajero::ConectarContacto(TContacto* contacto) {
     // A second contact with the same address would only duplicate the first one's connection.
     if (BuscarContacto(contacto->IP) != contacto)
         return;
+    // Its own listener would take the attempt, as an unknown peer or as this very contact.
+    if (EsEsteEquipo(QHostAddress(contacto->IP))) {
+        reintentos_.EsPropio(contacto->IP);
+        emit EsEsteMismoPrograma(contacto->IP);
+        return;
+    }
     if (contacto->ConexionSaliente)
         contacto->ConexionSaliente->Liberar();
     contacto->ConexionSaliente = nullptr;
@@ -768,10 +783,12 @@ void TMensajero::Desconexion(TConexion* conexion, const char* evento) {
     MarcarDesconectado(contacto);
     // A copy that closes our connection without a word refused us; asking again would put
     // its user in front of the same question.
-    if (conexion->Tipo() == TConexion::TTipo::Saliente && !conexion->Recibio())
+    if (conexion->Tipo() == TConexion::TTipo::Saliente && !conexion->Recibio()) {
         reintentos_.Rechazo(ip);
-    else
-        reintentos_.Caida(ip);
+        emit SalienteRechazada(ip);
+        return;
+    }
+    reintentos_.Caida(ip);
 }
 
 void TMensajero::MarcarDesconectado(TContacto* contacto) {
@@ -801,8 +818,11 @@ void TMensajero::CerrarComoDesconexion(TConexion* conexion) {
 void TMensajero::ServerSocketClientRead(TConexion* conexion) {
     if (terminando_)
         return;
+    const bool callada = !conexion->Recibio();
     if (!conexion->Leer(cola_))
         CerrarComoDesconexion(conexion);
+    else if (callada && conexion->Recibio())
+        emit ParRespondio(conexion->IPRemota());
     ProgramarVaciado();
 }
 

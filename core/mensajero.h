@@ -11,6 +11,7 @@
 #include "core/reloj.h"
 #include "core/rutas.h"
 
+#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QObject>
 #include <QPointer>
@@ -79,6 +80,9 @@ public:
     // Tries the contact now, even one that refused us or seemed to be this copy.
     void ConectarDeNuevo(const QString& ip);
     const TReintentos& Reintentos() const { return reintentos_; }
+    // Whether an address is this computer itself: the address this copy listens on, or,
+    // listening on every address, one of its interfaces' or of 127.0.0.0/8.
+    bool EsEsteEquipo(const QHostAddress& direccion) const;
     // Whether an address and port are where this copy listens.
     bool EsNuestraEscucha(const QHostAddress& direccion, quint16 puerto) const;
     // Whether any peer has connected here since the start.
@@ -162,6 +166,10 @@ signals:
     void ConfigGuardada();
     // How an attempt to reach a contact ended, for the connection check.
     void SalienteArriba(const QString& ip);
+    // A peer's first whole message on a connection: it is there and takes us.
+    void ParRespondio(const QString& ip);
+    // The peer closed our connection without a word: it would not take us.
+    void SalienteRechazada(const QString& ip);
     void SalienteFallida(const QString& ip, QAbstractSocket::SocketError error);
     void EsEsteMismoPrograma(const QString& ip);
     // The contact went off-line, even if it comes back at once.
@@ -234,5 +242,7 @@ private:
     std::deque<TAdmision> admisiones_;
     bool preguntandoAdmision_ = false;
     bool redArriba_ = false;
+    mutable QList<QHostAddress> direccionesPropias_;
+    mutable QElapsedTimer direccionesLeidas_;
     std::mt19937 azar_;
 };

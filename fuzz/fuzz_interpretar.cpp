@@ -12,8 +12,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, size_t tam) {
         return 0;
     const QByteArray prefijo = Prefijo(recibido->Comando);
     COMPROBAR(mensaje.startsWith(prefijo));
-    const bool consulta =
-        recibido->Comando == TComando::PreguntaNick || recibido->Comando == TComando::PreguntaEMail;
+    const bool consulta = recibido->Comando == TComando::PreguntaNick ||
+                          recibido->Comando == TComando::PreguntaEMail ||
+                          recibido->Comando == TComando::PreguntaRed;
     COMPROBAR(consulta ? recibido->Carga.isEmpty() : recibido->Carga == mensaje.sliced(prefijo.size()));
     const std::optional<qint64> numero = LeerNumero(recibido->Carga, std::numeric_limits<qint32>::min(),
                                                     std::numeric_limits<qint32>::max());

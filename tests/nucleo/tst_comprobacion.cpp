@@ -2,6 +2,7 @@
 #include "apoyo/nodoprueba.h"
 
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTest>
 
 namespace {
@@ -73,7 +74,7 @@ private slots:
         QCOMPARE(ResultadoDeError(QAbstractSocket::ConnectionRefusedError), TResultadoComprobacion::Rechazada);
         QCOMPARE(ResultadoDeError(QAbstractSocket::NetworkError), TResultadoComprobacion::SinRuta);
         QCOMPARE(ResultadoDeError(QAbstractSocket::SocketTimeoutError), TResultadoComprobacion::SinRespuesta);
-        QVERIFY(!DireccionesPropias().contains(QStringLiteral("127.0.0.1")));
+        QVERIFY(!DireccionesPropias(QHostAddress::AnyIPv4).contains(QStringLiteral("127.0.0.1")));
     }
 
     void PuertoCerradoRechaza() {
@@ -135,10 +136,71 @@ private slots:
 
         const QString texto = Comprobar(a, a.IP(), TResultadoComprobacion::EsteEquipo);
         QVERIFY2(texto.startsWith(u"La dirección IP 127.0.0.11 pertenece a este equipo"), qPrintable(texto));
+        // Listening on one address, that is the one to give to others.
+        QVERIFY2(texto.endsWith(u"\n\nLa dirección IP de este equipo es 127.0.0.11."),
+                 qPrintable(texto));
         QTest::qWait(100);
         QVERIFY(a.Interfaz.Preguntas.empty());
         QVERIFY(!a.Conectado(a.IP()));
         QCOMPARE(a.ConexionesVivas(), 1);
+    }
+
+    // Listening on every address, as by default, any address of this computer is this copy:
+    // none is ever tried, by the start, a retry or the network coming back.
+    void EsteEquipoEscuchandoEnTodas() {
+        TNodoPrueba a(11);
+        QTcpServer libre;
+        QVERIFY(libre.listen(QHostAddress::AnyIPv4));
+        TMensajero::TOpciones opciones{TRutas::EnCarpeta(a.Carpeta.path())};
+        opciones.Puerto = libre.serverPort();
+        opciones.Reintento = {.MsPrimero = 50, .MsMaximo = 50};
+        libre.close();
+        a.Mensajero = std::make_unique<TMensajero>(opciones, a.Interfaz);
+        const QStringList propias =
+            QStringList{QStringLiteral("127.0.0.1"), QStringLiteral("127.0.0.77")} +
+            DireccionesPropias(QHostAddress::AnyIPv4);
+        for (const QString& ip : propias)
+            a.M().AnadirContacto(QStringLiteral("yo"), ip, {}, false, true);
+        a.Arrancar();
+        a.M().RedRecuperada();
+        QTest::qWait(300);
+        for (const QString& ip : propias)
+            QVERIFY2(!a.Conectado(ip) && a.M().Reintentos().Propio(ip), qPrintable(ip));
+        QVERIFY(a.M().findChildren<QTcpSocket*>().isEmpty());
+        const QString texto =
+            Comprobar(a, QStringLiteral("127.0.0.1"), TResultadoComprobacion::EsteEquipo);
+        QVERIFY2(texto.startsWith(u"La dirección IP 127.0.0.1 pertenece a este equipo"),
+                 qPrintable(texto));
+    }
+
+    // A copy that takes the connection and closes it without a word refused us; one that takes
+    // it and says nothing has not accepted us yet. Neither is a success.
+    void TomadaSinSaludo_data() {
+        QTest::addColumn<bool>("cierra");
+        QTest::addColumn<TResultadoComprobacion>("resultado");
+        QTest::addColumn<QString>("texto");
+        QTest::newRow("cierra") << true << TResultadoComprobacion::NoAdmitida
+                                << QStringLiteral("127.0.0.13, pero rechaza la conexión");
+        QTest::newRow("calla") << false << TResultadoComprobacion::SinAceptar
+                               << QStringLiteral("127.0.0.13, pero no ha aceptado la conexión en 1 s");
+    }
+    void TomadaSinSaludo() {
+        QFETCH(bool, cierra);
+        QFETCH(TResultadoComprobacion, resultado);
+        QFETCH(QString, texto);
+        QTcpServer otro;
+        QVERIFY(otro.listen(QHostAddress(QStringLiteral("127.0.0.13")), PuertoDePrueba()));
+        connect(&otro, &QTcpServer::newConnection, this, [&] {
+            QTcpSocket* socket = otro.nextPendingConnection();
+            if (cierra)
+                socket->close();
+        });
+        TNodoPrueba a(11, QStringLiteral("Ana"), 5000, kLento);
+        a.Arrancar();
+        a.M().AnadirContacto(QStringLiteral("otro"), QStringLiteral("127.0.0.13"), {}, false, true);
+        const QString caja = Comprobar(a, QStringLiteral("127.0.0.13"), resultado, 500);
+        QVERIFY2(caja.contains(texto), qPrintable(caja));
+        QCOMPARE(a.Conectado(QStringLiteral("127.0.0.13")), !cierra);
     }
 
     void AvisoDelCortafuegosSoloSiNadieEntro() {

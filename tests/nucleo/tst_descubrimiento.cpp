@@ -58,6 +58,12 @@ private slots:
         QTest::newRow("anuncio") << QByteArray("HOLA_RED:Jos\xE9\x07") << 0 << QStringLiteral("José");
         QTest::newRow("nick vacío") << QByteArray("HOLA_RED:\x07") << 0 << QString();
         QTest::newRow("nick con dos puntos") << QByteArray("HOLA_RED:a:b\x07") << 0 << QStringLiteral("a:b");
+        // A nick must not bring lines of its own into the contact book.
+        QTest::newRow("saltos de línea")
+            << QByteArray("HOLA_RED:Malo\r\n10.9.9.9\r\n\r\nInyectado\x7F\x07") << 0
+            << QStringLiteral("Malo  10.9.9.9    Inyectado ");
+        QTest::newRow("pregunta con algo detrás")
+            << QByteArray("HOLA_RED?\0\0\x07", 12) << -1 << QString();
         QTest::newRow("sin BEL") << QByteArray("HOLA_RED?") << -1 << QString();
         QTest::newRow("dos mensajes") << QByteArray("HOLA_RED:a\x07HOLA_RED?\x07") << -1 << QString();
         QTest::newRow("minúsculas") << QByteArray("hola_red?\x07") << -1 << QString();
@@ -212,6 +218,27 @@ private slots:
         // The window hears of a flood a few times, not once per datagram.
         QTRY_VERIFY(!avisos.isEmpty());
         QVERIFY(avisos.size() < 100);
+    }
+
+    // A burst far beyond what the receive buffer holds, from many addresses, must not leave the
+    // copy deaf: a question from a new address is answered within 2 s.
+    void OyeTrasUnaAvalancha() {
+        TNodoRed a(11, QStringLiteral("Ana"));
+        for (int i = 0; i < 100; ++i) {
+            TUdpCrudo otro(QStringLiteral("127.0.2.%1").arg(1 + i));
+            for (int j = 0; j < 100; ++j)
+                otro.Enviar(j % 2 ? "HOLA_RED?\x07" : "HOLA_RED?mal\x07", a.IP());
+        }
+        TUdpCrudo nuevo(22);
+        // A question may still find the buffer full, and be dropped: it is asked again.
+        const bool oida = QTest::qWaitFor(
+            [&] {
+                nuevo.Enviar("HOLA_RED?\x07", a.IP());
+                return QTest::qWaitFor([&] { return !nuevo.Recibidos().isEmpty(); }, 200);
+            },
+            2000);
+        QVERIFY(oida);
+        QCOMPARE(nuevo.Recibidos().front(), QByteArray("HOLA_RED:Ana\x07"));
     }
 
     void BusquedaPeriodica() {

@@ -23,7 +23,8 @@ private slots:
         TfrmPrincipal& ventana = programa.Principal();
         TMensajero& mensajero = programa.Mensajero();
         ventana.show();
-        TNodoPrueba otro(25, QStringLiteral("Vecina"));
+        // A nick with line breaks, which must not plant contacts in the book.
+        TNodoPrueba otro(25, QStringLiteral("Vecina\r\n10.9.9.9"));
         otro.Vecinos = {QHostAddress(QStringLiteral("127.0.0.21"))};
         otro.Arrancar();
         TDescubrimiento red(otro.M());
@@ -36,7 +37,7 @@ private slots:
         auto* anadir = buscar->findChild<QPushButton*>(QStringLiteral("btnAnadir"));
         QTRY_COMPARE(lista->topLevelItemCount(), 1);
         QTreeWidgetItem* item = lista->topLevelItem(0);
-        QCOMPARE(item->text(0), QStringLiteral("Vecina"));
+        QCOMPARE(item->text(0), QStringLiteral("Vecina  10.9.9.9"));
         QCOMPARE(item->text(1), QStringLiteral("127.0.0.25"));
         QVERIFY(!anadir->isEnabled());
         // Finding someone connects nothing.
@@ -49,9 +50,11 @@ private slots:
         QTest::mouseDClick(lista->viewport(), Qt::LeftButton, {}, fila.center());
         const TContacto* contacto = mensajero.BuscarContacto(QStringLiteral("127.0.0.25"));
         QVERIFY(contacto);
-        QCOMPARE(contacto->Nick, QStringLiteral("Vecina"));
+        QCOMPARE(contacto->Nick, QStringLiteral("Vecina  10.9.9.9"));
         QTRY_VERIFY(contacto->Conectado);
-        QVERIFY(QFile(mensajero.Rutas().FicheroAgenda()).size() > 0);
+        TAgenda guardada;
+        QVERIFY(guardada.Cargar(mensajero.Rutas().FicheroAgenda()));
+        QCOMPARE(guardada.NumeroContactos(), 1);
         // Now it is marked, and a second double click adds no second contact.
         QCOMPARE(lista->topLevelItem(0)->text(2), QStringLiteral("En la Agenda"));
         QVERIFY(!anadir->isEnabled());
