@@ -45,6 +45,9 @@ public:
         std::function<QList<QHostAddress>()> DestinosAnuncio;
         // Pauses before a contact that dropped or could not be reached is tried again.
         TOpcionesReintento Reintento;
+        // Sees every message addressed to a contact of the book, connected or not, before it
+        // goes out; none in production, a recorder when fuzzing.
+        std::function<void(const QString& ip, const QByteArray& mensaje)> AlEnviar;
 
         // Any address, port 5777, announcements to the broadcast address of every network.
         static TOpciones DelSistema();
@@ -132,6 +135,9 @@ public:
     }
     // Unregisters what the owner `numero` registered, unless another handler replaced it.
     void QuitarManejador(TComando comando, quint64 numero);
+    // Hands one received message to its command's handler, as the receive queue does with
+    // each of its items in turn.
+    void Despachar(const TItemMsgRcv& item);
 
     // 1 to 999999, redrawn while `ocupado` says the number is taken.
     int NuevoIdentificador(const std::function<bool(int)>& ocupado);
@@ -190,7 +196,6 @@ private:
     void Registrar(const QByteArray& texto);
     void ProgramarVaciado();
     void VaciarCola();
-    void Despachar(const TItemMsgRcv& item);
 
     TOpciones opciones_;
     TInterfazUsuario& interfaz_;
