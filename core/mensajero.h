@@ -126,9 +126,11 @@ public:
     RegistrarManejadores(T* objeto,
                          std::initializer_list<std::pair<TComando, TMetodoManejador<T>>> tabla) {
         std::vector<TRegistroManejador> registros;
+        // Copied into the capture by name: clang before 16 cannot capture a structured binding.
         for (const auto& [comando, metodo] : tabla)
             registros.push_back(RegistrarManejador(
-                comando, [objeto, metodo](const QString& ip, const TMensajeRecibido& mensaje) {
+                comando,
+                [objeto, metodo = metodo](const QString& ip, const TMensajeRecibido& mensaje) {
                     (objeto->*metodo)(ip, mensaje);
                 }));
         return registros;
