@@ -3,12 +3,17 @@
 #include "core/codificacion.h"
 #include "core/mensajero.h"
 
+#include <QScopeGuard>
 #include <algorithm>
 #include <optional>
 
 namespace {
 
 constexpr int kMayorId = 999999;
+// How long and how much a joined room holds from a peer that may be about to become its host.
+constexpr qint64 kMsRetencion = 5000;
+constexpr std::size_t kMaximoRetenidos = 64;
+constexpr qsizetype kBytesRetenidos = 1024 * 1024;
 const QString kTituloPestana = QStringLiteral("Chat");
 
 // Ids and colours travel as plain digits; the shared reader would also take a sign.
@@ -135,6 +140,7 @@ void TSalasChat::AbandonarChat(int idChat) {
         if (unida != unidas_.end()) {
             const QString host = unida->Host;
             unidas_.erase(unida);
+            retenidos_.erase(idChat);
             Enviar(host, TComando::PartChat, {Numero(idChat)});
         }
     });
@@ -188,37 +194,47 @@ void TSalasChat::AlRecibirLinea(const QString& ip, const TMensajeRecibido& mensa
         return;
     const auto& [idTexto, colorTexto, nick, texto] = *campos;
     const std::optional<int> id = LeerId(idTexto);
-    const std::optional<TColor> color = LeerColor(colorTexto);
-    if (!id || !color)
+    if (!id)
         return;
     if (const TServerChat* sala = Servida(*id)) {
         // Only a guest speaks in the room; anybody else could put words into it.
         if (!sala->Clientes.contains(ip))
             return;
-        for (const QString& cliente : sala->Clientes) {
+        const QStringList clientes = sala->Clientes;
+        for (const QString& cliente : clientes) {
             if (cliente != ip)
                 Enviar(cliente, TComando::Chat, {mensaje.Carga});
         }
-    } else if (!Unida(*id)) {
+    } else if (!DelHost(*id, ip, mensaje, &TSalasChat::AlRecibirLinea)) {
         return;
     }
+    // A colour we cannot read costs the line its colour, never the line.
     const TConfig& config = mensajero_.Config();
-    ventana_.EscribirLineaChat(*id, config.Chat.forzarColor ? config.Chat.colorForzar : *color,
-                               DecodificarCp1252(texto), DecodificarCp1252(nick));
+    const TColor color = config.Chat.forzarColor
+                             ? config.Chat.colorForzar
+                             : LeerColor(colorTexto).value_or(config.Chat.colorTexto);
+    ventana_.EscribirLineaChat(*id, color, DecodificarCp1252(texto), DecodificarCp1252(nick));
 }
 
-void TSalasChat::AlRecibirLineaServidor(const QString&, const TMensajeRecibido& mensaje) {
+// Server lines come from the host: a host makes its own and takes none.
+void TSalasChat::AlRecibirLineaServidor(const QString& ip, const TMensajeRecibido& mensaje) {
     const auto campos = PartirCampos<2>(mensaje.Carga);
     const std::optional<int> id = campos ? LeerId((*campos)[0]) : std::nullopt;
-    if (id && (Servida(*id) || Unida(*id)))
+    if (id && DelHost(*id, ip, mensaje, &TSalasChat::AlRecibirLineaServidor))
         EscribirLineaServidor(*id, DecodificarCp1252((*campos)[1]));
 }
 
 void TSalasChat::AlAbandonar(const QString& ip, const TMensajeRecibido& mensaje) {
     const std::optional<int> id = LeerId(mensaje.Carga);
-    TServerChat* sala = id ? Servida(*id) : nullptr;
-    if (!sala)
+    if (!id)
         return;
+    TServerChat* sala = Servida(*id);
+    if (!sala) {
+        // A room handed to us on its way over another connection: its old host's farewell
+        // waits with the hand-over. The host of a room we are in never sends us one.
+        DelHost(*id, ip, mensaje, &TSalasChat::AlAbandonar);
+        return;
+    }
     sala->Clientes.removeOne(ip);
     const QString texto = mensajero_.NickDe(ip) + u" abandona el Chat";
     const QStringList quedan = sala->Clientes;
@@ -229,24 +245,98 @@ void TSalasChat::AlAbandonar(const QString& ip, const TMensajeRecibido& mensaje)
 void TSalasChat::AlCambiarHost(const QString& ip, const TMensajeRecibido& mensaje) {
     const auto campos = PartirCampos<2>(mensaje.Carga);
     const std::optional<int> id = campos ? LeerId((*campos)[0]) : std::nullopt;
-    TClientChat* sala = id ? Unida(*id) : nullptr;
-    if (sala && sala->Host == ip)
-        sala->Host = Direccion((*campos)[1]);
+    if (!id || (*campos)[1].isEmpty() || !DelHost(*id, ip, mensaje, &TSalasChat::AlCambiarHost))
+        return;
+    Unida(*id)->Host = Direccion((*campos)[1]);
+    Liberar(*id);
 }
 
 void TSalasChat::AlHeredar(const QString& ip, const TMensajeRecibido& mensaje) {
     const auto campos = PartirCampos<2>(mensaje.Carga);
     const std::optional<int> id = campos ? LeerId((*campos)[0]) : std::nullopt;
-    // Only a room we are in can be handed to us; nobody plants rooms here.
-    if (!id || !Unida(*id))
+    // Only the host of a room we are in hands it to us; nobody plants rooms here.
+    if (!id || !DelHost(*id, ip, mensaje, &TSalasChat::AlHeredar))
         return;
     TServerChat sala{*id, {ip}};
     for (const QByteArray& otro : (*campos)[1].toByteArray().split(',')) {
-        if (!otro.isEmpty())
-            sala.Clientes << Direccion(QByteArrayView(otro));
+        const QString direccion = Direccion(QByteArrayView(otro));
+        // Listed twice, a guest would get every line twice.
+        if (!direccion.isEmpty() && !sala.Clientes.contains(direccion))
+            sala.Clientes << direccion;
     }
-    servidas_.push_back(sala);
     unidas_.erase(BuscarSala(unidas_, *id));
+    servidas_.push_back(sala);
+    Liberar(*id);
+}
+
+// --- Hand-over race ---
+
+// A joined room hears only its host. Another peer may be the next host, whose "ROUTE_CHAT:"
+// is still on its way: its message waits, a few seconds and a bounded amount.
+bool TSalasChat::DelHost(int idChat, const QString& ip, const TMensajeRecibido& mensaje,
+                         TManejadorSala manejador) {
+    const TClientChat* sala = Unida(idChat);
+    if (!sala)
+        return false;
+    if (sala->Host == ip)
+        return true;
+    Retener(idChat, {ip, mensaje, manejador, mensajero_.Reloj().Ms()});
+    return false;
+}
+
+void TSalasChat::Retener(int idChat, TRetenido retenido) {
+    std::deque<TRetenido>& cola = retenidos_[idChat];
+    std::erase_if(cola, [this](const TRetenido& r) { return Caducado(r); });
+    qsizetype bytes = retenido.Mensaje.Carga.size();
+    for (const TRetenido& r : cola)
+        bytes += r.Mensaje.Carga.size();
+    if (cola.size() < kMaximoRetenidos && bytes <= kBytesRetenidos)
+        cola.push_back(std::move(retenido));
+}
+
+bool TSalasChat::Caducado(const TRetenido& retenido) const {
+    return mensajero_.Reloj().Ms() - retenido.Ms > kMsRetencion;
+}
+
+QString TSalasChat::HostDe(int idChat) {
+    const TClientChat* sala = Unida(idChat);
+    return sala ? sala->Host : QString();
+}
+
+void TSalasChat::Liberar(int idChat) {
+    // A change made by a message being replayed is seen by the replay itself.
+    if (liberando_)
+        return;
+    liberando_ = true;
+    const auto fin = qScopeGuard([this] { liberando_ = false; });
+    std::deque<TRetenido> cola = std::exchange(retenidos_[idChat], {});
+    std::deque<TRetenido> siguen;
+    while (!cola.empty()) {
+        TRetenido retenido = std::move(cola.front());
+        cola.pop_front();
+        if (Caducado(retenido))
+            continue;
+        const QString host = HostDe(idChat);
+        if (!host.isEmpty() && host != retenido.IP) {
+            siguen.push_back(std::move(retenido));
+            continue;
+        }
+        (this->*retenido.Manejador)(retenido.IP, retenido.Mensaje);
+        if (HostDe(idChat) != host) {
+            // Those still waiting spoke first: they go again before the rest, in order.
+            siguen.insert(siguen.end(), std::make_move_iterator(cola.begin()),
+                          std::make_move_iterator(cola.end()));
+            cola = std::exchange(siguen, {});
+        }
+    }
+    // Whatever was held meanwhile arrived after these.
+    std::deque<TRetenido>& despues = retenidos_[idChat];
+    siguen.insert(siguen.end(), std::make_move_iterator(despues.begin()),
+                  std::make_move_iterator(despues.end()));
+    if (Unida(idChat) && !siguen.empty())
+        despues = std::move(siguen);
+    else
+        retenidos_.erase(idChat);
 }
 
 // --- Invitations ---
@@ -329,9 +419,12 @@ void TSalasChat::AlAceptarUnion(const QString& ip, const TMensajeRecibido& mensa
 
 void TSalasChat::AlRechazarUnion(const QString& ip, const TMensajeRecibido& mensaje) {
     const std::optional<int> id = LeerId(mensaje.Carga);
-    if (!id)
+    // Only an answer to a join we asked that peer for, once: nobody else opens boxes here.
+    const auto peticion = id ? std::find(peticiones_.begin(), peticiones_.end(), TPeticion{*id, ip})
+                             : peticiones_.end();
+    if (peticion == peticiones_.end())
         return;
-    std::erase(peticiones_, TPeticion{*id, ip});
+    peticiones_.erase(peticion);
     mensajero_.Interfaz().MostrarError(
         u"Chat: error conectando a " + ip,
         u"El contacto " + Citado(mensajero_.NickDe(ip), ip) +

@@ -6,6 +6,8 @@
 
 #include <QSet>
 #include <QStringList>
+#include <deque>
+#include <map>
 #include <vector>
 
 class TMensajero;
@@ -33,7 +35,9 @@ struct TClientChat {
 //   PIDE_JOINCHAT:id           invitee -> host      ACEPTA_JOINCHAT:id   host -> invitee
 //   ERROR_JOINCHAT:id          host -> a peer asking for a room it does not host
 //
-// Ids are 1..999999, unique only among this peer's own lists.
+// Ids are 1..999999, unique only among this peer's own lists. A guest hears a room only from
+// its host; a host-to-be whose "ROUTE_CHAT:" is still on its way over another connection is
+// held for a few seconds, in order, and heard once that message names it.
 class TSalasChat : public TSalasParaVentana {
 public:
     static inline const QString kNickServidor = QStringLiteral("<<<SERVER>>>");
@@ -72,6 +76,22 @@ private:
     void AlAceptarUnion(const QString& ip, const TMensajeRecibido& mensaje);
     void AlRechazarUnion(const QString& ip, const TMensajeRecibido& mensaje);
 
+    using TManejadorSala = void (TSalasChat::*)(const QString& ip, const TMensajeRecibido& mensaje);
+    // A message for a joined room from a peer that is not its host, waiting.
+    struct TRetenido {
+        QString IP;
+        TMensajeRecibido Mensaje;
+        TManejadorSala Manejador;
+        qint64 Ms; // when it arrived
+    };
+    bool DelHost(int idChat, const QString& ip, const TMensajeRecibido& mensaje,
+                 TManejadorSala manejador);
+    void Retener(int idChat, TRetenido retenido);
+    bool Caducado(const TRetenido& retenido) const;
+    // The room's host changed or the room became ours: what waited for that is heard now.
+    void Liberar(int idChat);
+    QString HostDe(int idChat);
+
     bool AceptaInvitacion(const QString& ip, const QString& host);
     void TraspasarSala(const TServerChat& sala);
     void EscribirLineaServidor(int idChat, const QString& texto);
@@ -97,6 +117,8 @@ private:
     std::vector<TPeticion> peticiones_;
     // Peers whose invitation question is open.
     QSet<QString> preguntando_;
+    std::map<int, std::deque<TRetenido>> retenidos_;
+    bool liberando_ = false;
     // Last, so that no handler outlives what it uses.
     std::vector<TRegistroManejador> registros_;
 };

@@ -293,6 +293,8 @@ void TMensajero::EnviarMensaje(const QString& ip, const QByteArray& mensaje) {
     TContacto* contacto = BuscarContacto(ip);
     if (!contacto)
         return;
+    if (opciones_.AlEnviar)
+        opciones_.AlEnviar(ip, mensaje);
     if (TConexion* conexion = ConexionDeEnvio(contacto))
         conexion->Escribir(mensaje);
 }

@@ -47,6 +47,9 @@ public:
         std::function<QList<QHostAddress>()> DestinosAnuncio;
         // Pauses before a contact that dropped or could not be reached is tried again.
         TOpcionesReintento Reintento;
+        // Sees every message addressed to a contact of the book, connected or not, before it
+        // goes out; none in production, a recorder when fuzzing.
+        std::function<void(const QString& ip, const QByteArray& mensaje)> AlEnviar;
 
         // Any address, port 5777, announcements to the broadcast address of every network.
         static TOpciones DelSistema();
@@ -131,15 +134,20 @@ public:
     RegistrarManejadores(T* objeto,
                          std::initializer_list<std::pair<TComando, TMetodoManejador<T>>> tabla) {
         std::vector<TRegistroManejador> registros;
+        // Copied into the capture by name: clang before 16 cannot capture a structured binding.
         for (const auto& [comando, metodo] : tabla)
             registros.push_back(RegistrarManejador(
-                comando, [objeto, metodo](const QString& ip, const TMensajeRecibido& mensaje) {
+                comando,
+                [objeto, metodo = metodo](const QString& ip, const TMensajeRecibido& mensaje) {
                     (objeto->*metodo)(ip, mensaje);
                 }));
         return registros;
     }
     // Unregisters what the owner `numero` registered, unless another handler replaced it.
     void QuitarManejador(TComando comando, quint64 numero);
+    // Hands one received message to its command's handler, as the receive queue does with
+    // each of its items in turn.
+    void Despachar(const TItemMsgRcv& item);
 
     // 1 to 999999, redrawn while `ocupado` says the number is taken.
     int NuevoIdentificador(const std::function<bool(int)>& ocupado);
@@ -209,7 +217,6 @@ private:
     void Registrar(const QByteArray& texto);
     void ProgramarVaciado();
     void VaciarCola();
-    void Despachar(const TItemMsgRcv& item);
 
     TOpciones opciones_;
     TInterfazUsuario& interfaz_;

@@ -132,8 +132,8 @@ inline QByteArray Numero(qint64 valor) { return QByteArray::number(valor); }
 
 // The one reader of numeric fields: an optional sign and decimal digits, nothing else (no
 // space, no NUL, no trailing junk), within [minimo, maximo]. Ids: LeerNumero(campo, 0,
-// INT32_MAX); chat colours, which peers may write signed or unsigned:
-// quint32(*LeerNumero(campo, INT32_MIN, UINT32_MAX)).
+// INT32_MAX). Chat colours travel unsigned, LeerNumero(campo, 0, UINT32_MAX) without a sign;
+// a line whose colour does not read so is shown in the reader's own text colour.
 std::optional<qint64> LeerNumero(QByteArrayView texto, qint64 minimo, qint64 maximo);
 
 // The first N - 1 fields of a payload, each up to its ":", and the rest as the last field,

@@ -118,6 +118,22 @@ int TNodoPrueba::ConexionesVivas() const {
     return vivas;
 }
 
+void TNodoPrueba::Retrasar(const QString& ip) {
+    for (TConexion* conexion : Mensajero->findChildren<TConexion*>()) {
+        if (conexion->IPRemota() == ip)
+            conexion->blockSignals(true);
+    }
+}
+
+void TNodoPrueba::Soltar(const QString& ip) {
+    for (TConexion* conexion : Mensajero->findChildren<TConexion*>()) {
+        if (conexion->IPRemota() == ip && conexion->signalsBlocked()) {
+            conexion->blockSignals(false);
+            Mensajero->ServerSocketClientRead(conexion);
+        }
+    }
+}
+
 QList<QByteArray>& TNodoPrueba::Grabar(TComando comando) {
     Registros.push_back(Mensajero->RegistrarManejador(
         comando, [this, comando](const QString&, const TMensajeRecibido& m) {

@@ -35,6 +35,9 @@ public:
     bool ConectarPeer(TPeerCrudo& peer);
     // Connections of this core that are up.
     int ConexionesVivas() const;
+    // Holds back what arrives from that peer until Soltar, as over a slow link.
+    void Retrasar(const QString& ip);
+    void Soltar(const QString& ip);
     // Records every message of one command, payload as received.
     QList<QByteArray>& Grabar(TComando comando);
 

@@ -8,6 +8,8 @@
 namespace {
 
 const QString kServidor = QStringLiteral("<<<SERVER>>>|");
+// Our own text colour, for lines whose colour cannot be read.
+constexpr quint32 kColorPropio = 0x123456;
 
 // A core with its rooms and a recording chat window.
 struct TNodoChat {
@@ -290,15 +292,19 @@ private slots:
         valida("color forzado", "ID:255:Pepe:x", "Pepe", QStringLiteral("x"), 0x880000, true);
         valida("texto en Windows-1252", "ID:0:Pepe:caf\xe9", "Pepe", QStringLiteral("café"), 0);
         valida("texto vacio", "ID:0:Pepe:", "Pepe", QString(), 0);
+        valida("color de 33 bits", "ID:4294967296:Pepe:x", "Pepe", QStringLiteral("x"),
+               kColorPropio);
+        valida("color negativo", "ID:-1:Pepe:x", "Pepe", QStringLiteral("x"), kColorPropio);
+        valida("color vacio", "ID::Pepe:x", "Pepe", QStringLiteral("x"), kColorPropio);
+        valida("color con letras", "ID:12a:Pepe:x", "Pepe", QStringLiteral("x"), kColorPropio);
+        valida("color ilegible forzado", "ID:x:Pepe:x", "Pepe", QStringLiteral("x"), 0x880000,
+               true);
         const auto invalida = [](const char* nombre, const char* carga, int emisor = 0) {
             QTest::newRow(nombre) << emisor << QByteArray(carga) << false << false << QString()
                                   << QString() << 0u;
         };
         invalida("de quien no es invitado", "ID:255:Pepe:x", 2);
         invalida("sala que no hospeda", "OTRO:255:Pepe:x");
-        invalida("color de 33 bits", "ID:4294967296:Pepe:x");
-        invalida("color negativo", "ID:-1:Pepe:x");
-        invalida("color vacio", "ID::Pepe:x");
         invalida("id cero", "0:255:Pepe:x");
         invalida("id de siete cifras", "1000000:255:Pepe:x");
         invalida("id con signo", "+ID:255:Pepe:x");
@@ -314,6 +320,7 @@ private slots:
         QFETCH(bool, valida);
         TConCrudos red;
         red.H.Nodo.M().Config().Chat.forzarColor = forzar;
+        red.H.Nodo.M().Config().Chat.colorTexto = kColorPropio;
         const int id = red.Hospedar({&red.A, &red.B});
         carga = Con(carga, id);
         red.Enviar(*red.Crudos[emisor], "CHAT:" + carga);
@@ -391,7 +398,11 @@ private slots:
         red.Enviar(red.B, "ROUTE_CHAT:77:127.0.0.23");
         QCOMPARE(red.H.Host(77), red.C.Ip);
 
+        // An error box answers only a join we asked that peer for, and only once.
         red.Enviar(red.A, "ERROR_JOINCHAT:12");
+        red.Enviar(red.A, "OFRECE_JOINCHAT:12:");
+        for (const QByteArray error : {"A12", "A12", "A12", "B12", "A13"})
+            red.Enviar(error[0] == 'A' ? red.A : red.B, "ERROR_JOINCHAT:" + error.sliced(1));
         QCOMPARE(red.H.Interfaz().Errores.size(), std::size_t(1));
         QCOMPARE(red.H.Interfaz().Errores[0].Titulo, QStringLiteral("Chat: error conectando a 127.0.0.21"));
         QCOMPARE(CodificarCp1252(red.H.Interfaz().Errores[0].Texto),
@@ -451,6 +462,75 @@ private slots:
         QTest::qWait(200);
         QCOMPARE(red.H.Interfaz().Preguntas.size(), std::size_t(2));
         QCOMPARE(red.A.Mensajes().size(), 1);
+    }
+
+    // The old host's "ROUTE_CHAT:" crawls to Cris and Dani while Bea takes the room, speaks and
+    // hands it on to Cris; an outsider tries to take it meanwhile.
+    void TraspasoConLaRutaRetrasada() {
+        TNodoChat a(11, QStringLiteral("Ana")), b(12, QStringLiteral("Bea")),
+            c(13, QStringLiteral("Cris")), d(14, QStringLiteral("Dani"));
+        TPeerCrudo xc(25), xd(25);
+        for (TNodoChat* nodo : {&c, &d})
+            nodo->Nodo.M().AnadirContacto(QStringLiteral("Xavi"), xc.Ip, {}, false, true);
+        ConectarTodos({&a, &b, &c, &d});
+        QVERIFY(xc.ConectarA(c.IP()) && xd.ConectarA(d.IP()));
+        QTRY_VERIFY(c.Nodo.Conectado(xc.Ip) && d.Nodo.Conectado(xd.Ip));
+        const int id = AbrirSala(a, b);
+        QVERIFY(id && Unir(a, c, id) && Unir(a, d, id));
+        QTest::qWait(100);
+        for (TNodoChat* nodo : {&a, &b, &c, &d})
+            nodo->Ventana.Lineas.clear();
+
+        c.Nodo.Retrasar(a.IP());
+        d.Nodo.Retrasar(a.IP());
+        a.Salas.AbandonarChat(id);
+        QTRY_COMPARE(b.Clientes(id), (QStringList{c.IP(), d.IP()}));
+        b.Salas.EnviarLineaChat(id, QStringLiteral("soy la nueva"));
+        const QByteArray intruso = Con("CHAT:ID:0:Xavi:intruso\a" "CHATSRVMSG:ID:falso\a"
+                                       "ROUTE_CHAT:ID:127.0.0.25\a" "ENROUTE_CHAT:ID:\a",
+                                       id);
+        xc.Enviar(intruso);
+        xd.Enviar(intruso);
+        b.Salas.AbandonarChat(id);
+        QTest::qWait(300);
+        c.Nodo.Soltar(a.IP());
+        d.Nodo.Soltar(a.IP());
+
+        QTRY_COMPARE(c.Clientes(id), QStringList{d.IP()});
+        QTRY_COMPARE(d.Host(id), c.IP());
+        const QStringList lineas{
+            kServidor + u"Ana pasa el control del Chat a Bea", kServidor + u"Ana abandona el Chat",
+            QStringLiteral("Bea|soy la nueva"), kServidor + u"Bea pasa el control del Chat a Cris",
+            kServidor + u"Bea abandona el Chat"};
+        QTRY_COMPARE(c.Ventana.Textos(id), lineas);
+        QTRY_COMPARE(d.Ventana.Textos(id), lineas);
+        Hablan({&c, &d}, id);
+        for (TNodoChat* nodo : {&c, &d})
+            QCOMPARE(nodo->Ventana.Textos(id).filter(QStringLiteral("Xavi")), QStringList());
+    }
+
+    // What waits for a host-to-be is held a few seconds and a bounded count.
+    void RetencionAcotada() {
+        TConCrudos red;
+        red.Enviar(red.B, "OFRECE_JOINCHAT:77:");
+        red.Enviar(red.B, "ACEPTA_JOINCHAT:77");
+        TReloj& reloj = red.H.Nodo.M().Reloj();
+        reloj.Fijar(QDateTime::currentDateTime());
+        red.Enviar(red.C, "CHAT:77:0:Cris:tarde");
+        reloj.Fijar(reloj.Ahora().addSecs(6));
+        QByteArray lineas;
+        QStringList mostradas;
+        for (int i = 0; i < 70; ++i) {
+            lineas += "CHAT:77:0:Ana:" + Numero(i) + kBel;
+            if (i < 64)
+                mostradas << u"Ana|" + QString::number(i);
+        }
+        red.Enviar(red.A, lineas.chopped(1));
+        QVERIFY(red.H.Ventana.Lineas.empty());
+        red.Enviar(red.B, "ROUTE_CHAT:77:127.0.0.23");
+        red.Enviar(red.C, "ROUTE_CHAT:77:127.0.0.21");
+        QCOMPARE(red.H.Host(77), red.A.Ip);
+        QCOMPARE(red.H.Ventana.Textos(77), mostradas);
     }
 
     // Hosted rooms are handed over from the last to the first, then joined ones are left.
