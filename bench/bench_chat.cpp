@@ -52,8 +52,7 @@ struct TSalaBanco {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    SinPantallaSiNoSeDice();
     QApplication aplicacion(argc, argv);
 
     // The first lines fill the font caches; they are not what is measured.

@@ -61,8 +61,7 @@ double Mediana(TVentanasBanco& ventanas, QTcpSocket& peer, const QByteArray& men
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    SinPantallaSiNoSeDice();
     QApplication aplicacion(argc, argv);
     const quint16 puerto = quint16(30000 + QCoreApplication::applicationPid() % 20000);
     QTemporaryDir carpeta;

@@ -170,8 +170,7 @@ TPasoMayor PasoMayorPorSocket() {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    SinPantallaSiNoSeDice();
     QApplication aplicacion(argc, argv);
 
     const auto [ventana, ventanaProcesador] = LineaPorVentana();

@@ -149,8 +149,7 @@ TCambioDeAncho CambiarAncho(int lineas) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    SinPantallaSiNoSeDice();
     QApplication aplicacion(argc, argv);
 
     TLogBanco corto;

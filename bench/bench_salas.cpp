@@ -150,8 +150,7 @@ struct TSalaBanco {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    SinPantallaSiNoSeDice();
     QApplication aplicacion(argc, argv);
     TSalaBanco sala;
     if (!sala.Conectar() || !sala.Reunir()) {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QByteArray>
+#include <QtGlobal>
 #include <algorithm>
 #include <ctime>
 #include <vector>
@@ -25,4 +27,10 @@ inline double MsDeProcesador() {
     timespec ahora{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ahora);
     return ahora.tv_sec * 1e3 + ahora.tv_nsec / 1e6;
+}
+
+// Windows are drawn offscreen unless the platform is named: figures need no display.
+inline void SinPantallaSiNoSeDice() {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
 }

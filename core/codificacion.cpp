@@ -49,14 +49,11 @@ QByteArray CodificarCp1252(QStringView texto) {
     return bytes;
 }
 
-QString SinControles(QString texto) {
+QString DecodificarTextoDePar(QByteArrayView bytes) {
+    QString texto = DecodificarCp1252(bytes);
     for (QChar& caracter : texto) {
         if (caracter.unicode() < 32 || caracter.unicode() == 127)
             caracter = u' ';
     }
     return texto;
-}
-
-QString DecodificarTextoDePar(QByteArrayView bytes) {
-    return SinControles(DecodificarCp1252(bytes));
 }

@@ -12,4 +12,3 @@ QByteArray CodificarCp1252(QStringView texto);
 // Text a peer sent (a nick, an e-mail, an announced nick): each control character (below 32,
 // and 127) becomes a space, so that no line break from a peer reaches a record, a row or a file.
 QString DecodificarTextoDePar(QByteArrayView bytes);
-QString SinControles(QString texto);

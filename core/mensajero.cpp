@@ -95,14 +95,16 @@ TMensajero::TMensajero(TOpciones opciones, TInterfazUsuario& interfaz, QObject* 
             interfaz_.RepintarContactos();
         };
     };
+    // Asked who it is, this copy answers from its settings.
+    const auto respuesta = [this](TComando comando, QString TConfig::*campo) {
+        return [this, comando, campo](const QString& ip, const TMensajeRecibido&) {
+            EnviarMensaje(ip, Componer(comando, {config_.*campo}));
+        };
+    };
     propios_.push_back(RegistrarManejador(TComando::Nick, anuncio(&TContacto::Nick, &TFilaContacto::Nick)));
     propios_.push_back(RegistrarManejador(TComando::EMail, anuncio(&TContacto::EMail, &TFilaContacto::EMail)));
-    propios_.push_back(RegistrarManejador(TComando::PreguntaNick, [this](const QString& ip, const TMensajeRecibido&) {
-        EnviarMensaje(ip, Componer(TComando::Nick, {config_.Nick}));
-    }));
-    propios_.push_back(RegistrarManejador(TComando::PreguntaEMail, [this](const QString& ip, const TMensajeRecibido&) {
-        EnviarMensaje(ip, Componer(TComando::EMail, {config_.EMail}));
-    }));
+    propios_.push_back(RegistrarManejador(TComando::PreguntaNick, respuesta(TComando::Nick, &TConfig::Nick)));
+    propios_.push_back(RegistrarManejador(TComando::PreguntaEMail, respuesta(TComando::EMail, &TConfig::EMail)));
 }
 
 TMensajero::~TMensajero() {
