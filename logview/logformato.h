@@ -5,11 +5,11 @@
 
 #include <QFont>
 #include <QFontMetrics>
-#include <QHash>
 #include <QStringView>
 #include <array>
 #include <climits>
 #include <functional>
+#include <memory>
 #include <vector>
 
 // One placed piece. Its text is Longitud characters of the item's text from TextOffset.
@@ -64,30 +64,46 @@ public:
 
 QFont FuenteDe(const TFontInfo& estilo);
 
+// Measures with the real font. Latin text, whose width in a run is each character's advance
+// plus the kerning with the next, is summed from advances found once per character and per
+// pair, so that a long item is never shaped whole; other text is shaped, measuring only
+// about as much as can fit.
 class TMedidorQt : public TMedidorTexto {
 public:
+    TMedidorQt();
+    ~TMedidorQt() override;
     void ElegirFuente(const TFontInfo& estilo) override;
     TMetricas Metricas() const override;
     int Encajan(QStringView texto, int ancho) const override;
     QSize Medir(QStringView texto) const override;
 
 private:
+    struct TFuenteMedida;
+
+    int Sumar(QStringView texto, qreal limite) const;
+    qsizetype SumarPalabraConForma(QStringView texto, qsizetype palabra, qsizetype desde,
+                                   qreal limite) const;
+    qreal AnchoConPalabra(QStringView texto, qsizetype palabra, qsizetype hasta) const;
+    int EncajanDandoForma(QStringView texto, int ancho) const;
     int Ancho(QStringView texto) const;
     int Estimar(QStringView texto, int ancho) const;
-    qreal AvanceDe(QChar caracter) const;
 
-    TFontInfo elegido;
-    QFontMetrics metricas{QFont()};
-    QFontMetricsF metricasF{QFont()};
-    // Advances of single characters in the chosen font, found once.
-    mutable QHash<char16_t, qreal> avances;
-    // The last texts measured within the current item: layout measures around the fit and
+    std::vector<std::unique_ptr<TFuenteMedida>> fuentes_;
+    TFuenteMedida* fuente_ = nullptr;
+    // Widths of the leading characters of the text last summed: anchos_[n] is the width of
+    // the first n characters, NaN where unknown. Layout measures its piece right after
+    // finding the fit.
+    mutable QStringView sumado_;
+    mutable std::vector<qreal> anchos_;
+    // The summing stopped at a character that must be shaped.
+    mutable bool hayQueDarForma_ = false;
+    // The last texts shaped within the current item: layout measures around the fit and
     // then measures one of those runs again as its piece.
     struct TMedida {
         QStringView Texto;
         int Ancho = 0;
     };
-    mutable std::array<TMedida, 2> ultimas;
+    mutable std::array<TMedida, 2> ultimas_;
 };
 
 struct TOpcionesFormato {

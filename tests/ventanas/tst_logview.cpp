@@ -447,6 +447,41 @@ private slots:
         QVERIFY(PixelesDeColor(imagen, {1, 1, 100, 12}, fondo) < 100 * 12 - 20);
     }
 
+    void MedidorRealComoQt_data() {
+        QTest::addColumn<QString>("alfabeto");
+        QTest::newRow("latino con pares de kerning") << QStringLiteral("AVTo Wyf.fiffi,LT'");
+        QTest::newRow("ligaduras") << QStringLiteral("fffffil A ");
+        QTest::newRow("acentos") << QStringLiteral("aáeéñÑ¿?¡!çÇ ºªüÜ");
+        QTest::newRow("mezclado") << QStringLiteral("abc ωжشי\u0301\u00ad\t😀漢");
+    }
+
+    // The real measurer, whether it sums advances or shapes, gives Qt's widths, and the
+    // fit is a prefix no wider than asked that one more character would pass, in every style's own font.
+    void MedidorRealComoQt() {
+        QFETCH(QString, alfabeto);
+        QRandomGenerator azar(11);
+        TLogStyle estilo;
+        estilo.TextStyles[0].Size = 13;
+        estilo.TextStyles[1].Style = kNegrita;
+        TMedidorQt medidor;
+        for (int caso = 0; caso < 60; ++caso) {
+            QString texto;
+            for (int i = azar.bounded(1, 50); i > 0; --i)
+                texto += alfabeto[azar.bounded(int(alfabeto.size()))];
+            const TFontInfo& fuente = estilo.TextStyles[caso % 2];
+            const QFontMetrics qt(FuenteDe(fuente));
+            const int ancho = azar.bounded(qt.horizontalAdvance(texto) + 10);
+            medidor.ElegirFuente(fuente);
+            const int cabe = medidor.Encajan(texto, ancho);
+            QVERIFY(qt.horizontalAdvance(texto.left(cabe)) <= ancho);
+            QVERIFY(cabe == texto.size() || qt.horizontalAdvance(texto.left(cabe + 1)) > ancho);
+            for (const int prefijo : {int(azar.bounded(cabe + 1)), cabe})
+                QCOMPARE(medidor.Medir(QStringView(texto).left(prefijo)).width(),
+                         qt.horizontalAdvance(texto.left(prefijo)));
+            QCOMPARE(medidor.Medir(texto).width(), qt.horizontalAdvance(texto));
+        }
+    }
+
     void LimpiarQuitaSeleccionYControles() {
         TVista v;
         v.vista.AppendLine(QStringLiteral("hola mundo"), 0);
