@@ -271,7 +271,7 @@ void TfrmChat::mnuTabInvitarClick() {
     for (const TInvitable& invitable : salas_->ContactosParaInvitar()) {
         const int fila = lista.rowCount();
         lista.insertRow(fila);
-        lista.setItem(fila, kColumnaNick, new TItemNick(invitable.Nick));
+        lista.setItem(fila, kColumnaNick, new TItemNick(AcortadoParaMostrar(invitable.Nick)));
         lista.setItem(fila, kColumnaIP, new QTableWidgetItem(invitable.IP));
         lista.setItem(fila, kColumnaIdChat, new QTableWidgetItem(id));
     }

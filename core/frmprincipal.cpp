@@ -4,6 +4,7 @@
 #include "core/listacontactos.h"
 #include "core/modelocontactos.h"
 #include "core/principal.h"
+#include "core/utilidades.h"
 #include "settings/frmconfig.h"
 #include "widgets/colocacion.h"
 #include "widgets/estilo.h"
@@ -410,7 +411,7 @@ void TfrmPrincipal::ListViewContactosDblClick() {
 // Boxes quote nicks, addresses and file names that peers chose: never read as markup.
 int TfrmPrincipal::Caja(QMessageBox::Icon icono, const QString& titulo, const QString& texto,
                         QMessageBox::StandardButtons botones) {
-    QMessageBox caja(icono, titulo, SaltosDeCaja(texto), botones, this);
+    QMessageBox caja(icono, titulo, SaltosDeCaja(AcortadoParaMostrar(texto)), botones, this);
     caja.setTextFormat(Qt::PlainText);
     return caja.exec();
 }

@@ -15,7 +15,7 @@ QVariant TModeloContactos::data(const QModelIndex& indice, int rol) const {
         return {};
     const TFilaContacto* fila = agenda_.Fila(indice.row());
     if (rol == Qt::DisplayRole)
-        return fila->Nick;
+        return AcortadoParaMostrar(fila->Nick);
     if (rol == Qt::ToolTipRole)
         return AyudaLiteral(fila->IP);
     return {};

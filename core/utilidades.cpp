@@ -106,6 +106,19 @@ QString AyudaLiteral(const QString& texto) {
     return u"<p style='white-space:pre'>" + texto.toHtmlEscaped() + u"</p>";
 }
 
+QString AcortadoParaMostrar(const QString& texto, qsizetype maximo) {
+    if (texto.size() <= maximo)
+        return texto;
+    // The end stays: a file's extension, a question's last words.
+    qsizetype inicio = maximo * 3 / 4;
+    qsizetype final = texto.size() - (maximo - 1 - inicio);
+    if (texto[inicio - 1].isHighSurrogate())
+        --inicio;
+    if (texto[final].isLowSurrogate())
+        ++final;
+    return texto.left(inicio) + u'…' + texto.mid(final);
+}
+
 QString SaltosDeCaja(QString texto) {
     return texto.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
 }

@@ -31,6 +31,10 @@ QPoint PosicionCentrada(QSize ventana, QSize pantalla);
 
 // A tooltip that shows the text as it is, even when it looks like markup.
 QString AyudaLiteral(const QString& texto);
+// Peer text as a label, a list or a box shows it: at most maximo characters, the middle
+// given up for an ellipsis, since laying out a megabyte would stop the program.
+constexpr qsizetype kMaximoMostrado = 1000;
+QString AcortadoParaMostrar(const QString& texto, qsizetype maximo = kMaximoMostrado);
 // Box texts of the protocol break lines with CR; boxes break them only at LF.
 QString SaltosDeCaja(QString texto);
 

@@ -1,5 +1,6 @@
 #include "flash/frmmsgflash.h"
 
+#include "core/utilidades.h"
 #include "flash/mensajesflash.h"
 #include "widgets/cabeceraventana.h"
 #include "widgets/colocacion.h"
@@ -94,8 +95,9 @@ void TfrmMsgFlash::PrepararRespuesta(const TFlashRecibido& flash) {
 void TfrmMsgFlash::Preparar(bool recepcion, const QString& ip, const QString& titulo) {
     SetModo(recepcion);
     resize(300, 200);
-    FPanelCabecera->lblCaption()->setText(titulo);
-    setWindowTitle(titulo);
+    const QString caption = AcortadoParaMostrar(titulo);
+    FPanelCabecera->lblCaption()->setText(caption);
+    setWindowTitle(caption);
     FIPDestino = ip;
     FMemo1->clear();
     FMemo2->clear();

@@ -71,7 +71,7 @@ TfrmFileTx::TfrmFileTx(const TDatosVista& datos, const TConfig& config,
     FlblRestante = Valor("lblRestante", kHoraInicial, kTiempoMasLargo, this);
     FlblVMedia = Valor("lblVMedia", kVelocidadInicial, kVelocidadMasLarga, this);
     FlblVActual = Valor("lblVActual", kVelocidadInicial, kVelocidadMasLarga, this);
-    setWindowTitle(datos.Cabecera);
+    setWindowTitle(AcortadoParaMostrar(datos.Cabecera));
     // Shown right after it is made, so its layer is chosen now.
     setWindowFlag(Qt::WindowStaysOnTopHint, config.AlwaysOnTop);
 
@@ -136,7 +136,7 @@ TfrmFileTx::TfrmFileTx(const TDatosVista& datos, const TConfig& config,
 
 void TfrmFileTx::AjustarNombre() {
     FlblFileName->setText(
-        FlblFileName->fontMetrics().elidedText(FNombreFichero, Qt::ElideRight, FlblFileName->width()));
+        FlblFileName->fontMetrics().elidedText(AcortadoParaMostrar(FNombreFichero), Qt::ElideRight, FlblFileName->width()));
 }
 
 void TfrmFileTx::RefrescarProgreso(const TCifrasProgreso& cifras) {

@@ -39,6 +39,23 @@ private slots:
         QCOMPARE(::SaltosDeCaja(texto), enCaja);
     }
 
+    // A megabyte of nick or file name shows as its start and end, never a split character.
+    void AcortadoParaMostrar_data() {
+        QTest::addColumn<QString>("texto");
+        QTest::addColumn<QString>("mostrado");
+        QTest::newRow("corto") << QStringLiteral("Marisol") << QStringLiteral("Marisol");
+        QTest::newRow("largo") << QString(1'000'000, u'a') + QStringLiteral(".zip")
+                               << QString(750, u'a') + u'…' + QString(245, u'a') + u".zip";
+        const QString cara = QStringLiteral("😀");
+        QTest::newRow("pares sustitutos") << cara.repeated(600)
+                                          << cara.repeated(375) + u'…' + cara.repeated(124);
+    }
+    void AcortadoParaMostrar() {
+        QFETCH(QString, texto);
+        QFETCH(QString, mostrado);
+        QCOMPARE(::AcortadoParaMostrar(texto), mostrado);
+    }
+
     void Miles_data() {
         QTest::addColumn<int>("numero");
         QTest::addColumn<QString>("texto");
