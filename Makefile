@@ -10,7 +10,7 @@ endif
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps configure test run bench fuzz clean
+.PHONY: all deps configure test run bench fuzz deb clean
 
 all: configure
 	cmake --build $(BUILD)
@@ -49,6 +49,14 @@ fuzz: deps
 			|| { tail -40 $(FUZZ_BUILD)/fuzz_$$nombre.log; exit 1; }; \
 		grep -E "stat::number_of_executed_units|cov:" $(FUZZ_BUILD)/fuzz_$$nombre.log | tail -2; \
 	done
+
+# The Debian package, from the same build folder: $(BUILD)/tromblechatix_<version>_<arch>.deb.
+# cmake runs again so that it finds rsvg-convert, which draws the icon sizes.
+deb: configure
+	@sh scripts/dependencias.sh dpkg-dev file librsvg2-bin
+	@cmake -S . -B $(BUILD) >/dev/null
+	cmake --build $(BUILD)
+	cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD)

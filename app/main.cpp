@@ -19,14 +19,27 @@ QString NombreDeInstancia(const TMensajero::TOpciones& opciones) {
     return NombreInstancia(nombre);
 }
 
+int MostrarVersion() {
+    std::printf("tromblechatix %s\n", kVersionPrograma);
+    return 0;
+}
+
+QStringList Argumentos(int argc, char* argv[]) {
+    QStringList argumentos;
+    for (int i = 0; i < argc; ++i)
+        argumentos.append(QString::fromLocal8Bit(argv[i]));
+    return argumentos;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
-    QApplication aplicacion(argc, argv);
-    TfrmPrincipal::PrepararAplicacion(aplicacion);
     QCommandLineParser parametros;
     parametros.setApplicationDescription(kTituloPrograma);
     parametros.addHelpOption();
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
+                                     QStringLiteral("Muestra la versión y termina."));
+    parametros.addOption(version);
     const QCommandLineOption escuchar(
         QStringLiteral("escuchar"),
         QStringLiteral("Escucha solo en esta dirección IPv4 (y puerto), para tener varias copias "
@@ -39,7 +52,15 @@ int main(int argc, char* argv[]) {
                        "en la red local."),
         QStringLiteral("DIRECCIONES"));
     parametros.addOption(anunciar);
+    // Answered before the application exists, so that it needs no display. Options of Qt's
+    // own (-platform and the like) fail this early reading and are read after all.
+    if (parametros.parse(Argumentos(argc, argv)) && parametros.isSet(version))
+        return MostrarVersion();
+    QApplication aplicacion(argc, argv);
+    TfrmPrincipal::PrepararAplicacion(aplicacion);
     parametros.process(aplicacion);
+    if (parametros.isSet(version))
+        return MostrarVersion();
     TMensajero::TOpciones opciones = TMensajero::TOpciones::DelSistema();
     for (const auto& [opcion, fijar] : {std::pair{&escuchar, &TMensajero::TOpciones::FijarEscucha},
                                         std::pair{&anunciar, &TMensajero::TOpciones::FijarAnuncios}}) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/utilidades.h"
+#include "core/version.h"
 
 #include <QImage>
 #include <QRect>
@@ -10,7 +11,7 @@
 struct TContacto;
 struct TFilaContacto;
 
-inline const QString kTituloPrograma = QStringLiteral("Tromblechatix v0.4.3");
+inline const QString kTituloPrograma = QStringLiteral("Tromblechatix v") + QLatin1String(kVersionPrograma);
 
 // What the contact popup offers for the row it opened on (none: no row).
 struct THabilitacionMenu {

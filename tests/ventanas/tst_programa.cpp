@@ -1,5 +1,6 @@
 #include "apoyo/nodoprueba.h"
 #include "core/configuracion.h"
+#include "core/version.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -133,6 +134,23 @@ private slots:
         QCOMPARE(mal.exitCode(), 2);
         QVERIFY(mal.readAllStandardError().contains("127.0.0.1:70000"));
         QVERIFY(!QFile::exists(Agenda()));
+    }
+
+    void VersionSinPantalla() {
+        // No display at all: a platform that needs one would end the program if it got that far.
+        QProcess version;
+        Preparar(version);
+        QProcessEnvironment entorno = version.processEnvironment();
+        entorno.remove(QStringLiteral("DISPLAY"));
+        entorno.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        entorno.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        version.setProcessEnvironment(entorno);
+        version.setArguments({QStringLiteral("--version")});
+        version.setProcessChannelMode(QProcess::SeparateChannels);
+        version.start();
+        QVERIFY(version.waitForFinished(10000));
+        QCOMPARE(version.exitCode(), 0);
+        QCOMPARE(version.readAllStandardOutput(), "tromblechatix " + QByteArray(kVersionPrograma) + '\n');
     }
 
     void SaludaYTerminaEnOrden() {
