@@ -1,5 +1,6 @@
 #include "app/programa.h"
 
+#include "avisos/serviciodbus.h"
 #include "core/comprobacion.h"
 #include "core/descubrimiento.h"
 #include "core/frmbuscarenred.h"
@@ -16,8 +17,11 @@
 // comes first, bare, and is linked to the core once both exist.
 TPrograma::TPrograma(TMensajero::TOpciones opciones, QObject* padre)
     : QObject(padre), principal_(std::make_unique<TfrmPrincipal>()),
-      mensajero_(std::make_unique<TMensajero>(std::move(opciones), *principal_)) {
+      mensajero_(std::make_unique<TMensajero>(std::move(opciones), *principal_)),
+      avisos_(std::make_unique<TAvisosEscritorio>(
+          mensajero_->Config(), std::make_unique<TServicioDBus>(QDBusConnection::sessionBus()))) {
     principal_->Enlazar(*mensajero_, Acciones());
+    principal_->FijarAvisos(*avisos_);
     connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this, &TPrograma::Finalizar);
 }
 
@@ -32,8 +36,8 @@ bool TPrograma::Iniciar(QString* error) {
     mensajero_->ConectarTodos();
     mensajero_->VigilarRed();
     TfrmPrincipal* principal = principal_.get();
-    flash_ = std::make_unique<TVentanasFlash>(*mensajero_, principal,
-                                              [principal] { return principal->Oculto(); });
+    flash_ = std::make_unique<TVentanasFlash>(
+        *mensajero_, principal, [principal] { return principal->Oculto(); }, avisos_.get());
     ventanasTransferencia_ = std::make_unique<TVentanasTransferencia>(principal, mensajero_->Config());
     transferencias_ = std::make_unique<TTransferencias>(*mensajero_, *ventanasTransferencia_);
     descubrimiento_ = std::make_unique<TDescubrimiento>(*mensajero_);
@@ -47,6 +51,7 @@ bool TPrograma::Iniciar(QString* error) {
     frmChat_ = std::make_unique<TfrmChat>(*mensajero_);
     salasChat_ = std::make_unique<TSalasChat>(*mensajero_, *frmChat_);
     frmChat_->Enlazar(*salasChat_);
+    frmChat_->FijarAvisos(avisos_.get());
     principal_->frmConfig()->Efectos().AplicarChat = [this] { frmChat_->AplicarConfigChat(); };
     return true;
 }
@@ -55,6 +60,9 @@ TAccionesPrincipal TPrograma::Acciones() {
     return {
         .MensajeFlash = [this](const QString& ip) { flash_->AbrirFlashEnvio(ip); },
         .EnviarArchivo = [this](const QString& ip) { transferencias_->OfrecerFichero(ip); },
+        .EnviarArchivos = [this](const QString& ip, const QStringList& rutas) {
+            transferencias_->OfrecerFicheros(ip, rutas);
+        },
         .EmpezarChat = [this](const QString& ip) { salasChat_->EmpezarChat(ip); },
         .VentanaChat =
             [this] {

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <memory>
 
+class TAvisosEscritorio;
 class TDescubrimiento;
 class TfrmBuscarEnRed;
 class TfrmChat;
@@ -48,6 +49,7 @@ private:
     // Declared in the order of building; they go in reverse.
     std::unique_ptr<TfrmPrincipal> principal_;
     std::unique_ptr<TMensajero> mensajero_;
+    std::unique_ptr<TAvisosEscritorio> avisos_;
     std::unique_ptr<TVentanasFlash> flash_;
     std::unique_ptr<TVentanasTransferencia> ventanasTransferencia_;
     std::unique_ptr<TTransferencias> transferencias_;

@@ -32,7 +32,7 @@ const QString kReceptor = QStringLiteral("127.0.0.62");
 // Windows that take every figure; the receiver's ends its process with the transfer.
 class TVentanasBanco : public TInterfazTransferencias {
 public:
-    std::optional<QString> ElegirFichero(const QString&) override { return Fichero; }
+    QStringList ElegirFicheros(const QString&) override { return {Fichero}; }
     std::optional<QString> ElegirDestino(const QString&, const QString&) override { return {}; }
     std::unique_ptr<TVistaTransferencia> CrearVista(const TDatosVista&, std::function<void()>) override {
         class TVista : public TVistaTransferencia {

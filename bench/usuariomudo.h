@@ -16,6 +16,7 @@ public:
         return {};
     }
     void ReproducirSonido(const QString&) override {}
+    void AvisarEscritorio(const QString&, const QString&) override {}
     void RepintarContactos() override {}
     void AplicarConfig(const TConfig&) override {}
     void AnadirIconoTray() override {}

@@ -7,6 +7,7 @@
 #include "core/principal.h"
 #include "core/utilidades.h"
 #include "logview/logview.h"
+#include "widgets/avisoventana.h"
 #include "widgets/barrapanel.h"
 #include "widgets/cabeceraventana.h"
 #include "widgets/colocacion.h"
@@ -196,8 +197,26 @@ void TfrmChat::EscribirLineaChat(int idChat, quint32 color, const QString& texto
     TLogView& log = *sala->LogView;
     escritor_.Escribir(log, color, texto, nick);
     log.viewport()->update();
-    if (SuenaChatHabla(isVisible(), isActiveWindow(), SalaActiva() == sala))
+    const bool visto = !SuenaChatHabla(isVisible(), isActiveWindow(), SalaActiva() == sala);
+    if (!visto)
         mensajero_.Sonar(mensajero_.Config().Sonidos.Chat_Habla);
+    const bool deServidor = nick == kNickServidor;
+    AvisarDesde(avisos_, this, visto,
+                {.Grupo = u"chat:" + QString::number(idChat),
+                 .Resumen = deServidor ? PageControl_->tabText(PageControl_->indexOf(sala)) : nick,
+                 .Texto = texto,
+                 .Mostrar =
+                     [ventana = QPointer<TfrmChat>(this), idChat] {
+                         if (ventana)
+                             ventana->MostrarSala(idChat);
+                     }});
+}
+
+void TfrmChat::MostrarSala(int idChat) {
+    if (TChat* sala = Sala(idChat))
+        PageControl_->setCurrentWidget(sala);
+    MostrarVentanaChat();
+    activateWindow();
 }
 
 void TfrmChat::MostrarVentanaChat() {

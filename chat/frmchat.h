@@ -11,6 +11,7 @@
 class QMenu;
 class QTabWidget;
 class QTableWidget;
+class TAvisosEscritorio;
 class TBarraPanel;
 class TCabeceraVentana;
 class TCajaEntrada;
@@ -43,6 +44,8 @@ public:
 
     // The rooms the pages belong to; once, before the first room opens.
     void Enlazar(TSalasParaVentana& salas) { salas_ = &salas; }
+    // Lines of rooms the user is not looking at raise desktop notifications from then on.
+    void FijarAvisos(TAvisosEscritorio* avisos) { avisos_ = avisos; }
     // Tests lay the logs out with fixed metrics; for the rooms opened from then on.
     void FijarMedidor(std::function<std::unique_ptr<TMedidorTexto>()> fabrica) {
         fabricaMedidor_ = std::move(fabrica);
@@ -52,6 +55,8 @@ public:
     void EscribirLineaChat(int idChat, quint32 color, const QString& texto,
                            const QString& nick) override;
     void MostrarVentanaChat() override;
+    // The window brought forward on that room's page.
+    void MostrarSala(int idChat);
     // Apply chat settings, after the settings dialog was accepted.
     void AplicarConfigChat();
 
@@ -86,6 +91,7 @@ private:
 
     TMensajero& mensajero_;
     TSalasParaVentana* salas_ = nullptr;
+    TAvisosEscritorio* avisos_ = nullptr;
     std::function<std::unique_ptr<TMedidorTexto>()> fabricaMedidor_;
     TLogStyle LogStyle_;
     TEscritorChat escritor_;

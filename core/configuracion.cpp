@@ -55,6 +55,7 @@ std::vector<TValorConfig> ValoresConfig(TConfig& c) {
         {"Sonidos.Chat_PreguntaJoin", &s.Chat_PreguntaJoin},
         {"Sonidos.Chat_Habla", &s.Chat_Habla},
         {"AnunciarEnRed", &c.AnunciarEnRed},
+        {"AvisosEscritorio", &c.AvisosEscritorio},
     };
 }
 

@@ -42,6 +42,8 @@ struct TConfig {
     QString AutoAceptarFicherosPath;
     // Whether this copy announces itself on the local network and answers who asks.
     bool AnunciarEnRed = true;
+    // Whether what arrives while the user is not looking raises a desktop notification.
+    bool AvisosEscritorio = true;
     struct {
         TColor colorTexto = 0;
         TColor colorFondo = 0xFFFFFF;
@@ -60,7 +62,7 @@ struct TConfig {
 
 inline const QString kNickPorDefecto = QStringLiteral("¡Sin nick!");
 inline const QString kNickAwayPorDefecto = QStringLiteral("¡Sin nick away!");
-constexpr int kNumeroValoresConfig = 34;
+constexpr int kNumeroValoresConfig = 35;
 
 // The defaults, with the main window centred on a screen of the given size.
 void ConfigPorDefecto(TConfig& config, QSize pantalla);

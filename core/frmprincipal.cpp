@@ -6,6 +6,7 @@
 #include "core/principal.h"
 #include "core/utilidades.h"
 #include "settings/frmconfig.h"
+#include "widgets/avisoventana.h"
 #include "widgets/colocacion.h"
 #include "widgets/estilo.h"
 #include "widgets/frmabout.h"
@@ -82,6 +83,17 @@ void TfrmPrincipal::Enlazar(TMensajero& mensajero, TAccionesPrincipal acciones) 
         new TDelegadoContactos(FMensajero->Agenda(), *ListViewContactos, this));
 }
 
+void TfrmPrincipal::FijarAvisos(TAvisosEscritorio& avisos) {
+    FAvisos = &avisos;
+    avisos.FijarTray([this](const QString& titulo, const QString& texto) {
+        if (!FTray->isVisible() || !QSystemTrayIcon::isSystemTrayAvailable())
+            return false;
+        FTray->showMessage(titulo, texto, FTray->icon());
+        return true;
+    });
+    connect(FTray, &QSystemTrayIcon::messageClicked, this, [&avisos] { avisos.TrayPulsado(); });
+}
+
 void TfrmPrincipal::Iniciar() {
     FfrmNuevoContacto = new TfrmNuevoContacto(this);
     FfrmAbout = new TfrmAbout(this, unsigned(std::chrono::system_clock::now().time_since_epoch().count()));
@@ -137,6 +149,8 @@ void TfrmPrincipal::CrearComponentes() {
                           : destino > origen ? destino - 1 : destino;
         ListViewContactos->setCurrentIndex(FModelo->index(nueva));
     });
+    connect(ListViewContactos, &TListaContactos::FicherosSoltados, this,
+            &TfrmPrincipal::ListViewContactosFicherosSoltados);
     connect(ListViewContactos, &TListaContactos::MenuPedido, this, [this](QPoint global) {
         HabilitarPopup();
         PopupMenuListViewContactos->popup(global);
@@ -406,6 +420,17 @@ void TfrmPrincipal::ListViewContactosDblClick() {
         mnuPopUpContactosMensajeFlash->trigger();
 }
 
+// Offered once the drop has returned: the dragging program waits for the drop to end, and
+// the offers may open boxes.
+void TfrmPrincipal::ListViewContactosFicherosSoltados(int fila, const QStringList& rutas) {
+    if (fila >= FMensajero->Agenda().NumeroFilas() || !FAcciones.EnviarArchivos)
+        return;
+    const QString ip = FMensajero->Agenda().Fila(fila)->IP;
+    QMetaObject::invokeMethod(
+        this, [this, ip, rutas] { FMensajero->Proteger([&] { FAcciones.EnviarArchivos(ip, rutas); }); },
+        Qt::QueuedConnection);
+}
+
 // --- What the core asks of the user ---
 
 // Boxes quote nicks, addresses and file names that peers chose: never read as markup.
@@ -448,6 +473,21 @@ std::optional<QString> TfrmPrincipal::PedirTexto(const QString& titulo, const QS
 }
 
 void TfrmPrincipal::ReproducirSonido(const QString& fichero) { FSonido->Reproducir(fichero); }
+
+// The question's box is owned by this window; activating the notification brings the box
+// forward, or this window once the box is answered.
+void TfrmPrincipal::AvisarEscritorio(const QString& nick, const QString& texto) {
+    AvisarDesde(FAvisos, this, ProgramaAlFrente(),
+                {.Resumen = nick, .Texto = texto, .Mostrar = [this] {
+                     QWidget* caja = QApplication::activeModalWidget();
+                     if (!caja) {
+                         Activar();
+                         return;
+                     }
+                     caja->raise();
+                     caja->activateWindow();
+                 }});
+}
 
 void TfrmPrincipal::RepintarContactos() {
     FModelo->Refrescar();

@@ -12,6 +12,7 @@ class QApplication;
 class QFrame;
 class QMenu;
 class QSystemTrayIcon;
+class TAvisosEscritorio;
 class TfrmAbout;
 class TfrmConfig;
 class TfrmNuevoContacto;
@@ -25,6 +26,8 @@ class TReproductorSonido;
 struct TAccionesPrincipal {
     std::function<void(const QString& ip)> MensajeFlash;
     std::function<void(const QString& ip)> EnviarArchivo;
+    // Files dropped on a contact: one offer each.
+    std::function<void(const QString& ip, const QStringList& rutas)> EnviarArchivos;
     std::function<void(const QString& ip)> EmpezarChat;
     // "Ventana de &Chat": shows the chat window and brings it forward.
     std::function<void()> VentanaChat;
@@ -46,6 +49,9 @@ public:
     // The core this window shows and the features its menus call; once, before anything
     // is shown or loaded.
     void Enlazar(TMensajero& mensajero, TAccionesPrincipal acciones);
+    // Desktop notifications for the questions its boxes ask, with the tray icon's message
+    // where no notification service answers.
+    void FijarAvisos(TAvisosEscritorio& avisos);
     // The dialogs, hidden, once the core has loaded.
     void Iniciar();
     // A second start of the program asked for this window.
@@ -66,6 +72,7 @@ public:
     std::optional<QString> PedirTexto(const QString& titulo, const QString& etiqueta,
                                       const QString& inicial, const QValidator* filtro) override;
     void ReproducirSonido(const QString& fichero) override;
+    void AvisarEscritorio(const QString& nick, const QString& texto) override;
     void RepintarContactos() override;
     void AplicarConfig(const TConfig& config) override;
     void AnadirIconoTray() override;
@@ -106,6 +113,7 @@ private:
     void mnuPopUpContactosComprobarClick();
     void mnuTrayOcultarClick();
     void ListViewContactosDblClick();
+    void ListViewContactosFicherosSoltados(int fila, const QStringList& rutas);
 
     TMensajero* FMensajero = nullptr;
     TAccionesPrincipal FAcciones;
@@ -121,6 +129,7 @@ private:
     TfrmNuevoContacto* FfrmNuevoContacto = nullptr;
     TfrmAbout* FfrmAbout = nullptr;
     TfrmConfig* FfrmConfig = nullptr;
+    TAvisosEscritorio* FAvisos = nullptr;
 
     QAction* mnuPopUpContactosIP = nullptr;
     QAction* mnuPopUpContactosEliminar = nullptr;

@@ -25,6 +25,9 @@ public:
     virtual std::optional<QString> PedirTexto(const QString& titulo, const QString& etiqueta,
                                               const QString& inicial, const QValidator* filtro) = 0;
     virtual void ReproducirSonido(const QString& fichero) = 0;
+    // A peer wants an answer that a box is about to ask: a desktop notification, with the
+    // peer's nick and the start of the text, unless the user is looking at the program.
+    virtual void AvisarEscritorio(const QString& nick, const QString& texto) = 0;
 
     // The contact list changed (a row added, removed or its state, nick or e-mail).
     virtual void RepintarContactos() = 0;

@@ -5,7 +5,26 @@
 
 #include <QContextMenuEvent>
 #include <QDropEvent>
+#include <QMimeData>
 #include <QPainter>
+#include <QUrl>
+
+namespace {
+
+// The local files a drag carries; none when it carries anything else.
+QStringList FicherosArrastrados(const QDropEvent* evento) {
+    QStringList rutas;
+    if (!evento->mimeData()->hasUrls())
+        return rutas;
+    for (const QUrl& url : evento->mimeData()->urls()) {
+        if (!url.isLocalFile())
+            return {};
+        rutas << url.toLocalFile();
+    }
+    return rutas;
+}
+
+} // namespace
 
 TListaContactos::TListaContactos(QWidget* padre) : QListView(padre) {
     setObjectName(QStringLiteral("ListViewContactos"));
@@ -24,12 +43,37 @@ TListaContactos::TListaContactos(QWidget* padre) : QListView(padre) {
 void TListaContactos::dragEnterEvent(QDragEnterEvent* evento) {
     if (evento->source() == this)
         QListView::dragEnterEvent(evento);
+    else if (!FicherosArrastrados(evento).isEmpty())
+        evento->acceptProposedAction();
+    else
+        evento->ignore();
+}
+
+// Files go to the contact under the pointer: between rows they are refused.
+void TListaContactos::dragMoveEvent(QDragMoveEvent* evento) {
+    if (evento->source() == this) {
+        QListView::dragMoveEvent(evento);
+        return;
+    }
+    if (indexAt(evento->position().toPoint()).isValid() && !FicherosArrastrados(evento).isEmpty())
+        evento->acceptProposedAction();
     else
         evento->ignore();
 }
 
 void TListaContactos::dropEvent(QDropEvent* evento) {
-    if (evento->source() != this || !currentIndex().isValid()) {
+    if (evento->source() != this) {
+        const QModelIndex debajo = indexAt(evento->position().toPoint());
+        const QStringList rutas = FicherosArrastrados(evento);
+        if (!debajo.isValid() || rutas.isEmpty()) {
+            evento->ignore();
+            return;
+        }
+        evento->acceptProposedAction();
+        emit FicherosSoltados(debajo.row(), rutas);
+        return;
+    }
+    if (!currentIndex().isValid()) {
         evento->ignore();
         return;
     }

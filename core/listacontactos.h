@@ -6,7 +6,8 @@
 
 class TAgenda;
 
-// The contact list: owner-drawn rows, dragged within itself to reorder them.
+// The contact list: owner-drawn rows, dragged within itself to reorder them; files dropped
+// on a row are for that contact.
 class TListaContactos : public QListView {
     Q_OBJECT
 public:
@@ -17,10 +18,12 @@ public:
 
 signals:
     void FilaSoltada(int origen, int destino);
+    void FicherosSoltados(int fila, const QStringList& rutas);
     void MenuPedido(QPoint global);
 
 protected:
     void dragEnterEvent(QDragEnterEvent* evento) override;
+    void dragMoveEvent(QDragMoveEvent* evento) override;
     void dropEvent(QDropEvent* evento) override;
     void contextMenuEvent(QContextMenuEvent* evento) override;
 };

@@ -578,7 +578,9 @@ void TMensajero::PreguntarAdmision() {
     if (aceptada) {
         preguntandoAdmision_ = true;
         Sonar(config_.Sonidos.PreguntaIntentoConxDesconocido);
-        aceptada = interfaz_.Preguntar(QStringLiteral("Aviso de Conexión"), TextoAdmision(ip),
+        const QString pregunta = TextoAdmision(ip);
+        interfaz_.AvisarEscritorio(ip, pregunta);
+        aceptada = interfaz_.Preguntar(QStringLiteral("Aviso de Conexión"), pregunta,
                                        TInterfazUsuario::TBotones::SiNo);
         preguntandoAdmision_ = false;
     }

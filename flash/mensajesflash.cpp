@@ -60,8 +60,8 @@ void TMensajesFlash::AlRecibir(const QString& ip, const QByteArray& carga) {
         return;
     }
     const QString hora = mensajero_.Reloj().Ahora().toString(QStringLiteral("hh:mm"));
-    interfaz_.MostrarFlashRecibido(
-        {ip, QStringLiteral("[") + hora + QStringLiteral("] De : ") + mensajero_.NickDe(ip),
-         UnificarSaltos(DecodificarCp1252(carga), QStringLiteral("\n"))});
+    const QString nick = mensajero_.NickDe(ip);
+    interfaz_.MostrarFlashRecibido({ip, nick, QStringLiteral("[") + hora + QStringLiteral("] De : ") + nick,
+                                    UnificarSaltos(DecodificarCp1252(carga), QStringLiteral("\n"))});
     mensajero_.Sonar(mensajero_.Config().Sonidos.MensajeFlash);
 }

@@ -9,6 +9,7 @@ class TMensajero;
 // A received flash as its window shows it.
 struct TFlashRecibido {
     QString IP;     // the sender, where an answer goes
+    QString Nick;
     QString Titulo; // "[hh:mm] De : " + nick
     QString Texto;  // lines separated by "\n"
 };

@@ -1,11 +1,14 @@
 #include "flash/ventanasflash.h"
 
 #include "flash/frmmsgflash.h"
+#include "widgets/avisoventana.h"
 #include "widgets/colocacion.h"
 
+#include <QPointer>
+
 TVentanasFlash::TVentanasFlash(TMensajero& mensajero, QWidget* principal,
-                               std::function<bool()> principalEnTray)
-    : FPrincipal(principal), FPrincipalEnTray(std::move(principalEnTray)),
+                               std::function<bool()> principalEnTray, TAvisosEscritorio* avisos)
+    : FPrincipal(principal), FPrincipalEnTray(std::move(principalEnTray)), FAvisos(avisos),
       FMensajes(mensajero, *this) {}
 
 // Open windows send through FMensajes: they must not outlive it.
@@ -32,6 +35,8 @@ int TVentanasFlash::FlashesAbiertos(const QString& ip) const {
 }
 
 void TVentanasFlash::MostrarFlashRecibido(const TFlashRecibido& flash) {
+    // Asked before the new window comes up, which may take the focus.
+    const bool visto = ProgramaAlFrente();
     auto* ventana = new TfrmMsgFlash(FMensajes, FPrincipal);
     ventana->PrepararRespuesta(flash);
     // Over a main window hidden in the tray, nobody would look.
@@ -40,4 +45,12 @@ void TVentanasFlash::MostrarFlashRecibido(const TFlashRecibido& flash) {
     else
         ColocarSobrePrincipal(ventana, FPrincipal);
     ventana->Mostrar();
+    const QPointer<TfrmMsgFlash> vigilada = ventana;
+    AvisarDesde(FAvisos, ventana, visto,
+                {.Resumen = flash.Nick,
+                 .Texto = flash.Texto,
+                 .Mostrar = [vigilada] {
+                     if (vigilada && !vigilada->isHidden())
+                         vigilada->Mostrar();
+                 }});
 }

@@ -5,15 +5,17 @@
 #include <functional>
 
 class QWidget;
+class TAvisosEscritorio;
 class TfrmMsgFlash;
 
 // Flash messages with their windows, owned by the main window. Each message, sent or
 // received, gets a window of its own, a child of the main window.
 class TVentanasFlash : public TInterfazFlash {
 public:
-    // `principalEnTray` tells whether the main window is hidden in the tray.
+    // `principalEnTray` tells whether the main window is hidden in the tray; `avisos`, when
+    // given, tells the desktop of flashes that arrive while the user is not looking.
     TVentanasFlash(TMensajero& mensajero, QWidget* principal,
-                   std::function<bool()> principalEnTray);
+                   std::function<bool()> principalEnTray, TAvisosEscritorio* avisos = nullptr);
     ~TVentanasFlash() override;
 
     // A compose window to `ip`; whether the contact is connected is the caller's check.
@@ -26,5 +28,6 @@ public:
 private:
     QWidget* FPrincipal;
     std::function<bool()> FPrincipalEnTray;
+    TAvisosEscritorio* FAvisos;
     TMensajesFlash FMensajes;
 };

@@ -40,6 +40,7 @@ void AceptarConfig(TMensajero& mensajero, const TConfig& editada, const TEfectos
     config.AlwaysOnTop = editada.AlwaysOnTop;
     config.CargarConWindows = editada.CargarConWindows;
     config.AnunciarEnRed = editada.AnunciarEnRed;
+    config.AvisosEscritorio = editada.AvisosEscritorio;
     config.AutoAceptarFicheros = editada.AutoAceptarFicheros;
     config.AutoAceptarFicherosPath = CarpetaConBarra(editada.AutoAceptarFicherosPath);
     if (config.Nick != editada.Nick)

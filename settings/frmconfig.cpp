@@ -148,26 +148,28 @@ QWidget* TfrmConfig::CrearGeneral() {
                                      {8, 4, 298, 30}, pagina);
     Label1->setWordWrap(true);
     rbRechazarPeticion = Control<QRadioButton>("rbRechazarPeticion", QStringLiteral("Rechazar la petición"),
-                                               {20, 36, 280, 17}, pagina);
+                                               {20, 34, 280, 17}, pagina);
     rbAceptarPeticion = Control<QRadioButton>(
-        "rbAceptarPeticion", QStringLiteral("Aceptar la petición y añadir a la Agenda"), {20, 54, 280, 17}, pagina);
-    rbPreguntar = Control<QRadioButton>("rbPreguntar", QStringLiteral("Preguntar"), {20, 72, 280, 17}, pagina);
+        "rbAceptarPeticion", QStringLiteral("Aceptar la petición y añadir a la Agenda"), {20, 50, 280, 17}, pagina);
+    rbPreguntar = Control<QRadioButton>("rbPreguntar", QStringLiteral("Preguntar"), {20, 66, 280, 17}, pagina);
     grupoEntradas_ = new QButtonGroup(this);
     for (QRadioButton* boton : {rbRechazarPeticion, rbAceptarPeticion, rbPreguntar})
         grupoEntradas_->addButton(boton);
     chkAlwaysOnTop = Control<QCheckBox>("chkAlwaysOnTop", QStringLiteral("Ventana principal \"Siempre visible\""),
-                                        {8, 92, 300, 17}, pagina);
+                                        {8, 84, 300, 17}, pagina);
     chkIconoEnTray = Control<QCheckBox>("chkIconoEnTray", QStringLiteral("Mantener un icono en el Tray"),
-                                        {8, 109, 300, 17}, pagina);
+                                        {8, 100, 300, 17}, pagina);
     // The setting keeps its stored name; the caption names the desktop session instead.
     chkCargarConWindows = Control<QCheckBox>("chkCargarConWindows", QStringLiteral("Cargar al iniciar la sesión"),
-                                             {8, 126, 300, 17}, pagina);
+                                             {8, 116, 300, 17}, pagina);
     chkAnunciarEnRed = Control<QCheckBox>("chkAnunciarEnRed", QStringLiteral("Anunciarme en la red local"),
-                                          {8, 143, 300, 17}, pagina);
+                                          {8, 132, 300, 17}, pagina);
+    chkAvisosEscritorio = Control<QCheckBox>("chkAvisosEscritorio", QStringLiteral("Avisos del escritorio"),
+                                             {8, 148, 300, 17}, pagina);
     chkAutoAceptarFicheros = Control<QCheckBox>(
-        "chkAutoAceptarFicheros", QStringLiteral("Auto-Aceptar ficheros en..."), {8, 162, 300, 17}, pagina);
-    edtAutoAceptarFicheros = Campo("edtAutoAceptarFicheros", {24, 180, 254, 21}, pagina);
-    btnAutoAceptarFicheros = Boton("btnAutoAceptarFicheros", QStringLiteral("..."), {281, 180, 25, 21}, pagina);
+        "chkAutoAceptarFicheros", QStringLiteral("Auto-Aceptar ficheros en..."), {8, 165, 300, 17}, pagina);
+    edtAutoAceptarFicheros = Campo("edtAutoAceptarFicheros", {24, 183, 254, 21}, pagina);
+    btnAutoAceptarFicheros = Boton("btnAutoAceptarFicheros", QStringLiteral("..."), {281, 183, 25, 21}, pagina);
     connect(btnAutoAceptarFicheros, &QPushButton::clicked, this, &TfrmConfig::btnAutoAceptarFicherosClick);
     return pagina;
 }
@@ -271,6 +273,7 @@ void TfrmConfig::Llenar() {
     chkAlwaysOnTop->setChecked(c.AlwaysOnTop);
     chkCargarConWindows->setChecked(c.CargarConWindows);
     chkAnunciarEnRed->setChecked(c.AnunciarEnRed);
+    chkAvisosEscritorio->setChecked(c.AvisosEscritorio);
     chkAutoAceptarFicheros->setChecked(c.AutoAceptarFicheros);
     edtAutoAceptarFicheros->setText(c.AutoAceptarFicherosPath);
     edtNick->setText(c.Nick);
@@ -303,6 +306,7 @@ TConfig TfrmConfig::Editada() const {
     c.AlwaysOnTop = chkAlwaysOnTop->isChecked();
     c.CargarConWindows = chkCargarConWindows->isChecked();
     c.AnunciarEnRed = chkAnunciarEnRed->isChecked();
+    c.AvisosEscritorio = chkAvisosEscritorio->isChecked();
     c.AutoAceptarFicheros = chkAutoAceptarFicheros->isChecked();
     c.AutoAceptarFicherosPath = edtAutoAceptarFicheros->text();
     c.Nick = edtNick->text();

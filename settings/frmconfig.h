@@ -87,6 +87,7 @@ private:
     QCheckBox* chkIconoEnTray = nullptr;
     QCheckBox* chkCargarConWindows = nullptr;
     QCheckBox* chkAnunciarEnRed = nullptr;
+    QCheckBox* chkAvisosEscritorio = nullptr;
     QCheckBox* chkAutoAceptarFicheros = nullptr;
     QLineEdit* edtAutoAceptarFicheros = nullptr;
     QPushButton* btnAutoAceptarFicheros = nullptr;

@@ -155,26 +155,39 @@ void TTransferencias::OfrecerFichero(const QString& ip) {
     const TContacto* contacto = mensajero_.BuscarContacto(ip);
     if (!contacto || !contacto->Conectado)
         return;
-    const std::optional<QString> ruta =
-        interfaz_.ElegirFichero(u"Escoja un Archivo para enviarle a " + contacto->Item->Nick);
-    if (!ruta)
-        return;
-    // The chooser ran the event loop: the contact may be gone, or its row with it.
-    if (!EstaConectado(mensajero_, ip)) {
-        mensajero_.Interfaz().MostrarInformacion(kTituloEnvio,
-                                                 mensajero_.NickDe(ip) + u" ya no está conectado.");
-        return;
+    // The chooser runs the event loop: the contact may be gone, or its row with it.
+    OfrecerCada(ip, interfaz_.ElegirFicheros(u"Escoja un Archivo para enviarle a " + contacto->Item->Nick));
+}
+
+void TTransferencias::OfrecerFicheros(const QString& ip, const QStringList& rutas) {
+    if (EstaConectado(mensajero_, ip))
+        OfrecerCada(ip, rutas);
+    else
+        mensajero_.Interfaz().MostrarInformacion(kTituloEnvio, mensajero_.NickDe(ip) + u" no está conectado.");
+}
+
+void TTransferencias::OfrecerCada(const QString& ip, const QStringList& rutas) {
+    for (const QString& ruta : rutas) {
+        if (!EstaConectado(mensajero_, ip)) {
+            mensajero_.Interfaz().MostrarInformacion(kTituloEnvio,
+                                                     mensajero_.NickDe(ip) + u" ya no está conectado.");
+            return;
+        }
+        Ofrecer(ip, ruta);
     }
-    QFile fichero(*ruta);
+}
+
+void TTransferencias::Ofrecer(const QString& ip, const QString& ruta) {
+    QFile fichero(ruta);
     if (!fichero.open(QIODevice::ReadOnly)) {
-        mensajero_.Interfaz().MostrarError(QStringLiteral("Error"), TextoNoSeLee(*ruta));
+        mensajero_.Interfaz().MostrarError(QStringLiteral("Error"), TextoNoSeLee(ruta));
         return;
     }
     const qint64 tam = fichero.size();
     fichero.close();
     if (tam > kMayorTam) {
         mensajero_.Interfaz().MostrarError(
-            QStringLiteral("Error"), u"El Archivo \"" + *ruta +
+            QStringLiteral("Error"), u"El Archivo \"" + ruta +
                                          u"\" es demasiado grande: sólo se pueden enviar "
                                          u"Archivos de menos de 2 GB.");
         return;
@@ -185,10 +198,10 @@ void TTransferencias::OfrecerFichero(const QString& ip) {
         return std::any_of(salientes_.begin(), salientes_.end(), conId) ||
                std::any_of(entrantes_.begin(), entrantes_.end(), conId);
     });
-    tx->Ruta = *ruta;
+    tx->Ruta = ruta;
     tx->Tam = qint32(tam);
     tx->IP = ip;
-    const QString nombre = QFileInfo(*ruta).fileName();
+    const QString nombre = QFileInfo(ruta).fileName();
     tx->Ventana = CrearVista(tx, u"Enviando Archivo a " + mensajero_.NickDe(ip), nombre, true);
     salientes_.push_back(tx);
     mensajero_.EnviarMensaje(ip, Componer(TComando::OfreceFile, {tx->ID, tx->Tam, nombre}));
@@ -302,8 +315,9 @@ TTransferencias::DestinoAceptado(const TOfertaPendiente& oferta, const QString& 
         return std::nullopt;
     if (mensajero_.Config().AutoAceptarFicheros)
         return TDestino{CarpetaAutomatica(), nombre, false};
-    if (!mensajero_.Interfaz().Preguntar(kTituloEnvio, TextoOferta(nick, nombre, tam),
-                                         TInterfazUsuario::TBotones::SiNo) ||
+    const QString pregunta = TextoOferta(nick, nombre, tam);
+    mensajero_.Interfaz().AvisarEscritorio(nick, pregunta);
+    if (!mensajero_.Interfaz().Preguntar(kTituloEnvio, pregunta, TInterfazUsuario::TBotones::SiNo) ||
         Retirada(oferta))
         return std::nullopt;
     // The save dialog has asked before replacing a file.

@@ -30,8 +30,10 @@ public:
     TTransferencias(const TTransferencias&) = delete;
     TTransferencias& operator=(const TTransferencias&) = delete;
 
-    // "Enviar &Archivo" on a contact: asks for a file and offers it.
+    // "Enviar &Archivo" on a contact: asks for files and offers each.
     void OfrecerFichero(const QString& ip);
+    // Files dropped on a contact: one offer each, or the user is told it is not connected.
+    void OfrecerFicheros(const QString& ip, const QStringList& rutas);
 
     // At the end: every outgoing, then every incoming transfer, each from the last to the
     // first, aborted and its peer told; the windows keep their last state.
@@ -41,6 +43,9 @@ public:
     const TLista& Entrantes() const { return entrantes_; }
 
 private:
+    // Each offer may open a box, which runs the event loop: the contact may go meanwhile.
+    void OfrecerCada(const QString& ip, const QStringList& rutas);
+    void Ofrecer(const QString& ip, const QString& ruta);
     void AlOfrecer(const QString& ip, const TMensajeRecibido& mensaje);
     void AlAceptar(const QString& ip, const TMensajeRecibido& mensaje);
     void AlRechazar(const QString& ip, const TMensajeRecibido& mensaje);

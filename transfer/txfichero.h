@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QString>
+#include <QStringList>
 #include <algorithm>
 #include <array>
 #include <functional>
@@ -45,8 +46,8 @@ struct TDatosVista {
 class TInterfazTransferencias {
 public:
     virtual ~TInterfazTransferencias() = default;
-    // The file to send; none when cancelled.
-    virtual std::optional<QString> ElegirFichero(const QString& titulo) = 0;
+    // The files to send; none when cancelled.
+    virtual QStringList ElegirFicheros(const QString& titulo) = 0;
     // Where to save an offered file; none when cancelled. Asks before replacing a file.
     virtual std::optional<QString> ElegirDestino(const QString& titulo, const QString& propuesto) = 0;
     // A shown window for a new transfer. `abortar` is what closing it calls once its user

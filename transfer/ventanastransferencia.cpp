@@ -39,8 +39,8 @@ std::optional<QString> Elegido(const QString& ruta) {
 TVentanasTransferencia::TVentanasTransferencia(QWidget* principal, const TConfig& config)
     : principal_(principal), config_(config) {}
 
-std::optional<QString> TVentanasTransferencia::ElegirFichero(const QString& titulo) {
-    return Elegido(QFileDialog::getOpenFileName(principal_, titulo, {}, kFiltroTodos));
+QStringList TVentanasTransferencia::ElegirFicheros(const QString& titulo) {
+    return QFileDialog::getOpenFileNames(principal_, titulo, {}, kFiltroTodos);
 }
 
 std::optional<QString> TVentanasTransferencia::ElegirDestino(const QString& titulo,

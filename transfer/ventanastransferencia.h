@@ -13,7 +13,7 @@ public:
     // The configuration is read on every new window: a temporary would be gone by then.
     TVentanasTransferencia(QWidget* principal, const TConfig&& config) = delete;
 
-    std::optional<QString> ElegirFichero(const QString& titulo) override;
+    QStringList ElegirFicheros(const QString& titulo) override;
     std::optional<QString> ElegirDestino(const QString& titulo, const QString& propuesto) override;
     std::unique_ptr<TVistaTransferencia> CrearVista(const TDatosVista& datos,
                                                     std::function<void()> abortar) override;

@@ -26,6 +26,9 @@ public:
         if (AlSonar)
             AlSonar(fichero);
     }
+    void AvisarEscritorio(const QString& nick, const QString& texto) override {
+        Avisos.push_back({nick, texto});
+    }
     void RepintarContactos() override { ++Repintados; }
     void AplicarConfig(const TConfig& config) override { NickMostrado = config.Nick; }
     void AnadirIconoTray() override { IconoTray = true; }
@@ -45,6 +48,7 @@ public:
     std::vector<TCaja> Preguntas;
     std::vector<TCaja> Errores;
     std::vector<TCaja> Informaciones;
+    std::vector<TCaja> Avisos;  // nick and text of each desktop notification
     QStringList Sonidos;
     int Repintados = 0;
     QString NickMostrado;

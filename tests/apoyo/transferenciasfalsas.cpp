@@ -21,11 +21,13 @@ private:
 
 } // namespace
 
-std::optional<QString> TTransferenciasFalsas::ElegirFichero(const QString& titulo) {
+QStringList TTransferenciasFalsas::ElegirFicheros(const QString& titulo) {
     Titulos << titulo;
     if (AlElegir)
         AlElegir();
-    return Fichero;
+    if (Ficheros.isEmpty() && Fichero)
+        return {*Fichero};
+    return Ficheros;
 }
 
 std::optional<QString> TTransferenciasFalsas::ElegirDestino(const QString& titulo,

@@ -18,12 +18,14 @@ struct TVentanaFalsa {
 // Scripted file choosers and fake windows.
 class TTransferenciasFalsas : public TInterfazTransferencias {
 public:
-    std::optional<QString> ElegirFichero(const QString& titulo) override;
+    QStringList ElegirFicheros(const QString& titulo) override;
     std::optional<QString> ElegirDestino(const QString& titulo, const QString& propuesto) override;
     std::unique_ptr<TVistaTransferencia> CrearVista(const TDatosVista& datos,
                                                     std::function<void()> abortar) override;
 
+    // What the file chooser returns: `Ficheros`, or else `Fichero` alone.
     std::optional<QString> Fichero;
+    QStringList Ficheros;
     std::optional<QString> Destino;
     QStringList Titulos;
     QStringList Propuestos;

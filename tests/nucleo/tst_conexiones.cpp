@@ -232,6 +232,8 @@ private slots:
                                 "\"127.0.0.13\".\nEsta dirección no se encuentra en su Agenda.\n\n"
                                 "¿Desea aceptar la conexión, y agregar la dirección a la Agenda?"));
         QCOMPARE(a.Interfaz.Sonidos, QStringList({QStringLiteral("pregunta.wav")}));
+        QCOMPARE(a.Interfaz.Avisos.size(), std::size_t(1));
+        QVERIFY(a.Interfaz.Avisos[0].Titulo == peer.Ip && a.Interfaz.Avisos[0].Texto == a.Interfaz.Preguntas[0].Texto);
         QVERIFY(a.Conectado(peer.Ip));
         QCOMPARE(a.M().BuscarContacto(peer.Ip)->Nick, QStringLiteral("Nuevo Contacto"));
         QVERIFY(LeerFichero(a.M().Rutas().FicheroAgenda()).contains("Nuevo Contacto\r\n127.0.0.13\r\n\r\n"));

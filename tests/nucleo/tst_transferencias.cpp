@@ -157,6 +157,9 @@ private slots:
         QCOMPARE(b.Nodo.Interfaz.Preguntas[0].Texto,
                  QStringLiteral("Ana quiere enviarle un Archivo:\n\nArchivo: origen.bin\n"
                                 "Tamaño: 4.500\n\n¿Desea aceptar el Archivo?"));
+        QCOMPARE(b.Nodo.Interfaz.Avisos.size(), std::size_t(1));
+        QVERIFY(b.Nodo.Interfaz.Avisos[0].Titulo == u"Ana" &&
+                b.Nodo.Interfaz.Avisos[0].Texto == b.Nodo.Interfaz.Preguntas[0].Texto);
         QCOMPARE(b.Falsas.Titulos, QStringList{QStringLiteral("Escoja el destino del Archivo de Ana")});
         QCOMPARE(b.Falsas.Propuestos, QStringList{QStringLiteral("origen.bin")});
     }
@@ -508,6 +511,16 @@ private slots:
         // Nothing is offered to a contact that is not connected.
         a.Tx.OfrecerFichero(QStringLiteral("127.0.0.99"));
         QCOMPARE(a.Falsas.Ventanas.size(), std::size_t(1));
+        // Several files at once: one offer each; one that cannot be read has its error.
+        a.Falsas.Ficheros = {a.Ruta(QStringLiteral("no-existe")), Escribir(a.Ruta(QStringLiteral("uno")), "1"),
+                             Escribir(a.Ruta(QStringLiteral("dos")), "22")};
+        a.Tx.OfrecerFichero(peer.Ip);
+        QCOMPARE(peer.EsperarMensajes(3).mid(1), (QList<QByteArray>{"OFRECE_FILE:" + Id(a, 1) + ":1:uno",
+                                                                  "OFRECE_FILE:" + Id(a, 2) + ":2:dos"}));
+        QCOMPARE(a.Nodo.Interfaz.Errores.size(), std::size_t(3));
+        a.Tx.OfrecerFicheros(QStringLiteral("127.0.0.99"), a.Falsas.Ficheros);
+        QCOMPARE(a.Nodo.Interfaz.Informaciones.back().Texto, QStringLiteral("127.0.0.99 no está conectado."));
+        QCOMPARE(a.Falsas.Ventanas.size(), std::size_t(3));
     }
 
     void FicheroQueDesapareceTrasOfrecer() {

@@ -163,6 +163,7 @@ private slots:
             d.C<QCheckBox>("chkCargarConWindows")->setChecked(true);
             anunciabaAlAbrir = d.C<QCheckBox>("chkAnunciarEnRed")->isChecked();
             d.C<QCheckBox>("chkAnunciarEnRed")->setChecked(false);
+            d.C<QCheckBox>("chkAvisosEscritorio")->setChecked(false);
             d.C<QCheckBox>("chkAutoAceptarFicheros")->setChecked(true);
             d.C<QLineEdit>("edtAutoAceptarFicheros")->setText(QStringLiteral("/srv/Recibidos"));
             d.C<QLineEdit>("edtNick")->setText(QStringLiteral("Anita"));
@@ -183,7 +184,7 @@ private slots:
         const TConfig& c = d.Config();
         QVERIFY(c.RechazarEntradasDesconocidas && !c.AceptarEntradasDesconocidas && !c.PreguntarEntradasDesconocidas);
         QVERIFY(c.AlwaysOnTop && c.CargarConWindows && c.AutoAceptarFicheros);
-        QVERIFY(anunciabaAlAbrir && !c.AnunciarEnRed);
+        QVERIFY(anunciabaAlAbrir && !c.AnunciarEnRed && !c.AvisosEscritorio);
         QCOMPARE(c.AutoAceptarFicherosPath, QStringLiteral("/srv/Recibidos/"));
         QCOMPARE(c.Nick, QStringLiteral("Anita"));
         QCOMPARE(c.NickAway, QStringLiteral("Anita fuera"));

@@ -16,6 +16,7 @@
 #include <QInputDialog>
 #include <QWindow>
 #include <QMenu>
+#include <QMimeData>
 #include <QSettings>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -50,6 +51,13 @@ class TstFrmPrincipal : public QObject {
                                       : Lista()->visualRect(Lista()->model()->index(fila, 0)).center();
         QContextMenuEvent evento(QContextMenuEvent::Mouse, punto, Lista()->viewport()->mapToGlobal(punto));
         QApplication::sendEvent(Lista()->viewport(), &evento);
+    }
+    // Ana, the first contact, connects from her own address and is connected.
+    void ConectarAna(TPeerCrudo& ana) {
+        QVERIFY(ana.ConectarA(QStringLiteral("127.0.0.21")));
+        ana.EsperarMensajes(2);
+        ana.Enviar("NICK:Ana\x07");
+        QTRY_VERIFY(programa->Mensajero().BuscarContacto(QStringLiteral("127.0.0.22"))->Conectado);
     }
     void Arrancar() {
         TMensajero::TOpciones opciones{Rutas(), QHostAddress(QStringLiteral("127.0.0.21")),
@@ -293,14 +301,42 @@ private slots:
         QCOMPARE(ajustes.value("Nick").toString(), QStringLiteral("Luz"));
         QCOMPARE(ajustes.allKeys().size(), kNumeroValoresConfig);
     }
+
+    // Files dragged from elsewhere: offered to a connected contact, one offer each.
+    void FicherosSoltadosSobreUnContacto() {
+        Arrancar();
+        TPeerCrudo ana(22);
+        ConectarAna(ana);
+        const QString uno = carpeta->filePath(QStringLiteral("uno.txt"));
+        const QString dos = carpeta->filePath(QStringLiteral("dos.txt"));
+        Escribir(uno, "1");
+        Escribir(dos, "22");
+        const auto soltar = [this](int fila, const QList<QUrl>& urls) {
+            QMimeData datos;
+            datos.setUrls(urls);
+            const QPointF punto = Lista()->visualRect(Lista()->model()->index(fila, 0)).center();
+            QDragEnterEvent entrar(punto.toPoint(), Qt::CopyAction, &datos, Qt::LeftButton, {});
+            QDragMoveEvent mover(punto.toPoint(), Qt::CopyAction, &datos, Qt::LeftButton, {});
+            QDropEvent soltado(punto, Qt::CopyAction, &datos, Qt::LeftButton, {});
+            for (QEvent* evento : std::initializer_list<QEvent*>{&entrar, &mover, &soltado})
+                QApplication::sendEvent(Lista()->viewport(), evento);
+            return soltado.isAccepted();
+        };
+        QVERIFY(!soltar(0, {QUrl(QStringLiteral("https://example.org/x.txt"))}));
+        QVERIFY(soltar(0, {QUrl::fromLocalFile(uno), QUrl::fromLocalFile(dos)}));
+        const QList<QByteArray> ofertas = ana.EsperarMensajes(4).mid(2);
+        QVERIFY(ofertas.size() == 2 && ofertas[0].endsWith(":1:uno.txt") && ofertas[1].endsWith(":2:dos.txt"));
+        TCajaVista caja;
+        ResponderCaja(QMessageBox::Ok, &caja);
+        QVERIFY(soltar(1, {QUrl::fromLocalFile(uno)}));
+        QTRY_COMPARE(caja.Texto, QStringLiteral("Bea no está conectado."));
+    }
+
     // Last: once the application's loop has ended, no modal box of a later test would run.
     void ChatDesdeLosMenusYAlSalirSeDejaLaSala() {
         Arrancar();
         TPeerCrudo ana(22);
-        QVERIFY(ana.ConectarA(QStringLiteral("127.0.0.21")));
-        ana.EsperarMensajes(2);
-        ana.Enviar("NICK:Ana\x07");
-        QTRY_VERIFY(programa->Mensajero().BuscarContacto(QStringLiteral("127.0.0.22"))->Conectado);
+        ConectarAna(ana);
         QTest::mouseClick(Lista()->viewport(), Qt::LeftButton, {},
                           Lista()->visualRect(Lista()->model()->index(0, 0)).center());
         AbrirPopupEn(0);
