@@ -43,6 +43,7 @@ public:
                 if (salir_)
                     QCoreApplication::exit(0);
             }
+            void MostrarInterrupcion(bool) override {}
 
         private:
             bool salir_;

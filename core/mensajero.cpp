@@ -528,8 +528,11 @@ void TMensajero::MarcarConectado(TContacto* contacto) {
     const bool yaConectado = contacto->Conectado;
     agenda_.FijarConectado(contacto, true);
     interfaz_.RepintarContactos();
-    if (!yaConectado)
-        Sonar(config_.Sonidos.ContactoConecta);
+    if (yaConectado)
+        return;
+    const QString ip = contacto->IP;
+    Sonar(config_.Sonidos.ContactoConecta);
+    emit ContactoConectado(ip);
 }
 
 // An unknown peer waits for the user's answer. One question is open at a time, asked from

@@ -182,6 +182,8 @@ signals:
     void EsEsteMismoPrograma(const QString& ip);
     // The contact went off-line, even if it comes back at once.
     void ContactoDesconectado(const QString& ip);
+    // The contact is on-line again, or for the first time.
+    void ContactoConectado(const QString& ip);
 
 private:
     void NuevaConexionEntrante();

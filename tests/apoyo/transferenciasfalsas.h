@@ -11,6 +11,7 @@ struct TVentanaFalsa {
     std::function<void()> Abortar;
     std::vector<TCifrasProgreso> Refrescos;
     std::optional<TFinTransferencia> Fin;
+    bool Interrumpida = false;
     // Runs after each refresh, outside the handler, as a user's click would.
     std::function<void(TVentanaFalsa&)> TrasRefrescar;
 };
