@@ -4,6 +4,7 @@
 #include "transfer/progreso.h"
 #include "transfer/transferencias.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
@@ -17,8 +18,8 @@ namespace {
 // A core with its transfers, fake choosers and fake windows.
 // `extendido` false: a copy that behaves as every other peer of the protocol.
 struct TLado {
-    TLado(int n, const QString& nick, bool extendido = true)
-        : Nodo(n, nick), Tx(Nodo.M(), Falsas, extendido) {}
+    TLado(int n, const QString& nick, bool extendido = true, TOpcionesReintento reintento = {})
+        : Nodo(n, nick, 5000, reintento), Tx(Nodo.M(), Falsas, extendido) {}
 
     QString IP() const { return Nodo.IP(); }
     QString Ruta(const QString& nombre) const { return Nodo.Carpeta.filePath(nombre); }
@@ -107,6 +108,12 @@ QList<QByteArray> DeHoy(QList<QByteArray> mensajes) {
 // The one message an old sender gets and drops: what this copy takes, right before accepting.
 QByteArray Puede(const QByteArray& id) {
     return "XFILE_PUEDE:" + id + ":" + Numero(kBytesEnVuelo) + ":" + Numero(kTamBloqueExtendido) + ":0:";
+}
+
+// Drops every connection of a node as a network failure would.
+void CortarConexiones(TNodoPrueba& nodo) {
+    for (QTcpSocket* socket : nodo.M().findChildren<QTcpSocket*>())
+        socket->abort();
 }
 
 // Automatic acceptance into a folder of the side's own, created here.
@@ -300,6 +307,153 @@ private slots:
         QTRY_COMPARE(b.Falsas.Ventanas.size(), std::size_t(1));
         QTRY_COMPARE(b.Ventana().Fin, std::optional(TFinTransferencia::Finalizado));
         QCOMPARE(Leer(b.Ruta(QStringLiteral("destino.bin"))), QByteArray("solo lectura"));
+    }
+
+    // --- The extended mode ---
+
+    // A peer that takes little, acknowledging in random steps: never more unacknowledged than
+    // it announced, and always as much as fits.
+    void VentanaRespetada_data() {
+        QTest::addColumn<quint32>("semilla");
+        for (const quint32 semilla : {1u, 2u, 3u, 4u, 5u, 6u})
+            QTest::addRow("semilla %u", semilla) << semilla;
+    }
+
+    void VentanaRespetada() {
+        QFETCH(quint32, semilla);
+        QRandomGenerator azar(semilla);
+        TLado a(11, QStringLiteral("Ana"));
+        TPeerCrudo peer(13);
+        ConectarCrudo(a, peer);
+        const qint64 bloque = 500 + azar.bounded(1500), vuelo = bloque + azar.bounded(6000);
+        const QByteArray datos = Aleatorio(azar.bounded(40000));
+        OfrecerAlPeer(a, peer, QStringLiteral("f"), datos);
+        const QByteArray id = Id(a), limites = Numero(vuelo) + ":" + Numero(bloque);
+        peer.Enviar("XFILE_PUEDE:" + id + ":" + limites + ":0:\x07" "ACEPTA_FILE:" + id + ":" +
+                    Numero(datos.size()) + ":f\x07");
+        QCOMPARE(peer.EsperarMensajes(2).at(1), "XFILE_USA:" + id + ":" + limites + ":0");
+        QByteArray recibido, resumen;
+        qint64 confirmado = 0;
+        for (qsizetype leidos = 2, respuestas = 1; resumen.isEmpty(); ++respuestas) {
+            // The answer comes after whatever the acknowledgement let out.
+            peer.Enviar("NICK?\x07");
+            QTRY_COMPARE(peer.Mensajes().count("NICK:Ana"), respuestas);
+            const QList<QByteArray> mensajes = peer.Mensajes();
+            for (const QByteArray& mensaje : mensajes.mid(leidos)) {
+                if (mensaje.startsWith("NICK:"))
+                    continue;
+                QByteArray datosBloque;
+                if (mensaje.startsWith(QByteArray("XFILE_FIN:" + id + ":")))
+                    resumen = mensaje.sliced(11 + id.size());
+                else
+                    QVERIFY(DesescaparDatos(mensaje.sliced(11 + id.size()), datosBloque) &&
+                            datosBloque.size() <= bloque);
+                recibido += datosBloque;
+                QVERIFY(recibido.size() - confirmado <= vuelo);
+            }
+            leidos = mensajes.size();
+            const qint64 sinConfirmar = recibido.size() - confirmado;
+            QVERIFY(!resumen.isEmpty() || sinConfirmar > vuelo - bloque);
+            confirmado += sinConfirmar == 0 ? 0 : 1 + azar.bounded(sinConfirmar);
+            peer.Enviar("XFILE_ACK:" + id + ":" + Numero(confirmado) + "\x07");
+        }
+        QCOMPARE(recibido, datos);
+        QCOMPARE(resumen, QCryptographicHash::hash(datos, QCryptographicHash::Sha256).toHex());
+        QVERIFY(!a.Ventana().Fin);  // until the receiver has checked the file
+        const bool bien = semilla % 2 == 0;
+        peer.Enviar("XFILE_ACK:" + id + ":" + Numero(datos.size()) + "\x07" +
+                    (bien ? "XFILE_OK:" : "ABORT_FILE:") + id + "\x07");
+        QTRY_COMPARE(a.Ventana().Fin, bien ? TFinTransferencia::Finalizado : TFinTransferencia::Fallido);
+        QVERIFY(a.Tx.Salientes().empty());
+    }
+
+    // A raw sender in the extended mode: the receiver keeps to what it stated and checks the
+    // whole file at the end.
+    void ReceptorExtendido_data() {
+        QTest::addColumn<QByteArray>("envio");
+        QTest::addColumn<QByteArray>("respuesta");
+        QTest::addColumn<int>("fin");
+        const QByteArray bueno = QCryptographicHash::hash("hola!", QCryptographicHash::Sha256).toHex();
+        const QByteArray malo = QCryptographicHash::hash("hola?", QCryptographicHash::Sha256).toHex();
+        const auto fila = [](const char* nombre, const QByteArray& envio, const char* respuesta,
+                             TFinTransferencia fin) {
+            QTest::newRow(nombre) << envio << QByteArray(respuesta) << int(fin);
+        };
+        fila("bien", "XFILE_USA:7:4000:1000:0\x07" "XFILE_PKT:7:hola!\x07" "XFILE_FIN:7:" + bueno + "\x07",
+             "XFILE_ACK:7:5,XFILE_OK:7", TFinTransferencia::Finalizado);
+        fila("resumen distinto", "XFILE_USA:7:4000:1000:0\x07" "XFILE_PKT:7:hola!\x07" "XFILE_FIN:7:" + malo + "\x07",
+             "XFILE_ACK:7:5,ABORT_FILE:7", TFinTransferencia::Fallido);
+        fila("faltan bytes", "XFILE_USA:7:4000:1000:0\x07" "XFILE_PKT:7:hola\x07" "XFILE_FIN:7:" + bueno + "\x07",
+             "XFILE_ACK:7:4,ABORT_FILE:7", TFinTransferencia::Fallido);
+        fila("bloque mayor que el dicho", "XFILE_USA:7:4000:2:0\x07" "XFILE_PKT:7:hola!\x07",
+             "ABORT_FILE:7", TFinTransferencia::Abortado);
+        fila("más de lo que toma", "XFILE_USA:7:8388608:1000:0\x07", "ABORT_FILE:7",
+             TFinTransferencia::Abortado);
+        fila("más allá del tamaño", "XFILE_USA:7:4000:1000:0\x07" "XFILE_PKT:7:hola!!\x07", "ABORT_FILE:7",
+             TFinTransferencia::Abortado);
+        fila("bloque de hoy", "XFILE_USA:7:4000:1000:0\x07" "FIN_FILE:7:hola!\x07", "ABORT_FILE:7",
+             TFinTransferencia::Abortado);
+    }
+
+    void ReceptorExtendido() {
+        QFETCH(QByteArray, envio);
+        QFETCH(QByteArray, respuesta);
+        QFETCH(int, fin);
+        TLado b(12, QStringLiteral("Bea"));
+        const QDir carpeta = AceptarSoloEn(b, QStringLiteral("auto"));
+        TPeerCrudo peer(13);
+        ConectarCrudo(b, peer);
+        peer.Enviar("OFRECE_FILE:7:5:f\x07");
+        QCOMPARE(peer.EsperarMensajes(2), (QList<QByteArray>{Puede("7"), "ACEPTA_FILE:7:5:f"}));
+        peer.Enviar(envio);
+        const QList<QByteArray> esperados = respuesta.split(',');
+        QCOMPARE(peer.EsperarMensajes(2 + int(esperados.size())).mid(2), esperados);
+        QTRY_COMPARE(b.Ventana().Fin, std::optional(TFinTransferencia(fin)));
+        QVERIFY(b.Tx.Entrantes().empty());
+        if (fin == int(TFinTransferencia::Finalizado))
+            QCOMPARE(Leer(carpeta.filePath(QStringLiteral("f"))), QByteArray("hola!"));
+    }
+
+    // The connection drops mid-block: both windows say so, and when the contact is back the
+    // transfer goes on from what the receiver holds, or from the start when that changed.
+    void ReanudaTrasUnCorte_data() {
+        QTest::addColumn<bool>("parteCambiada");
+        QTest::newRow("sigue") << false;
+        QTest::newRow("parte cambiada") << true;
+    }
+
+    void ReanudaTrasUnCorte() {
+        QFETCH(bool, parteCambiada);
+        const TOpcionesReintento lento{.MsPrimero = 60000, .MsMaximo = 60000};
+        TLado a(11, QStringLiteral("Ana"), true, lento), b(12, QStringLiteral("Bea"), true, lento);
+        Conectar(a, b);
+        const QByteArray datos = Aleatorio(16 * 1024 * 1024 + 5);
+        a.Falsas.Fichero = Escribir(a.Ruta(QStringLiteral("origen.bin")), datos);
+        b.Falsas.Destino = b.Ruta(QStringLiteral("destino.bin"));
+        b.Falsas.TrasRefrescar = [&](TVentanaFalsa& ventana) {
+            if (ventana.Refrescos.size() == 20 && ventana.Interrupciones == 0)
+                CortarConexiones(b.Nodo);
+        };
+        a.Tx.OfrecerFichero(b.IP());
+        QTRY_VERIFY(!b.Falsas.Ventanas.empty() && b.Ventana().Interrumpida && a.Ventana().Interrumpida);
+        const std::size_t antes = b.Ventana().Refrescos.size();
+        const qint64 parte = QFileInfo(*b.Falsas.Destino).size();
+        QVERIFY(parte > 0 && parte < datos.size());
+        QCOMPARE(parte % kTamBloqueExtendido, 0);
+        if (parteCambiada) {
+            QFile fichero(*b.Falsas.Destino);
+            QVERIFY(fichero.open(QIODevice::ReadWrite) && fichero.seek(parte / 2));
+            fichero.write("x");
+        }
+        a.Nodo.M().ConectarDeNuevo(b.IP());
+        QTRY_COMPARE(b.Ventana().Fin, std::optional(TFinTransferencia::Finalizado));
+        QTRY_COMPARE(a.Ventana().Fin, std::optional(TFinTransferencia::Finalizado));
+        QCOMPARE(Leer(*b.Falsas.Destino), datos);
+        QCOMPARE(b.Ventana().Refrescos.at(antes).Tx,
+                 TextoBytes((parteCambiada ? 0 : parte) + kTamBloqueExtendido));
+        QCOMPARE(a.Ventana().Interrupciones, 1);
+        QCOMPARE(b.Falsas.Ventanas.size(), std::size_t(1));
+        QVERIFY(b.Nodo.Interfaz.Preguntas.size() == 1 && !a.Ventana().Interrumpida);
     }
 
     // --- Exact bytes against a raw peer ---
