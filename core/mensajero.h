@@ -147,7 +147,7 @@ public:
     void QuitarManejador(TComando comando, quint64 numero);
     // Hands one received message to its command's handler, as the receive queue does with
     // each of its items in turn.
-    void Despachar(const TItemMsgRcv& item);
+    void Despachar(TItemMsgRcv item);
 
     // 1 to 999999, redrawn while `ocupado` says the number is taken.
     int NuevoIdentificador(const std::function<bool(int)>& ocupado);

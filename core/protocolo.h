@@ -118,7 +118,8 @@ struct TMensajeRecibido {
 
 // The first prefix that matches, case-sensitively, in table order; none for an unmatched
 // message or for a numeric command whose payload is not a 32-bit decimal (LeerNumero).
-std::optional<TMensajeRecibido> InterpretarMensaje(const QByteArray& mensaje);
+// Taken by value: a message handed over whole keeps its bytes as the payload, uncopied.
+std::optional<TMensajeRecibido> InterpretarMensaje(QByteArray mensaje);
 
 // The prefix a command is sent with.
 QByteArray Prefijo(TComando comando);

@@ -651,8 +651,9 @@ void TTransferencias::Reanudar(const std::shared_ptr<TTxFichero>& tx) {
         FallarTransferencia(entrantes_, tx, TextoNoSeEscribe(tx->Ruta));
         return;
     }
+    // Whatever lies beyond the offered size is not the sender's.
     tx->Tx = std::min(tx->Fichero.size(), tx->Tam);
-    if (!ResumirInicio(tx->Fichero, tx->Tx, tx->Resumen)) {
+    if (!tx->Fichero.resize(tx->Tx) || !ResumirInicio(tx->Fichero, tx->Tx, tx->Resumen)) {
         FallarTransferencia(entrantes_, tx, TextoNoSeLee(tx->Ruta));
         return;
     }
