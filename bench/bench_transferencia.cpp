@@ -2,8 +2,8 @@
 // in the extended mode: on loopback, against a minimal stop-and-wait loop over plain blocking
 // sockets with the same blocks, escaping and BEL framing; and through a relay that delays each
 // direction by 0.5 ms and carries 110 MB/s, as a busy wired network would, against a raw TCP
-// stream through the same relay. Also the peak memory of a 1 GiB extended transfer and a 5 GiB sparse file. The
-// program re-runs itself as the receiving process and as the relay.
+// stream through the same relay. Also the peak memory of a 1 GiB extended transfer and a 5 GiB
+// sparse file. The program re-runs itself as the receiving process and as the relay.
 #include "bench/usuariomudo.h"
 #include "core/mensajero.h"
 #include "transfer/escapado.h"
@@ -44,8 +44,8 @@ constexpr auto kRetardo = std::chrono::microseconds(500);
 constexpr double kBytesPorNs = 110e6 / 1e9;
 const QString kEmisor = QStringLiteral("127.0.0.61");
 const QString kReceptor = QStringLiteral("127.0.0.62");
-const QString kRelevo = QStringLiteral("127.0.0.63");         // where the sender connects
-const QString kSalidaRelevo = QStringLiteral("127.0.0.64");   // where the receiver sees it from
+const QString kRelevo = QStringLiteral("127.0.0.63");       // where the sender connects
+const QString kSalidaRelevo = QStringLiteral("127.0.0.64"); // where the receiver sees it from
 
 // Windows that take every figure; the receiver's ends its process with the transfer, with
 // success only when the file arrived whole.
@@ -91,7 +91,8 @@ void CrearFichero(const QString& ruta, qint64 tam) {
     std::vector<quint32> trozo(1024 * 1024);
     for (qint64 escritos = 0; escritos < tam; escritos += qint64(trozo.size() * 4)) {
         QRandomGenerator::global()->fillRange(trozo.data(), trozo.size());
-        fichero.write(reinterpret_cast<const char*>(trozo.data()), std::min(tam - escritos, qint64(trozo.size() * 4)));
+        fichero.write(reinterpret_cast<const char*>(trozo.data()),
+                      std::min(tam - escritos, qint64(trozo.size() * 4)));
     }
 }
 
@@ -168,13 +169,14 @@ public:
     void Correr() {
         std::thread escritor([this] { Escribir(); });
         std::vector<char> lectura(64 * 1024);
-        auto libre = std::chrono::steady_clock::now();  // when the link has sent what it took
+        auto libre = std::chrono::steady_clock::now(); // when the link has sent what it took
         for (;;) {
             const ssize_t n = ::recv(desde_, lectura.data(), lectura.size(), 0);
             libre = std::max(libre, std::chrono::steady_clock::now()) +
                     std::chrono::nanoseconds(qint64(double(std::max<ssize_t>(n, 0)) / kBytesPorNs));
             const std::lock_guard cerrojo(mutex_);
-            cola_.push_back({libre + kRetardo, n > 0 ? QByteArray(lectura.data(), n) : QByteArray()});
+            cola_.push_back(
+                {libre + kRetardo, n > 0 ? QByteArray(lectura.data(), n) : QByteArray()});
             aviso_.notify_one();
             if (n <= 0)
                 break;
@@ -185,7 +187,7 @@ public:
 private:
     struct TTrozo {
         std::chrono::steady_clock::time_point Cuando;
-        QByteArray Datos;  // empty: the other end closed
+        QByteArray Datos; // empty: the other end closed
     };
 
     void Escribir() {
@@ -384,13 +386,13 @@ double MedirFlujo(quint16 puerto) {
 // Whether the received copy of a sparse file ends as the original does.
 bool TerminaIgual(const QString& origen, const QString& copia) {
     QFile uno(origen), otro(copia);
-    if (!uno.open(QIODevice::ReadOnly) || !otro.open(QIODevice::ReadOnly) || uno.size() != otro.size())
+    if (!uno.open(QIODevice::ReadOnly) || !otro.open(QIODevice::ReadOnly) ||
+        uno.size() != otro.size())
         return false;
     uno.seek(uno.size() - kMiB);
     otro.seek(otro.size() - kMiB);
     return uno.read(kMiB) == otro.read(kMiB);
 }
-
 
 struct TMedida {
     double MBs = 0;
@@ -404,8 +406,9 @@ TMedida MedirNucleo(const QString& origen, const QString& carpeta, quint16 puert
                     bool conRelevo) {
     QProcess hijo, relevo;
     const QString emisor = conRelevo ? kSalidaRelevo : kEmisor;
-    if (!Arrancar(hijo, {extendido ? QStringLiteral("receptor-extendido") : QStringLiteral("receptor"),
-                         QString::number(puerto), carpeta, emisor}))
+    if (!Arrancar(hijo,
+                  {extendido ? QStringLiteral("receptor-extendido") : QStringLiteral("receptor"),
+                   QString::number(puerto), carpeta, emisor}))
         return {};
     if (conRelevo && !Arrancar(relevo, {QStringLiteral("relevo"), QString::number(puerto), {}}))
         return {};
@@ -416,7 +419,8 @@ TMedida MedirNucleo(const QString& origen, const QString& carpeta, quint16 puert
     ventanas.Fichero = origen;
     TTransferencias transferencias(mensajero, ventanas, extendido);
     const QString destino = conRelevo ? kRelevo : kReceptor;
-    TContacto* receptor = mensajero.AnadirContacto(QStringLiteral("receptor"), destino, {}, true, false);
+    TContacto* receptor =
+        mensajero.AnadirContacto(QStringLiteral("receptor"), destino, {}, true, false);
     QEventLoop bucle;
     QTimer sondeo;
     QObject::connect(&sondeo, &QTimer::timeout, &bucle, [&] {
@@ -482,8 +486,10 @@ int main(int argc, char** argv) {
         base = std::max(base, MedirBase(origen, destino, ++puerto));
         nucleo = std::max(nucleo, MedirNucleo(origen, destino, ++puerto, false, false).MBs);
         extendido = std::max(extendido, MedirNucleo(origen, destino, ++puerto, true, false).MBs);
-        paradaRelevo = std::max(paradaRelevo, MedirNucleo(lento, destino, ++puerto, false, true).MBs);
-        extendidoRelevo = std::max(extendidoRelevo, MedirNucleo(origen, destino, ++puerto, true, true).MBs);
+        paradaRelevo =
+            std::max(paradaRelevo, MedirNucleo(lento, destino, ++puerto, false, true).MBs);
+        extendidoRelevo =
+            std::max(extendidoRelevo, MedirNucleo(origen, destino, ++puerto, true, true).MBs);
         flujo = std::max(flujo, MedirFlujo(++puerto));
     }
     QFile::remove(origen);
@@ -514,9 +520,10 @@ int main(int argc, char** argv) {
     std::printf("transfer_lan1ms_extended: %.1f MB/s\n", extendidoRelevo);
     std::printf("relay_bulk_1ms: %.1f MB/s\n", flujo);
     std::printf("transfer_lan1ms_ratio: %.2f\n", flujo > 0 ? extendidoRelevo / flujo : 0.0);
-    std::printf("transfer_memory_peak: %.1f MiB (sender), %.1f MiB (receiver)\n", memoria.PicoEmisor,
-                memoria.PicoReceptor);
+    std::printf("transfer_memory_peak: %.1f MiB (sender), %.1f MiB (receiver)\n",
+                memoria.PicoEmisor, memoria.PicoReceptor);
     std::printf("transfer_5gib_sparse: %.1f s, %.1f MB/s, %s\n", dispersoS, dispersoMBs,
                 dispersoMBs > 0 ? "arrived checked" : "FAILED");
-    return nucleo > 0 && base > 0 && extendido > 0 && extendidoRelevo > 0 && dispersoMBs > 0 ? 0 : 1;
+    return nucleo > 0 && base > 0 && extendido > 0 && extendidoRelevo > 0 && dispersoMBs > 0 ? 0
+                                                                                             : 1;
 }

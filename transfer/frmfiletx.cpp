@@ -197,7 +197,8 @@ void TfrmFileTx::MarcarFin(const QString& texto, QColor color) {
 
 bool TfrmFileTx::Terminada() const {
     const QString estado = FlblRestante->text();
-    return estado == kFinalizado || estado == kRechazado || estado == kAbortado || estado == kFallido;
+    return estado == kFinalizado || estado == kRechazado || estado == kAbortado ||
+           estado == kFallido;
 }
 
 bool TfrmFileTx::Finalizada() const { return FlblRestante->text() == kFinalizado; }

@@ -58,5 +58,5 @@ private:
     QLabel* FlblVMedia;
     QLabel* FlblVActual;
     TGradientBar* FProgressBar;
-    int FEscala = 0;  // bits the bar drops from byte counts
+    int FEscala = 0; // bits the bar drops from byte counts
 };

@@ -82,7 +82,8 @@ std::optional<std::pair<qint32, TTxFichero::TCapacidad>> LeerCapacidad(QByteArra
     const std::optional<qint32> numero = LeerCampo(id);
     const std::optional<TTxFichero::TLimites> limites = LeerLimites(vuelo, bloque);
     const std::optional<qint64> bytes = LeerCuenta(tengo);
-    if (!numero || !limites || !bytes || !ResumenValido(resumen) || resumen.isEmpty() != (*bytes == 0))
+    if (!numero || !limites || !bytes || !ResumenValido(resumen) ||
+        resumen.isEmpty() != (*bytes == 0))
         return std::nullopt;
     return std::pair{*numero, TTxFichero::TCapacidad{*limites, *bytes, resumen.toByteArray()}};
 }
@@ -123,7 +124,9 @@ bool ResumirInicio(QFile& fichero, qint64 bytes, QCryptographicHash& resumen) {
     return true;
 }
 
-QByteArray Hex(const QCryptographicHash& resumen) { return resumen.result().toHex(); }
+QByteArray Hex(const QCryptographicHash& resumen) {
+    return resumen.result().toHex();
+}
 
 // A field as it went on the wire: a name with a BEL was offered with a "?".
 QByteArray ComoCampo(const TCampo& campo) {
@@ -235,16 +238,16 @@ TTransferencias::TTransferencias(TMensajero& mensajero, TInterfazTransferencias&
                                                   {TComando::FinFile, &TTransferencias::AlRecibirFin},
                                                   {TComando::AbortFile, &TTransferencias::AlAbortar}});
     if (extendido_) {
-        auto extendidos = mensajero_.RegistrarManejadores(this, {
-            {TComando::XFileOfrece, &TTransferencias::AlOfrecer},
-            {TComando::XFilePuede, &TTransferencias::AlPoder},
-            {TComando::XFileUsa, &TTransferencias::AlUsar},
-            {TComando::XFilePkt, &TTransferencias::AlRecibirBloqueExtendido},
-            {TComando::XFileAck, &TTransferencias::AlConfirmarExtendido},
-            {TComando::XFileFin, &TTransferencias::AlRecibirFinExtendido},
-            {TComando::XFileOk, &TTransferencias::AlComprobar},
-            {TComando::PreguntaXFile, &TTransferencias::AlPreguntarExtendido},
-            {TComando::RespuestaXFile, &TTransferencias::AlSaberExtendido}});
+        auto extendidos = mensajero_.RegistrarManejadores(
+            this, {{TComando::XFileOfrece, &TTransferencias::AlOfrecer},
+                   {TComando::XFilePuede, &TTransferencias::AlPoder},
+                   {TComando::XFileUsa, &TTransferencias::AlUsar},
+                   {TComando::XFilePkt, &TTransferencias::AlRecibirBloqueExtendido},
+                   {TComando::XFileAck, &TTransferencias::AlConfirmarExtendido},
+                   {TComando::XFileFin, &TTransferencias::AlRecibirFinExtendido},
+                   {TComando::XFileOk, &TTransferencias::AlComprobar},
+                   {TComando::PreguntaXFile, &TTransferencias::AlPreguntarExtendido},
+                   {TComando::RespuestaXFile, &TTransferencias::AlSaberExtendido}});
         std::move(extendidos.begin(), extendidos.end(), std::back_inserter(registros_));
     }
     QObject::connect(&mensajero_, &TMensajero::ContactoDesconectado, &contexto_,
@@ -287,9 +290,8 @@ void TTransferencias::OfrecerFichero(const QString& ip) {
     // Only a copy of this program can take it: ask, and refuse it unless the peer answers.
     grandes_.push_back({ip, *ruta, tam});
     mensajero_.EnviarMensaje(ip, Componer(TComando::PreguntaXFile));
-    QTimer::singleShot(kMsConsultaExtendido, &contexto_, [this, ip] {
-        mensajero_.Proteger([&] { DesistirDeGrandes(ip); });
-    });
+    QTimer::singleShot(kMsConsultaExtendido, &contexto_,
+                       [this, ip] { mensajero_.Proteger([&] { DesistirDeGrandes(ip); }); });
 }
 
 void TTransferencias::Ofrecer(const QString& ip, const QString& ruta, qint64 tam) {
@@ -314,32 +316,31 @@ void TTransferencias::EnviarOferta(const TTxFichero& tx) {
     mensajero_.EnviarMensaje(tx.IP, Componer(comando, {tx.ID, tx.Tam, tx.NombreOfrecido}));
 }
 
-void TTransferencias::DesistirDeGrandes(const QString& ip) {
-    std::vector<TOfertaGrande> desistidas;
+std::vector<TTransferencias::TOfertaGrande> TTransferencias::TomarGrandes(const QString& ip) {
+    std::vector<TOfertaGrande> tomadas;
     std::erase_if(grandes_, [&](const TOfertaGrande& oferta) {
         if (oferta.IP != ip)
             return false;
-        desistidas.push_back(oferta);
+        tomadas.push_back(oferta);
         return true;
     });
-    for (const TOfertaGrande& oferta : desistidas)
-        mensajero_.Interfaz().MostrarError(QStringLiteral("Error"), TextoDemasiadoGrande(oferta.Ruta));
+    return tomadas;
+}
+
+void TTransferencias::DesistirDeGrandes(const QString& ip) {
+    for (const TOfertaGrande& oferta : TomarGrandes(ip))
+        mensajero_.Interfaz().MostrarError(QStringLiteral("Error"),
+                                           TextoDemasiadoGrande(oferta.Ruta));
 }
 
 void TTransferencias::AlPreguntarExtendido(const QString& ip, const TMensajeRecibido&) {
-    mensajero_.EnviarMensaje(ip, Componer(TComando::RespuestaXFile, {kBytesEnVuelo, kTamBloqueExtendido}));
+    mensajero_.EnviarMensaje(
+        ip, Componer(TComando::RespuestaXFile, {kBytesEnVuelo, kTamBloqueExtendido}));
 }
 
 void TTransferencias::AlSaberExtendido(const QString& ip, const TMensajeRecibido&) {
     extendidos_.insert(ip);
-    std::vector<TOfertaGrande> esperando;
-    std::erase_if(grandes_, [&](const TOfertaGrande& oferta) {
-        if (oferta.IP != ip)
-            return false;
-        esperando.push_back(oferta);
-        return true;
-    });
-    for (const TOfertaGrande& oferta : esperando)
+    for (const TOfertaGrande& oferta : TomarGrandes(ip))
         Ofrecer(oferta.IP, oferta.Ruta, oferta.Tam);
 }
 
@@ -355,14 +356,16 @@ void TTransferencias::AlPoder(const QString& ip, const TMensajeRecibido& mensaje
 }
 
 void TTransferencias::AlAceptar(const QString& ip, const TMensajeRecibido& mensaje) {
-    const std::optional<TOfrecimiento> aceptado = LeerOfrecimiento(mensaje.Carga, kMayorTamExtendido);
+    const std::optional<TOfrecimiento> aceptado =
+        LeerOfrecimiento(mensaje.Carga, kMayorTamExtendido);
     if (!aceptado)
         return;
     const std::shared_ptr<TTxFichero> tx = Buscar(salientes_, aceptado->ID, ip);
     // A second acceptance of a transfer under way changes nothing.
     if (!tx || tx->Fichero.isOpen())
         return;
-    const std::optional<TTxFichero::TCapacidad> capacidad = std::exchange(tx->Capacidad, std::nullopt);
+    const std::optional<TTxFichero::TCapacidad> capacidad =
+        std::exchange(tx->Capacidad, std::nullopt);
     if (tx->NombreOfrecido != aceptado->Nombre || tx->Tam != aceptado->Tam)
         return;
     tx->Fichero.setFileName(tx->Ruta);
@@ -402,8 +405,8 @@ void TTransferencias::EmpezarExtendido(const std::shared_ptr<TTxFichero>& tx,
     tx->Enviado = tx->Tx;
     tx->FinEnviado = false;
     tx->Extendido = limites;
-    mensajero_.EnviarMensaje(tx->IP, Componer(TComando::XFileUsa,
-                                              {tx->ID, limites.EnVuelo, limites.Bloque, tx->Tx}));
+    mensajero_.EnviarMensaje(
+        tx->IP, Componer(TComando::XFileUsa, {tx->ID, limites.EnVuelo, limites.Bloque, tx->Tx}));
     Rellenar(tx);
 }
 
@@ -414,7 +417,8 @@ void TTransferencias::Rellenar(const std::shared_ptr<TTxFichero>& tx) {
         const qint64 cuantos = std::min<qint64>(tx->Extendido->Bloque, tx->Tam - tx->Enviado);
         if (cuantos == 0) {
             tx->FinEnviado = true;
-            mensajero_.EnviarMensaje(tx->IP, Componer(TComando::XFileFin, {tx->ID, Hex(tx->Resumen)}));
+            mensajero_.EnviarMensaje(tx->IP,
+                                     Componer(TComando::XFileFin, {tx->ID, Hex(tx->Resumen)}));
             return;
         }
         if (tx->Enviado + cuantos - tx->Tx > tx->Extendido->EnVuelo)
@@ -636,9 +640,11 @@ void TTransferencias::Recibir(const QString& ip, qint32 id, qint64 tam,
 void TTransferencias::Aceptar(TTxFichero& tx, const QByteArray& resumen) {
     tx.EsperaUso = extendido_;
     if (extendido_)
-        mensajero_.EnviarMensaje(tx.IP, Componer(TComando::XFilePuede, {tx.ID, kBytesEnVuelo,
-                                                                        kTamBloqueExtendido, tx.Tx, resumen}));
-    mensajero_.EnviarMensaje(tx.IP, Componer(TComando::AceptaFile, {tx.ID, tx.Tam, tx.NombreOfrecido}));
+        mensajero_.EnviarMensaje(
+            tx.IP, Componer(TComando::XFilePuede,
+                            {tx.ID, kBytesEnVuelo, kTamBloqueExtendido, tx.Tx, resumen}));
+    mensajero_.EnviarMensaje(tx.IP,
+                             Componer(TComando::AceptaFile, {tx.ID, tx.Tam, tx.NombreOfrecido}));
 }
 
 // The sender offered an interrupted transfer again: it goes on from the part held here, if
@@ -743,7 +749,8 @@ void TTransferencias::AlRecibirFin(const QString& ip, const TMensajeRecibido& me
     const std::shared_ptr<TTxFichero> tx = parte ? Buscar(entrantes_, parte->ID, ip) : nullptr;
     if (!tx)
         return;
-    if (tx->Extendido || !DesescaparDatos(parte->Datos, bloque_) || bloque_.size() > kMayorTam - tx->Tx) {
+    if (tx->Extendido || !DesescaparDatos(parte->Datos, bloque_) ||
+        bloque_.size() > kMayorTam - tx->Tx) {
         FallarTransferencia(entrantes_, tx, {});
         return;
     }

@@ -30,7 +30,8 @@ public:
     // Registers the file commands with the core; create it after the core and destroy it
     // before. Without `extendido` it behaves as every other peer: it neither sends nor reads
     // the messages of the extended mode.
-    TTransferencias(TMensajero& mensajero, TInterfazTransferencias& interfaz, bool extendido = true);
+    TTransferencias(TMensajero& mensajero, TInterfazTransferencias& interfaz,
+                    bool extendido = true);
     TTransferencias(const TTransferencias&) = delete;
     TTransferencias& operator=(const TTransferencias&) = delete;
 
@@ -90,8 +91,16 @@ private:
     void Ofrecer(const QString& ip, const QString& ruta, qint64 tam);
     void EnviarOferta(const TTxFichero& tx);
     void DesistirDeGrandes(const QString& ip);
+    struct TOfertaGrande {
+        QString IP;
+        QString Ruta;
+        qint64 Tam;
+    };
+    // Takes the waiting files of 2 GiB or more offered to this contact out of the list.
+    std::vector<TOfertaGrande> TomarGrandes(const QString& ip);
     void EnviarSiguienteBloque(const std::shared_ptr<TTxFichero>& tx);
-    void EmpezarExtendido(const std::shared_ptr<TTxFichero>& tx, const TTxFichero::TCapacidad& capacidad);
+    void EmpezarExtendido(const std::shared_ptr<TTxFichero>& tx,
+                          const TTxFichero::TCapacidad& capacidad);
     void Rellenar(const std::shared_ptr<TTxFichero>& tx);
     // The next `cuantos` bytes of the file into bloque_.
     bool LeerBloque(TTxFichero& tx, qint64 cuantos);
@@ -122,11 +131,6 @@ private:
     // Peers that spoke the extended mode on their current connection.
     QSet<QString> extendidos_;
     // Files of 2 GiB or more waiting to hear whether their peer takes the extended mode.
-    struct TOfertaGrande {
-        QString IP;
-        QString Ruta;
-        qint64 Tam;
-    };
     std::vector<TOfertaGrande> grandes_;
     // Reused for every block, so that a block costs no allocation.
     QByteArray bloque_;

@@ -107,7 +107,8 @@ QList<QByteArray> DeHoy(QList<QByteArray> mensajes) {
 
 // The one message an old sender gets and drops: what this copy takes, right before accepting.
 QByteArray Puede(const QByteArray& id) {
-    return "XFILE_PUEDE:" + id + ":" + Numero(kBytesEnVuelo) + ":" + Numero(kTamBloqueExtendido) + ":0:";
+    return "XFILE_PUEDE:" + id + ":" + Numero(kBytesEnVuelo) + ":" + Numero(kTamBloqueExtendido) +
+           ":0:";
 }
 
 // Drops every connection of a node as a network failure would.
@@ -141,11 +142,13 @@ private slots:
         for (const auto& [modo, emisor, receptor] : {std::tuple{"extendido", true, true},
                                                      {"emisor de hoy", false, true},
                                                      {"receptor de hoy", true, false}}) {
-            for (const qsizetype tam : {qsizetype(0), qsizetype(1), qsizetype(3000), qsizetype(7000), bloque,
-                                        bloque + 1})
-                QTest::addRow("%s, %lld bytes", modo, qint64(tam)) << Aleatorio(tam) << emisor << receptor;
+            for (const qsizetype tam :
+                 {qsizetype(0), qsizetype(1), qsizetype(3000), qsizetype(7000), bloque, bloque + 1})
+                QTest::addRow("%s, %lld bytes", modo, qint64(tam))
+                    << Aleatorio(tam) << emisor << receptor;
             QTest::addRow("%s, escapes", modo) << escapes << emisor << receptor;
-            QTest::addRow("%s, 3 MiB", modo) << Aleatorio(3 * 1024 * 1024 + 17) << emisor << receptor;
+            QTest::addRow("%s, 3 MiB", modo)
+                << Aleatorio(3 * 1024 * 1024 + 17) << emisor << receptor;
         }
     }
 
@@ -153,7 +156,8 @@ private slots:
         QFETCH(QByteArray, datos);
         QFETCH(bool, emisorExtendido);
         QFETCH(bool, receptorExtendido);
-        TLado a(11, QStringLiteral("Ana"), emisorExtendido), b(12, QStringLiteral("Bea"), receptorExtendido);
+        TLado a(11, QStringLiteral("Ana"), emisorExtendido),
+            b(12, QStringLiteral("Bea"), receptorExtendido);
         a.Config().Sonidos.File_FinTx = QStringLiteral("fin-a.wav");
         b.Config().Sonidos.File_FinTx = QStringLiteral("fin-b.wav");
         Conectar(a, b);
@@ -232,7 +236,8 @@ private slots:
         QTest::addColumn<bool>("abortaElEmisor");
         QTest::addColumn<bool>("extendido");
         for (const bool extendido : {false, true}) {
-            QTest::addRow("el receptor, %s", extendido ? "extendido" : "de hoy") << false << extendido;
+            QTest::addRow("el receptor, %s", extendido ? "extendido" : "de hoy")
+                << false << extendido;
             QTest::addRow("el emisor, %s", extendido ? "extendido" : "de hoy") << true << extendido;
         }
     }
@@ -329,8 +334,10 @@ private slots:
         const QByteArray datos = Aleatorio(azar.bounded(40000));
         OfrecerAlPeer(a, peer, QStringLiteral("f"), datos);
         const QByteArray id = Id(a), limites = Numero(vuelo) + ":" + Numero(bloque);
-        peer.Enviar("XFILE_PUEDE:" + id + ":" + limites + ":0:\x07" "ACEPTA_FILE:" + id + ":" +
-                    Numero(datos.size()) + ":f\x07");
+        peer.Enviar("XFILE_PUEDE:" + id + ":" + limites +
+                    ":0:\x07"
+                    "ACEPTA_FILE:" +
+                    id + ":" + Numero(datos.size()) + ":f\x07");
         QCOMPARE(peer.EsperarMensajes(2).at(1), "XFILE_USA:" + id + ":" + limites + ":0");
         QByteArray recibido, resumen;
         qint64 confirmado = 0;
@@ -359,11 +366,12 @@ private slots:
         }
         QCOMPARE(recibido, datos);
         QCOMPARE(resumen, QCryptographicHash::hash(datos, QCryptographicHash::Sha256).toHex());
-        QVERIFY(!a.Ventana().Fin);  // until the receiver has checked the file
+        QVERIFY(!a.Ventana().Fin); // until the receiver has checked the file
         const bool bien = semilla % 2 == 0;
         peer.Enviar("XFILE_ACK:" + id + ":" + Numero(datos.size()) + "\x07" +
                     (bien ? "XFILE_OK:" : "ABORT_FILE:") + id + "\x07");
-        QTRY_COMPARE(a.Ventana().Fin, bien ? TFinTransferencia::Finalizado : TFinTransferencia::Fallido);
+        QTRY_COMPARE(a.Ventana().Fin,
+                     bien ? TFinTransferencia::Finalizado : TFinTransferencia::Fallido);
         QVERIFY(a.Tx.Salientes().empty());
     }
 
@@ -373,26 +381,46 @@ private slots:
         QTest::addColumn<QByteArray>("envio");
         QTest::addColumn<QByteArray>("respuesta");
         QTest::addColumn<int>("fin");
-        const QByteArray bueno = QCryptographicHash::hash("hola!", QCryptographicHash::Sha256).toHex();
-        const QByteArray malo = QCryptographicHash::hash("hola?", QCryptographicHash::Sha256).toHex();
+        const QByteArray bueno =
+            QCryptographicHash::hash("hola!", QCryptographicHash::Sha256).toHex();
+        const QByteArray malo =
+            QCryptographicHash::hash("hola?", QCryptographicHash::Sha256).toHex();
         const auto fila = [](const char* nombre, const QByteArray& envio, const char* respuesta,
                              TFinTransferencia fin) {
             QTest::newRow(nombre) << envio << QByteArray(respuesta) << int(fin);
         };
-        fila("bien", "XFILE_USA:7:4000:1000:0\x07" "XFILE_PKT:7:hola!\x07" "XFILE_FIN:7:" + bueno + "\x07",
+        fila("bien",
+             "XFILE_USA:7:4000:1000:0\x07"
+             "XFILE_PKT:7:hola!\x07"
+             "XFILE_FIN:7:" +
+                 bueno + "\x07",
              "XFILE_ACK:7:5,XFILE_OK:7", TFinTransferencia::Finalizado);
-        fila("resumen distinto", "XFILE_USA:7:4000:1000:0\x07" "XFILE_PKT:7:hola!\x07" "XFILE_FIN:7:" + malo + "\x07",
+        fila("resumen distinto",
+             "XFILE_USA:7:4000:1000:0\x07"
+             "XFILE_PKT:7:hola!\x07"
+             "XFILE_FIN:7:" +
+                 malo + "\x07",
              "XFILE_ACK:7:5,ABORT_FILE:7", TFinTransferencia::Fallido);
-        fila("faltan bytes", "XFILE_USA:7:4000:1000:0\x07" "XFILE_PKT:7:hola\x07" "XFILE_FIN:7:" + bueno + "\x07",
+        fila("faltan bytes",
+             "XFILE_USA:7:4000:1000:0\x07"
+             "XFILE_PKT:7:hola\x07"
+             "XFILE_FIN:7:" +
+                 bueno + "\x07",
              "XFILE_ACK:7:4,ABORT_FILE:7", TFinTransferencia::Fallido);
-        fila("bloque mayor que el dicho", "XFILE_USA:7:4000:2:0\x07" "XFILE_PKT:7:hola!\x07",
+        fila("bloque mayor que el dicho",
+             "XFILE_USA:7:4000:2:0\x07"
+             "XFILE_PKT:7:hola!\x07",
              "ABORT_FILE:7", TFinTransferencia::Abortado);
         fila("más de lo que toma", "XFILE_USA:7:8388608:1000:0\x07", "ABORT_FILE:7",
              TFinTransferencia::Abortado);
-        fila("más allá del tamaño", "XFILE_USA:7:4000:1000:0\x07" "XFILE_PKT:7:hola!!\x07", "ABORT_FILE:7",
-             TFinTransferencia::Abortado);
-        fila("bloque de hoy", "XFILE_USA:7:4000:1000:0\x07" "FIN_FILE:7:hola!\x07", "ABORT_FILE:7",
-             TFinTransferencia::Abortado);
+        fila("más allá del tamaño",
+             "XFILE_USA:7:4000:1000:0\x07"
+             "XFILE_PKT:7:hola!!\x07",
+             "ABORT_FILE:7", TFinTransferencia::Abortado);
+        fila("bloque de hoy",
+             "XFILE_USA:7:4000:1000:0\x07"
+             "FIN_FILE:7:hola!\x07",
+             "ABORT_FILE:7", TFinTransferencia::Abortado);
     }
 
     void ReceptorExtendido() {
@@ -435,7 +463,8 @@ private slots:
                 CortarConexiones(b.Nodo);
         };
         a.Tx.OfrecerFichero(b.IP());
-        QTRY_VERIFY(!b.Falsas.Ventanas.empty() && b.Ventana().Interrumpida && a.Ventana().Interrumpida);
+        QTRY_VERIFY(!b.Falsas.Ventanas.empty() && b.Ventana().Interrumpida &&
+                    a.Ventana().Interrumpida);
         const std::size_t antes = b.Ventana().Refrescos.size();
         const qint64 parte = QFileInfo(*b.Falsas.Destino).size();
         QVERIFY(parte > 0 && parte < datos.size());
@@ -502,7 +531,8 @@ private slots:
         QTRY_VERIFY(b.Nodo.Conectado(intruso.Ip));
         peer.Enviar("OFRECE_FILE:7:3004:dir/../sub\\x.bin\x07");
         // What this copy takes goes first; an old sender drops it unread.
-        QCOMPARE(peer.EsperarMensajes(2), (QList<QByteArray>{Puede("7"), "ACEPTA_FILE:7:3004:dir/../sub\\x.bin"}));
+        QCOMPARE(peer.EsperarMensajes(2),
+                 (QList<QByteArray>{Puede("7"), "ACEPTA_FILE:7:3004:dir/../sub\\x.bin"}));
         const QString destino = b.Ruta(QStringLiteral("auto/x.bin"));
         QVERIFY(QFile::exists(destino));
         QCOMPARE(b.Ventana().Datos.NombreFichero, QStringLiteral("x.bin"));
@@ -691,7 +721,8 @@ private slots:
         // One byte less still fits.
         QVERIFY(grande.resize((qint64(1) << 31) - 1));
         a.Tx.OfrecerFichero(peer.Ip);
-        QCOMPARE(peer.EsperarMensajes(2), (QList<QByteArray>{"XFILE?", "OFRECE_FILE:" + Id(a) + ":2147483647:grande"}));
+        QCOMPARE(peer.EsperarMensajes(2),
+                 (QList<QByteArray>{"XFILE?", "OFRECE_FILE:" + Id(a) + ":2147483647:grande"}));
         // Nothing is offered to a contact that is not connected.
         a.Tx.OfrecerFichero(QStringLiteral("127.0.0.99"));
         QCOMPARE(a.Falsas.Ventanas.size(), std::size_t(1));
