@@ -14,7 +14,8 @@
 
 namespace {
 
-constexpr qint64 kBufferLectura = 64 * 1024;
+// A few of the extended transfer's blocks per read: each read costs a turn of the event loop.
+constexpr qint64 kBufferLectura = 256 * 1024;
 
 } // namespace
 
