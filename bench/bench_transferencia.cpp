@@ -1,6 +1,9 @@
-// Throughput of a 256 MiB file sent between two cores on loopback, in two processes, against
-// a minimal stop-and-wait loop over plain blocking sockets with the same blocks, escaping and
-// BEL framing. The program re-runs itself as the receiving process.
+// Throughput of files sent between two cores, in two processes, in today's stop and wait and
+// in the extended mode: on loopback, against a minimal stop-and-wait loop over plain blocking
+// sockets with the same blocks, escaping and BEL framing; and through a relay that delays each
+// direction by 0.5 ms and carries 110 MB/s, as a busy wired network would, against a raw TCP
+// stream through the same relay. Also the peak memory of a 1 GiB extended transfer and a 5 GiB
+// sparse file. The program re-runs itself as the receiving process and as the relay.
 #include "bench/usuariomudo.h"
 #include "core/mensajero.h"
 #include "transfer/escapado.h"
@@ -16,20 +19,36 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <arpa/inet.h>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
+#include <deque>
+#include <mutex>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
 
-constexpr qint64 kTamFichero = 256 * 1024 * 1024;
+constexpr qint64 kMiB = 1024 * 1024;
+constexpr qint64 kTamFichero = 256 * kMiB;
+// Stop and wait through the relay moves one block per millisecond: a smaller file tells as much.
+constexpr qint64 kTamLento = 8 * kMiB;
+constexpr qint64 kTamMemoria = 1024 * kMiB;
+constexpr qint64 kTamDisperso = 5 * 1024 * kMiB;
 constexpr int kVueltas = 2;
+// The link the relay emulates: 0.5 ms each way, 110 MB/s as a busy gigabit network carries.
+constexpr auto kRetardo = std::chrono::microseconds(500);
+constexpr double kBytesPorNs = 110e6 / 1e9;
 const QString kEmisor = QStringLiteral("127.0.0.61");
 const QString kReceptor = QStringLiteral("127.0.0.62");
+const QString kRelevo = QStringLiteral("127.0.0.63");       // where the sender connects
+const QString kSalidaRelevo = QStringLiteral("127.0.0.64"); // where the receiver sees it from
 
-// Windows that take every figure; the receiver's ends its process with the transfer.
+// Windows that take every figure; the receiver's ends its process with the transfer, with
+// success only when the file arrived whole.
 class TVentanasBanco : public TInterfazTransferencias {
 public:
     QStringList ElegirFicheros(const QString&) override { return {Fichero}; }
@@ -39,10 +58,11 @@ public:
         public:
             explicit TVista(bool salir) : salir_(salir) {}
             void RefrescarProgreso(const TCifrasProgreso&) override {}
-            void MostrarFin(TFinTransferencia) override {
+            void MostrarFin(TFinTransferencia fin) override {
                 if (salir_)
-                    QCoreApplication::exit(0);
+                    QCoreApplication::exit(fin == TFinTransferencia::Finalizado ? 0 : 2);
             }
+            void MostrarInterrupcion(bool) override {}
 
         private:
             bool salir_;
@@ -65,32 +85,35 @@ QByteArray Resumen(const QString& ruta) {
     return resumen.result();
 }
 
-void CrearFichero(const QString& ruta) {
+void CrearFichero(const QString& ruta, qint64 tam) {
     QFile fichero(ruta);
     (void)fichero.open(QIODevice::WriteOnly);
-    std::vector<quint32> trozo(4 * 1024 * 1024);
-    for (qint64 escritos = 0; escritos < kTamFichero; escritos += qint64(trozo.size() * 4)) {
+    std::vector<quint32> trozo(1024 * 1024);
+    for (qint64 escritos = 0; escritos < tam; escritos += qint64(trozo.size() * 4)) {
         QRandomGenerator::global()->fillRange(trozo.data(), trozo.size());
-        fichero.write(reinterpret_cast<const char*>(trozo.data()), qint64(trozo.size() * 4));
+        fichero.write(reinterpret_cast<const char*>(trozo.data()),
+                      std::min(tam - escritos, qint64(trozo.size() * 4)));
     }
 }
 
-// --- The receiving process ---
-
-int ReceptorNucleo(quint16 puerto, const QString& carpeta) {
-    TUsuarioMudo usuario;
-    TMensajero mensajero(Opciones(kReceptor, puerto, carpeta), usuario);
-    TVentanasBanco ventanas;
-    TTransferencias transferencias(mensajero, ventanas);
-    mensajero.Config().AutoAceptarFicheros = true;
-    mensajero.Config().AutoAceptarFicherosPath = carpeta;
-    if (!mensajero.Escuchar(nullptr))
-        return 1;
-    mensajero.AnadirContacto(QStringLiteral("emisor"), kEmisor, {}, false, false);
-    std::printf("listo\n");
-    std::fflush(stdout);
-    return QCoreApplication::exec();
+// Peak resident memory of this process since the last reset, in MiB.
+double PicoMiB() {
+    QFile estado(QStringLiteral("/proc/self/status"));
+    (void)estado.open(QIODevice::ReadOnly);
+    for (const QByteArray& linea : estado.readAll().split('\n')) {
+        if (linea.startsWith("VmHWM:"))
+            return linea.mid(6).trimmed().split(' ').at(0).toDouble() / 1024;
+    }
+    return 0;
 }
+
+void ReiniciarPico() {
+    QFile limpiar(QStringLiteral("/proc/self/clear_refs"));
+    if (limpiar.open(QIODevice::WriteOnly))
+        limpiar.write("5");
+}
+
+// --- Plain sockets ---
 
 sockaddr_in Direccion(const QString& ip, quint16 puerto) {
     sockaddr_in direccion{};
@@ -105,22 +128,141 @@ void SinRetardo(int fd) {
     setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &si, sizeof si);
 }
 
-void EscribirTodo(int fd, const QByteArray& datos) {
-    for (qsizetype hecho = 0; hecho < datos.size();) {
-        const ssize_t n = ::send(fd, datos.constData() + hecho, std::size_t(datos.size() - hecho), 0);
+int Escuchar(const QString& ip, quint16 puerto) {
+    const int escucha = socket(AF_INET, SOCK_STREAM, 0);
+    const int si = 1;
+    setsockopt(escucha, SOL_SOCKET, SO_REUSEADDR, &si, sizeof si);
+    const sockaddr_in direccion = Direccion(ip, puerto);
+    if (bind(escucha, reinterpret_cast<const sockaddr*>(&direccion), sizeof direccion) != 0 ||
+        listen(escucha, 4) != 0)
+        return -1;
+    return escucha;
+}
+
+int ConectarDesde(const QString& origen, const QString& ip, quint16 puerto) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    const sockaddr_in local = Direccion(origen, 0), remota = Direccion(ip, puerto);
+    bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local);
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&remota), sizeof remota) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    SinRetardo(fd);
+    return fd;
+}
+
+void EscribirTodo(int fd, const char* datos, qint64 tam) {
+    for (qint64 hecho = 0; hecho < tam;) {
+        const ssize_t n = ::send(fd, datos + hecho, std::size_t(tam - hecho), MSG_NOSIGNAL);
         if (n <= 0)
             return;
         hecho += n;
     }
 }
 
+// --- The relay: each direction forwards what it read once the link has carried it ---
+
+class TSentidoRelevo {
+public:
+    TSentidoRelevo(int desde, int hacia) : desde_(desde), hacia_(hacia) {}
+
+    void Correr() {
+        std::thread escritor([this] { Escribir(); });
+        std::vector<char> lectura(64 * 1024);
+        auto libre = std::chrono::steady_clock::now(); // when the link has sent what it took
+        for (;;) {
+            const ssize_t n = ::recv(desde_, lectura.data(), lectura.size(), 0);
+            libre = std::max(libre, std::chrono::steady_clock::now()) +
+                    std::chrono::nanoseconds(qint64(double(std::max<ssize_t>(n, 0)) / kBytesPorNs));
+            const std::lock_guard cerrojo(mutex_);
+            cola_.push_back(
+                {libre + kRetardo, n > 0 ? QByteArray(lectura.data(), n) : QByteArray()});
+            aviso_.notify_one();
+            if (n <= 0)
+                break;
+        }
+        escritor.join();
+    }
+
+private:
+    struct TTrozo {
+        std::chrono::steady_clock::time_point Cuando;
+        QByteArray Datos; // empty: the other end closed
+    };
+
+    void Escribir() {
+        for (;;) {
+            std::unique_lock cerrojo(mutex_);
+            aviso_.wait(cerrojo, [this] { return !cola_.empty(); });
+            TTrozo trozo = std::move(cola_.front());
+            cola_.pop_front();
+            cerrojo.unlock();
+            std::this_thread::sleep_until(trozo.Cuando);
+            if (trozo.Datos.isEmpty()) {
+                ::shutdown(hacia_, SHUT_WR);
+                return;
+            }
+            EscribirTodo(hacia_, trozo.Datos.constData(), trozo.Datos.size());
+        }
+    }
+
+    int desde_, hacia_;
+    std::mutex mutex_;
+    std::condition_variable aviso_;
+    std::deque<TTrozo> cola_;
+};
+
+// Forwards every connection made to kRelevo to the same port of kReceptor, from kSalidaRelevo.
+int Relevo(quint16 puerto) {
+    const int escucha = Escuchar(kRelevo, puerto);
+    if (escucha < 0)
+        return 1;
+    std::printf("listo\n");
+    std::fflush(stdout);
+    for (;;) {
+        const int cliente = accept(escucha, nullptr, nullptr);
+        if (cliente < 0)
+            return 1;
+        SinRetardo(cliente);
+        const int servidor = ConectarDesde(kSalidaRelevo, kReceptor, puerto);
+        if (servidor < 0) {
+            ::close(cliente);
+            continue;
+        }
+        std::thread([cliente, servidor] {
+            TSentidoRelevo ida(cliente, servidor), vuelta(servidor, cliente);
+            std::thread otro([&] { vuelta.Correr(); });
+            ida.Correr();
+            otro.join();
+            ::close(cliente);
+            ::close(servidor);
+        }).detach();
+    }
+}
+
+// --- The receiving processes ---
+
+int ReceptorNucleo(quint16 puerto, const QString& carpeta, bool extendido, const QString& emisor) {
+    TUsuarioMudo usuario;
+    TMensajero mensajero(Opciones(kReceptor, puerto, carpeta), usuario);
+    TVentanasBanco ventanas;
+    TTransferencias transferencias(mensajero, ventanas, extendido);
+    mensajero.Config().AutoAceptarFicheros = true;
+    mensajero.Config().AutoAceptarFicherosPath = carpeta;
+    if (!mensajero.Escuchar(nullptr))
+        return 1;
+    mensajero.AnadirContacto(QStringLiteral("emisor"), emisor, {}, false, false);
+    std::printf("listo\n");
+    std::fflush(stdout);
+    const int fin = QCoreApplication::exec();
+    std::printf("pico %.1f\n", PicoMiB());
+    std::fflush(stdout);
+    return fin;
+}
+
 int ReceptorBase(quint16 puerto, const QString& carpeta) {
-    const int escucha = socket(AF_INET, SOCK_STREAM, 0);
-    const int si = 1;
-    setsockopt(escucha, SOL_SOCKET, SO_REUSEADDR, &si, sizeof si);
-    const sockaddr_in direccion = Direccion(kReceptor, puerto);
-    if (bind(escucha, reinterpret_cast<const sockaddr*>(&direccion), sizeof direccion) != 0 ||
-        listen(escucha, 1) != 0)
+    const int escucha = Escuchar(kReceptor, puerto);
+    if (escucha < 0)
         return 1;
     std::printf("listo\n");
     std::fflush(stdout);
@@ -146,34 +288,47 @@ int ReceptorBase(quint16 puerto, const QString& carpeta) {
                 fichero.close();
                 return 0;
             }
-            EscribirTodo(fd, acuse);
+            EscribirTodo(fd, acuse.constData(), acuse.size());
         }
         pendiente.remove(0, inicio);
     }
 }
 
-// --- The sending process ---
-
-// Starts the receiving process in `modo` and waits until it listens.
-bool ArrancarReceptor(QProcess& hijo, const char* modo, quint16 puerto, const QString& carpeta) {
-    hijo.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    hijo.start(QCoreApplication::applicationFilePath(),
-               {QLatin1String(modo), QString::number(puerto), carpeta});
-    return hijo.waitForReadyRead(10000) && hijo.readAll().startsWith("listo");
+// Reads everything a raw stream brings, then closes.
+int Sumidero(quint16 puerto) {
+    const int escucha = Escuchar(kReceptor, puerto);
+    if (escucha < 0)
+        return 1;
+    std::printf("listo\n");
+    std::fflush(stdout);
+    const int fd = accept(escucha, nullptr, nullptr);
+    std::vector<char> lectura(256 * 1024);
+    while (::recv(fd, lectura.data(), lectura.size(), 0) > 0) {
+    }
+    ::close(fd);
+    return 0;
 }
 
-double MegasPorSegundo(qint64 nanosegundos) { return double(kTamFichero) / (double(nanosegundos) / 1e9) / 1e6; }
+// --- The sending process ---
+
+// Starts a child process in `modo` and waits until it listens.
+bool Arrancar(QProcess& hijo, const QStringList& argumentos) {
+    hijo.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    hijo.start(QCoreApplication::applicationFilePath(), argumentos);
+    return hijo.waitForReadyRead(10000) && hijo.readLine().startsWith("listo");
+}
+
+double MegasPorSegundo(qint64 bytes, qint64 nanosegundos) {
+    return double(bytes) / (double(nanosegundos) / 1e9) / 1e6;
+}
 
 double MedirBase(const QString& origen, const QString& carpeta, quint16 puerto) {
     QProcess hijo;
-    if (!ArrancarReceptor(hijo, "base-receptor", puerto, carpeta))
+    if (!Arrancar(hijo, {QStringLiteral("base-receptor"), QString::number(puerto), carpeta}))
         return 0;
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    const sockaddr_in local = Direccion(kEmisor, 0), remota = Direccion(kReceptor, puerto);
-    bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local);
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&remota), sizeof remota) != 0)
+    const int fd = ConectarDesde(kEmisor, kReceptor, puerto);
+    if (fd < 0)
         return 0;
-    SinRetardo(fd);
     QFile fichero(origen);
     (void)fichero.open(QIODevice::ReadOnly);
     QByteArray bloque(kTamBloque, Qt::Uninitialized), mensaje;
@@ -186,7 +341,7 @@ double MedirBase(const QString& origen, const QString& carpeta, quint16 puerto) 
         mensaje = ultimo ? "FIN_FILE:1:" : "FILE_PKT:1:";
         EscaparDatos(QByteArrayView(bloque.constData(), leidos), mensaje);
         mensaje += kBel;
-        EscribirTodo(fd, mensaje);
+        EscribirTodo(fd, mensaje.constData(), mensaje.size());
         enviados += leidos;
         if (ultimo)
             break;
@@ -197,20 +352,75 @@ double MedirBase(const QString& origen, const QString& carpeta, quint16 puerto) 
     hijo.waitForFinished(-1);
     const qint64 ns = reloj.nsecsElapsed();
     ::close(fd);
-    return Resumen(QDir(carpeta).filePath(QStringLiteral("base.bin"))) == Resumen(origen) ? MegasPorSegundo(ns) : 0;
+    return Resumen(QDir(carpeta).filePath(QStringLiteral("base.bin"))) == Resumen(origen)
+               ? MegasPorSegundo(kTamFichero, ns)
+               : 0;
 }
 
-double MedirNucleo(const QString& origen, const QString& carpeta, quint16 puerto) {
-    QProcess hijo;
-    if (!ArrancarReceptor(hijo, "receptor", puerto, carpeta))
+// A raw TCP stream through the relay.
+double MedirFlujo(quint16 puerto) {
+    QProcess sumidero, relevo;
+    if (!Arrancar(sumidero, {QStringLiteral("sumidero"), QString::number(puerto), {}}) ||
+        !Arrancar(relevo, {QStringLiteral("relevo"), QString::number(puerto), {}}))
         return 0;
+    const int fd = ConectarDesde(kEmisor, kRelevo, puerto);
+    if (fd < 0)
+        return 0;
+    const QByteArray trozo(256 * 1024, 'x');
+    QElapsedTimer reloj;
+    reloj.start();
+    for (qint64 enviados = 0; enviados < kTamFichero; enviados += trozo.size())
+        EscribirTodo(fd, trozo.constData(), trozo.size());
+    ::shutdown(fd, SHUT_WR);
+    char resto[16];
+    while (::recv(fd, resto, sizeof resto, 0) > 0) {
+    }
+    const qint64 ns = reloj.nsecsElapsed();
+    ::close(fd);
+    relevo.kill();
+    relevo.waitForFinished();
+    sumidero.waitForFinished();
+    return MegasPorSegundo(kTamFichero, ns);
+}
+
+// Whether the received copy of a sparse file ends as the original does.
+bool TerminaIgual(const QString& origen, const QString& copia) {
+    QFile uno(origen), otro(copia);
+    if (!uno.open(QIODevice::ReadOnly) || !otro.open(QIODevice::ReadOnly) ||
+        uno.size() != otro.size())
+        return false;
+    uno.seek(uno.size() - kMiB);
+    otro.seek(otro.size() - kMiB);
+    return uno.read(kMiB) == otro.read(kMiB);
+}
+
+struct TMedida {
+    double MBs = 0;
+    bool FinIgual = false;
+    double PicoEmisor = 0;
+    double PicoReceptor = 0;
+};
+
+// One file from this process's core to a receiving process, directly or through the relay.
+TMedida MedirNucleo(const QString& origen, const QString& carpeta, quint16 puerto, bool extendido,
+                    bool conRelevo) {
+    QProcess hijo, relevo;
+    const QString emisor = conRelevo ? kSalidaRelevo : kEmisor;
+    if (!Arrancar(hijo,
+                  {extendido ? QStringLiteral("receptor-extendido") : QStringLiteral("receptor"),
+                   QString::number(puerto), carpeta, emisor}))
+        return {};
+    if (conRelevo && !Arrancar(relevo, {QStringLiteral("relevo"), QString::number(puerto), {}}))
+        return {};
     TUsuarioMudo usuario;
     QTemporaryDir propia;
     TMensajero mensajero(Opciones(kEmisor, puerto, propia.path()), usuario);
     TVentanasBanco ventanas;
     ventanas.Fichero = origen;
-    TTransferencias transferencias(mensajero, ventanas);
-    TContacto* receptor = mensajero.AnadirContacto(QStringLiteral("receptor"), kReceptor, {}, true, false);
+    TTransferencias transferencias(mensajero, ventanas, extendido);
+    const QString destino = conRelevo ? kRelevo : kReceptor;
+    TContacto* receptor =
+        mensajero.AnadirContacto(QStringLiteral("receptor"), destino, {}, true, false);
     QEventLoop bucle;
     QTimer sondeo;
     QObject::connect(&sondeo, &QTimer::timeout, &bucle, [&] {
@@ -221,13 +431,25 @@ double MedirNucleo(const QString& origen, const QString& carpeta, quint16 puerto
     bucle.exec();
     sondeo.stop();
     QObject::connect(&hijo, &QProcess::finished, &bucle, &QEventLoop::quit);
+    ReiniciarPico();
     QElapsedTimer reloj;
     reloj.start();
-    transferencias.OfrecerFichero(kReceptor);
+    transferencias.OfrecerFichero(destino);
     bucle.exec();
     const qint64 ns = reloj.nsecsElapsed();
+    TMedida medida;
+    medida.PicoEmisor = PicoMiB();
+    const QByteArray salida = hijo.readAll();
+    const qsizetype pico = salida.indexOf("pico ");
+    medida.PicoReceptor = pico >= 0 ? salida.mid(pico + 5).trimmed().toDouble() : 0;
+    relevo.kill();
+    relevo.waitForFinished();
+    if (hijo.exitCode() == 0)
+        medida.MBs = MegasPorSegundo(QFileInfo(origen).size(), ns);
     const QString recibido = QDir(carpeta).filePath(QFileInfo(origen).fileName());
-    return Resumen(recibido) == Resumen(origen) ? MegasPorSegundo(ns) : 0;
+    medida.FinIgual = TerminaIgual(origen, recibido);
+    QFile::remove(recibido);
+    return medida;
 }
 
 } // namespace
@@ -235,28 +457,73 @@ double MedirNucleo(const QString& origen, const QString& carpeta, quint16 puerto
 int main(int argc, char** argv) {
     QCoreApplication aplicacion(argc, argv);
     const QStringList argumentos = QCoreApplication::arguments();
-    if (argumentos.size() == 4) {
+    if (argumentos.size() >= 3) {
         const quint16 puerto = quint16(argumentos[2].toUInt());
+        const QString carpeta = argumentos.value(3), emisor = argumentos.value(4);
         if (argumentos[1] == u"receptor")
-            return ReceptorNucleo(puerto, argumentos[3]);
+            return ReceptorNucleo(puerto, carpeta, false, emisor);
+        if (argumentos[1] == u"receptor-extendido")
+            return ReceptorNucleo(puerto, carpeta, true, emisor);
         if (argumentos[1] == u"base-receptor")
-            return ReceptorBase(puerto, argumentos[3]);
+            return ReceptorBase(puerto, carpeta);
+        if (argumentos[1] == u"relevo")
+            return Relevo(puerto);
+        if (argumentos[1] == u"sumidero")
+            return Sumidero(puerto);
         return 1;
     }
     QTemporaryDir carpeta;
     const QString origen = carpeta.filePath(QStringLiteral("origen.bin"));
+    const QString lento = carpeta.filePath(QStringLiteral("lento.bin"));
     const QString destino = carpeta.filePath(QStringLiteral("recibidos"));
     QDir().mkpath(destino);
-    CrearFichero(origen);
-    const quint16 puerto = quint16(30000 + QCoreApplication::applicationPid() % 20000);
-    double base = 0, nucleo = 0;
+    CrearFichero(origen, kTamFichero);
+    CrearFichero(lento, kTamLento);
+    quint16 puerto = quint16(30000 + QCoreApplication::applicationPid() % 20000);
+    double base = 0, nucleo = 0, extendido = 0, paradaRelevo = 0, extendidoRelevo = 0, flujo = 0;
     // Best of a few runs each, interleaved: the machine is shared.
     for (int vuelta = 0; vuelta < kVueltas; ++vuelta) {
-        base = std::max(base, MedirBase(origen, destino, quint16(puerto + 2 * vuelta)));
-        nucleo = std::max(nucleo, MedirNucleo(origen, destino, quint16(puerto + 2 * vuelta + 1)));
+        base = std::max(base, MedirBase(origen, destino, ++puerto));
+        nucleo = std::max(nucleo, MedirNucleo(origen, destino, ++puerto, false, false).MBs);
+        extendido = std::max(extendido, MedirNucleo(origen, destino, ++puerto, true, false).MBs);
+        paradaRelevo =
+            std::max(paradaRelevo, MedirNucleo(lento, destino, ++puerto, false, true).MBs);
+        extendidoRelevo =
+            std::max(extendidoRelevo, MedirNucleo(origen, destino, ++puerto, true, true).MBs);
+        flujo = std::max(flujo, MedirFlujo(++puerto));
     }
+    QFile::remove(origen);
+    const QString grande = carpeta.filePath(QStringLiteral("grande.bin"));
+    CrearFichero(grande, kTamMemoria);
+    const TMedida memoria = MedirNucleo(grande, destino, ++puerto, true, false);
+    QFile::remove(grande);
+    // Sparse: only its last bytes are written, so the end is what tells.
+    const QString disperso = carpeta.filePath(QStringLiteral("disperso.bin"));
+    {
+        QFile fichero(disperso);
+        (void)fichero.open(QIODevice::WriteOnly);
+        fichero.resize(kTamDisperso - 4);
+        fichero.seek(kTamDisperso - 4);
+        fichero.write("fin!");
+    }
+    QElapsedTimer reloj;
+    reloj.start();
+    const TMedida dispersa = MedirNucleo(disperso, destino, ++puerto, true, false);
+    const double dispersoMBs = dispersa.FinIgual ? dispersa.MBs : 0;
+    const double dispersoS = reloj.nsecsElapsed() / 1e9;
     std::printf("transfer_throughput: %.1f MB/s\n", nucleo);
     std::printf("stop_and_wait_baseline: %.1f MB/s\n", base);
     std::printf("transfer_ratio: %.2f\n", base > 0 ? nucleo / base : 0.0);
-    return nucleo > 0 && base > 0 ? 0 : 1;
+    std::printf("transfer_extended_loopback: %.1f MB/s (%.1f times stop and wait)\n", extendido,
+                nucleo > 0 ? extendido / nucleo : 0.0);
+    std::printf("transfer_lan1ms_stop_and_wait: %.1f MB/s\n", paradaRelevo);
+    std::printf("transfer_lan1ms_extended: %.1f MB/s\n", extendidoRelevo);
+    std::printf("relay_bulk_1ms: %.1f MB/s\n", flujo);
+    std::printf("transfer_lan1ms_ratio: %.2f\n", flujo > 0 ? extendidoRelevo / flujo : 0.0);
+    std::printf("transfer_memory_peak: %.1f MiB (sender), %.1f MiB (receiver)\n",
+                memoria.PicoEmisor, memoria.PicoReceptor);
+    std::printf("transfer_5gib_sparse: %.1f s, %.1f MB/s, %s\n", dispersoS, dispersoMBs,
+                dispersoMBs > 0 ? "arrived checked" : "FAILED");
+    return nucleo > 0 && base > 0 && extendido > 0 && extendidoRelevo > 0 && dispersoMBs > 0 ? 0
+                                                                                             : 1;
 }

@@ -14,7 +14,8 @@
 
 namespace {
 
-constexpr qint64 kBufferLectura = 64 * 1024;
+// A few of the extended transfer's blocks per read: each read costs a turn of the event loop.
+constexpr qint64 kBufferLectura = 256 * 1024;
 
 } // namespace
 
@@ -80,10 +81,9 @@ void TConexion::Escribir(const QByteArray& mensaje) {
 QList<QByteArray> TConexion::TomarEnEspera() { return std::exchange(enEspera_, {}); }
 
 void TConexion::Transmitir(const QByteArray& mensaje) {
-    QByteArray trama;
-    trama.reserve(mensaje.size() + 1);
-    trama.append(mensaje).append(kBel);
-    socket_->write(trama);
+    // Both into the socket's buffer, out together on the flush: no copy of a large message.
+    socket_->write(mensaje);
+    socket_->putChar(kBel);
     // Out now rather than on the next turn of the event loop: a peer waiting for this
     // message (an acknowledgement, a block) waits one turn less.
     socket_->flush();

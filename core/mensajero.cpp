@@ -528,8 +528,11 @@ void TMensajero::MarcarConectado(TContacto* contacto) {
     const bool yaConectado = contacto->Conectado;
     agenda_.FijarConectado(contacto, true);
     interfaz_.RepintarContactos();
-    if (!yaConectado)
-        Sonar(config_.Sonidos.ContactoConecta);
+    if (yaConectado)
+        return;
+    const QString ip = contacto->IP;
+    Sonar(config_.Sonidos.ContactoConecta);
+    emit ContactoConectado(ip);
 }
 
 // An unknown peer waits for the user's answer. One question is open at a time, asked from
@@ -850,18 +853,18 @@ void TMensajero::ProgramarVaciado() {
 void TMensajero::VaciarCola() {
     while (!cola_.empty() && !terminando_) {
         // Out of the queue before its handler runs, so that a nested drain never sees it.
-        const TItemMsgRcv item = std::move(cola_.front());
+        TItemMsgRcv item = std::move(cola_.front());
         cola_.pop_front();
         Proteger([&] {
             if (depuracion_.Activo())
                 Registrar("< [" + item.IP.toLatin1() + "] " + item.Mensaje);
-            Despachar(item);
+            Despachar(std::move(item));
         });
     }
 }
 
-void TMensajero::Despachar(const TItemMsgRcv& item) {
-    const std::optional<TMensajeRecibido> mensaje = InterpretarMensaje(item.Mensaje);
+void TMensajero::Despachar(TItemMsgRcv item) {
+    const std::optional<TMensajeRecibido> mensaje = InterpretarMensaje(std::move(item.Mensaje));
     if (!mensaje)
         return;
     // Held while it runs: the handler may unregister itself.

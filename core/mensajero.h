@@ -147,7 +147,7 @@ public:
     void QuitarManejador(TComando comando, quint64 numero);
     // Hands one received message to its command's handler, as the receive queue does with
     // each of its items in turn.
-    void Despachar(const TItemMsgRcv& item);
+    void Despachar(TItemMsgRcv item);
 
     // 1 to 999999, redrawn while `ocupado` says the number is taken.
     int NuevoIdentificador(const std::function<bool(int)>& ocupado);
@@ -182,6 +182,8 @@ signals:
     void EsEsteMismoPrograma(const QString& ip);
     // The contact went off-line, even if it comes back at once.
     void ContactoDesconectado(const QString& ip);
+    // The contact is on-line again, or for the first time.
+    void ContactoConectado(const QString& ip);
 
 private:
     void NuevaConexionEntrante();

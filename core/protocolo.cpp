@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 namespace {
 
@@ -38,6 +39,15 @@ constexpr std::array<TEntrada, kNumeroComandos> kTabla = {{
     {"NICK?", TComando::PreguntaNick, TForma::Ninguna},
     {"EMAIL?", TComando::PreguntaEMail, TForma::Ninguna},
     {"FLASH:", TComando::Flash, TForma::Texto},
+    {"XFILE_PUEDE:", TComando::XFilePuede, TForma::Texto},
+    {"XFILE_USA:", TComando::XFileUsa, TForma::Texto},
+    {"XFILE_PKT:", TComando::XFilePkt, TForma::Texto},
+    {"XFILE_ACK:", TComando::XFileAck, TForma::Texto},
+    {"XFILE_FIN:", TComando::XFileFin, TForma::Texto},
+    {"XFILE_OK:", TComando::XFileOk, TForma::Numero},
+    {"XFILE_OFRECE:", TComando::XFileOfrece, TForma::Texto},
+    {"XFILE?", TComando::PreguntaXFile, TForma::Ninguna},
+    {"XFILE:", TComando::RespuestaXFile, TForma::Texto},
     {"HOLA_RED?", TComando::PreguntaRed, TForma::Ninguna},
     {"HOLA_RED:", TComando::AnuncioRed, TForma::Texto},
 }};
@@ -62,15 +72,22 @@ QByteArray EncolarRecibido(QByteArrayView bytes, const QString& ip, TColaRecibid
 }
 
 bool TTramador::Agregar(const QByteArray& nuevos, const QString& ip, TColaRecibidos& cola) {
-    // A long message arrives in many reads: only the read that ends it is cut.
-    if (!nuevos.contains(kBel))
+    // A long message arrives in many reads: only the read that ends it is cut, and what
+    // waited is handed to the queue rather than copied.
+    const qsizetype bel = nuevos.indexOf(kBel);
+    if (bel < 0) {
         pendiente_.append(nuevos);
-    else
-        pendiente_ = EncolarRecibido(pendiente_.isEmpty() ? nuevos : pendiente_ + nuevos, ip, cola);
+    } else if (pendiente_.isEmpty()) {
+        pendiente_ = EncolarRecibido(nuevos, ip, cola);
+    } else {
+        pendiente_.append(QByteArrayView(nuevos).first(bel));
+        cola.push_back({ip, std::exchange(pendiente_, {})});
+        pendiente_ = EncolarRecibido(QByteArrayView(nuevos).sliced(bel + 1), ip, cola);
+    }
     return pendiente_.size() <= kMaximoPendiente;
 }
 
-std::optional<TMensajeRecibido> InterpretarMensaje(const QByteArray& mensaje) {
+std::optional<TMensajeRecibido> InterpretarMensaje(QByteArray mensaje) {
     for (const TEntrada& entrada : kTabla) {
         const QByteArrayView prefijo(entrada.Prefijo);
         if (!mensaje.startsWith(prefijo))
@@ -78,7 +95,8 @@ std::optional<TMensajeRecibido> InterpretarMensaje(const QByteArray& mensaje) {
         TMensajeRecibido recibido{entrada.Comando, {}, 0};
         if (entrada.Forma == TForma::Ninguna)
             return recibido;
-        recibido.Carga = mensaje.sliced(prefijo.size());
+        recibido.Carga = std::move(mensaje);
+        recibido.Carga.remove(0, prefijo.size());
         if (entrada.Forma == TForma::Texto)
             return recibido;
         const std::optional<qint64> numero = LeerNumero(recibido.Carga, INT32_MIN, INT32_MAX);
@@ -100,7 +118,8 @@ void TCampo::AnadirA(QByteArray& destino) const {
         destino.append(CodificarCp1252(*texto));
     else
         destino.append(std::get<QByteArrayView>(valor_));
-    std::replace(destino.begin() + inicio, destino.end(), kBel, '?');
+    if (QByteArrayView(destino).sliced(inicio).contains(kBel))
+        std::replace(destino.begin() + inicio, destino.end(), kBel, '?');
 }
 
 void Componer(QByteArray& destino, TComando comando, std::initializer_list<TCampo> campos) {

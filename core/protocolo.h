@@ -8,6 +8,30 @@
 //
 // No length, no header; only file data is escaped (by the transfer layer), so a BEL always
 // ends a message.
+//
+// Between two copies of this program a transfer can use the extended mode. Its messages have
+// prefixes no other peer knows, so another peer drops them unread; the receiver states what
+// it takes before its acceptance, the sender what it uses before its first block, both on the
+// connection of the offer. Numbers are decimal, sizes and counts 64-bit:
+//
+//   XFILE_PUEDE:id:vuelo:bloque:tengo:resumen   receiver -> sender, right before ACEPTA_FILE:
+//       at most `vuelo` bytes unacknowledged, blocks of at most `bloque` bytes; `tengo` bytes of
+//       an interrupted transfer held, `resumen` their SHA-256 in hex (empty when tengo is 0)
+//   XFILE_USA:id:vuelo:bloque:desde             sender -> receiver, before the first block:
+//       the limits it keeps to, and the offset it sends from (`tengo` when the held part
+//       matches its file, 0 otherwise)
+//   XFILE_PKT:id:data                           sender -> receiver, 1..bloque bytes, escaped
+//   XFILE_ACK:id:bytes                          receiver -> sender, bytes written in all
+//   XFILE_FIN:id:resumen                        sender -> receiver, SHA-256 of the whole file
+//   XFILE_OK:id                                 receiver -> sender, the file checked
+//   XFILE_OFRECE:id:size:name                   an offer of 2 GiB or more, answered as OFRECE_FILE:
+//   XFILE?                                      does the peer take the extended mode?
+//   XFILE:vuelo:bloque                          yes, within these limits
+//
+// Without XFILE_PUEDE: before the acceptance, or XFILE_USA: before the first block, the
+// transfer is stop and wait as with every other peer. A mismatching XFILE_FIN: is answered
+// with ABORT_FILE:. A transfer cut by a lost connection is offered again, under its id, when
+// the contact is back.
 
 #include <QByteArray>
 #include <QString>
@@ -70,6 +94,16 @@ enum class TComando {
     PreguntaNick,
     PreguntaEMail,
     Flash,
+    // The extended transfer mode, between copies of this program.
+    XFilePuede,
+    XFileUsa,
+    XFilePkt,
+    XFileAck,
+    XFileFin,
+    XFileOk,
+    XFileOfrece,
+    PreguntaXFile,
+    RespuestaXFile,
     // Datagrams of the local network search, never sent on a connection.
     PreguntaRed,
     AnuncioRed,
@@ -84,7 +118,8 @@ struct TMensajeRecibido {
 
 // The first prefix that matches, case-sensitively, in table order; none for an unmatched
 // message or for a numeric command whose payload is not a 32-bit decimal (LeerNumero).
-std::optional<TMensajeRecibido> InterpretarMensaje(const QByteArray& mensaje);
+// Taken by value: a message handed over whole keeps its bytes as the payload, uncopied.
+std::optional<TMensajeRecibido> InterpretarMensaje(QByteArray mensaje);
 
 // The prefix a command is sent with.
 QByteArray Prefijo(TComando comando);

@@ -70,10 +70,10 @@ QPoint PosicionCentrada(QSize ventana, QSize pantalla) {
     return {(pantalla.width() - ventana.width()) / 2, (pantalla.height() - ventana.height()) / 2};
 }
 
-QString FormatearMiles(qint32 numero) {
+QString FormatearMiles(qint64 numero) {
     if (numero == 0)
         return QStringLiteral("0");
-    qint64 resto = numero < 0 ? -qint64(numero) : qint64(numero);
+    qint64 resto = numero < 0 ? -numero : numero;
     QString texto;
     int digitos = 0;
     while (resto > 0) {

@@ -43,7 +43,7 @@ QString SaltosDeCaja(QString texto);
 bool AntesAlLeer(const QString& a, const QString& b);
 
 // 1234567 -> "1.234.567", -1234 -> "-1.234".
-QString FormatearMiles(qint32 numero);
+QString FormatearMiles(qint64 numero);
 
 // Replaces the file with `datos` in one step: on any failure the old file stays whole.
 bool GuardarFicheroAtomico(const QString& ruta, const QByteArray& datos);

@@ -15,12 +15,16 @@
 #include <QMouseEvent>
 #include <QStyle>
 #include <QUrl>
+#include <limits>
 
 namespace {
 
 const QString kFinalizado = QStringLiteral("FINALIZADO");
 const QString kRechazado = QStringLiteral("RECHAZADO");
 const QString kAbortado = QStringLiteral("ABORTADO");
+const QString kFallido = QStringLiteral("FALLIDO");
+// Not an end: the transfer goes on when the contact is back, or its user aborts it.
+const QString kInterrumpido = QStringLiteral("INTERRUMPIDO");
 
 const QSize kTamanoDisenado(337, 155);
 const QColor kAzulMarino(0, 0, 128);
@@ -50,8 +54,8 @@ QLabel* Valor(const char* nombre, const QString& texto, const QString& masLargo,
     return etiqueta;
 }
 
-const QString kBytesMasLargo = QStringLiteral("2.147.483.647 Bytes");
-const QString kTiempoMasLargo = QStringLiteral("FINALIZADO");
+const QString kBytesMasLargo = QStringLiteral("99.999.999.999 Bytes");
+const QString kTiempoMasLargo = QStringLiteral("INTERRUMPIDO");
 const QString kVelocidadMasLarga = QStringLiteral("999.999.999 B/s");
 
 } // namespace
@@ -124,7 +128,10 @@ TfrmFileTx::TfrmFileTx(const TDatosVista& datos, const TConfig& config,
     FProgressBar->SetPosTextSuffix(QStringLiteral("%"));
     Colorear(FProgressBar, Qt::white);
     Negrita(FProgressBar);
-    FProgressBar->SetMax(datos.Tam);
+    // The bar counts in 32 bits: a file of 2 GiB or more moves it in larger steps.
+    while ((datos.Tam >> FEscala) > std::numeric_limits<qint32>::max())
+        ++FEscala;
+    FProgressBar->SetMax(qint32(datos.Tam >> FEscala));
     FProgressBar->SetPosition(0);
 
     connect(FPanelCabecera, &TCabeceraVentana::CerrarPulsado, this, &QWidget::close);
@@ -149,7 +156,17 @@ void TfrmFileTx::RefrescarProgreso(const TCifrasProgreso& cifras) {
     if (cifras.VActual)
         FlblVActual->setText(*cifras.VActual);
     if (cifras.Posicion)
-        FProgressBar->SetPosition(*cifras.Posicion);
+        FProgressBar->SetPosition(qint32(*cifras.Posicion >> FEscala));
+}
+
+void TfrmFileTx::MostrarInterrupcion(bool interrumpida) {
+    if (!interrumpida) {
+        FlblRestante->setText(kHoraInicial);
+        FlblRestante->setFont(font());
+        Colorear(FlblRestante, kVerdeValor);
+        return;
+    }
+    MarcarFin(kInterrumpido, kRojoFin);
 }
 
 void TfrmFileTx::MostrarFin(TFinTransferencia fin) {
@@ -166,6 +183,9 @@ void TfrmFileTx::MostrarFin(TFinTransferencia fin) {
     case TFinTransferencia::Abortado:
         MarcarFin(kAbortado, kRojoFin);
         break;
+    case TFinTransferencia::Fallido:
+        MarcarFin(kFallido, kRojoFin);
+        break;
     }
 }
 
@@ -177,7 +197,8 @@ void TfrmFileTx::MarcarFin(const QString& texto, QColor color) {
 
 bool TfrmFileTx::Terminada() const {
     const QString estado = FlblRestante->text();
-    return estado == kFinalizado || estado == kRechazado || estado == kAbortado;
+    return estado == kFinalizado || estado == kRechazado || estado == kAbortado ||
+           estado == kFallido;
 }
 
 bool TfrmFileTx::Finalizada() const { return FlblRestante->text() == kFinalizado; }

@@ -29,6 +29,7 @@ public:
 
     void RefrescarProgreso(const TCifrasProgreso& cifras);
     void MostrarFin(TFinTransferencia fin);
+    void MostrarInterrupcion(bool interrumpida);
 
 protected:
     void closeEvent(QCloseEvent* evento) override;
@@ -57,4 +58,5 @@ private:
     QLabel* FlblVMedia;
     QLabel* FlblVActual;
     TGradientBar* FProgressBar;
+    int FEscala = 0; // bits the bar drops from byte counts
 };

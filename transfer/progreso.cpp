@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 namespace {
 
@@ -14,9 +13,7 @@ constexpr qint64 kMsDia = 24 * 3600 * 1000;
 qint64 Redondear(double valor) { return qint64(std::nearbyint(valor)); }
 
 QString Velocidad(double bytesPorSegundo) {
-    const qint64 redondeada = std::min<qint64>(Redondear(bytesPorSegundo),
-                                               std::numeric_limits<qint32>::max());
-    return FormatearMiles(qint32(redondeada)) + u" B/s";
+    return FormatearMiles(Redondear(bytesPorSegundo)) + u" B/s";
 }
 
 } // namespace
@@ -29,7 +26,9 @@ QString FormatearHora(qint64 ms) {
         .arg(segundos % 60, 2, 10, QLatin1Char('0'));
 }
 
-QString TextoBytes(qint32 bytes) { return FormatearMiles(bytes) + u" Bytes"; }
+QString TextoBytes(qint64 bytes) {
+    return FormatearMiles(bytes) + u" Bytes";
+}
 
 TCifrasProgreso CifrasProgreso(const TTxFichero& tx, qint64 ahora) {
     const qint64 transcurrido = std::max<qint64>(0, ahora - tx.Inicio);
@@ -38,7 +37,8 @@ TCifrasProgreso CifrasProgreso(const TTxFichero& tx, qint64 ahora) {
     const TMuestra& ultima = tx.Muestras.back();
     if (primera.Hora == 0 || tx.Tx == 0)
         return cifras;
-    const double restante = double(std::max(0, tx.Tam - tx.Tx)) * double(transcurrido) / tx.Tx;
+    const double restante =
+        double(std::max<qint64>(0, tx.Tam - tx.Tx)) * double(transcurrido) / tx.Tx;
     cifras.Restante = FormatearHora(Redondear(restante));
     const qint64 ms = transcurrido % kMsDia;
     if (ms > 0)

@@ -10,7 +10,7 @@ inline const QString kVelocidadInicial = QStringLiteral("0 B/s");
 QString FormatearHora(qint64 ms);
 
 // "1.234.567 Bytes".
-QString TextoBytes(qint32 bytes);
+QString TextoBytes(qint64 bytes);
 
 // The figures of a transfer at `ahora` (steady clock, ms). Remaining time, speeds and the
 // bar first move once five samples have been taken and something has moved.

@@ -9,13 +9,23 @@
 #include <QFileInfo>
 #include <QScopeGuard>
 #include <QStandardPaths>
+#include <QTimer>
 #include <algorithm>
+#include <iterator>
 #include <limits>
 
 namespace {
 
-// Sizes and counters are 32-bit on the wire: a file of 2 GiB or more cannot be described.
+// Sizes and counters are 32-bit in stop and wait: a file of 2 GiB or more cannot be described.
 constexpr qint32 kMayorTam = std::numeric_limits<qint32>::max();
+// In the extended mode they are 64-bit; this leaves room to add a block to any of them.
+constexpr qint64 kMayorTamExtendido = qint64(1) << 62;
+// What a peer may ask to keep in flight, whatever it states.
+constexpr qint64 kMaximoEnVuelo = 64 * 1024 * 1024;
+// How long an offer of 2 GiB or more waits to hear whether the peer takes the extended mode.
+constexpr int kMsConsultaExtendido = 2000;
+// Where a held part is read to check it.
+constexpr qint64 kTrozoResumen = 1024 * 1024;
 
 // Names beyond this many copies of one file are refused rather than searched for ever.
 constexpr int kMaximoCopias = 9999;
@@ -25,22 +35,97 @@ std::optional<qint32> LeerCampo(QByteArrayView campo) {
     return valor ? std::optional<qint32>(qint32(*valor)) : std::nullopt;
 }
 
+std::optional<qint64> LeerCuenta(QByteArrayView campo, qint64 maximo = kMayorTamExtendido) {
+    return LeerNumero(campo, 0, maximo);
+}
+
 // id:size:name, as offered and as accepted.
 struct TOfrecimiento {
     qint32 ID;
-    qint32 Tam;
+    qint64 Tam;
     QByteArrayView Nombre;
 };
 
-std::optional<TOfrecimiento> LeerOfrecimiento(QByteArrayView carga) {
+std::optional<TOfrecimiento> LeerOfrecimiento(QByteArrayView carga, qint64 mayorTam) {
     const auto campos = PartirCampos<3>(carga);
     if (!campos)
         return std::nullopt;
     const std::optional<qint32> id = LeerCampo((*campos)[0]);
-    const std::optional<qint32> tam = LeerCampo((*campos)[1]);
+    const std::optional<qint64> tam = LeerCuenta((*campos)[1], mayorTam);
     if (!id || !tam)
         return std::nullopt;
     return TOfrecimiento{*id, *tam, (*campos)[2]};
+}
+
+// A SHA-256 as it travels: 64 hex digits, or nothing for nothing held.
+bool ResumenValido(QByteArrayView resumen) {
+    return resumen.isEmpty() ||
+           (resumen.size() == 64 && std::all_of(resumen.begin(), resumen.end(), [](char c) {
+                return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+            }));
+}
+
+std::optional<TTxFichero::TLimites> LeerLimites(QByteArrayView vuelo, QByteArrayView bloque) {
+    const std::optional<qint64> enVuelo = LeerCuenta(vuelo, kMaximoEnVuelo);
+    const std::optional<qint64> tamBloque = LeerCuenta(bloque, kTamBloqueExtendido);
+    if (!enVuelo || !tamBloque || *tamBloque < 1 || *enVuelo < *tamBloque)
+        return std::nullopt;
+    return TTxFichero::TLimites{*enVuelo, qint32(*tamBloque)};
+}
+
+// XFILE_PUEDE:id:vuelo:bloque:tengo:resumen
+std::optional<std::pair<qint32, TTxFichero::TCapacidad>> LeerCapacidad(QByteArrayView carga) {
+    const auto campos = PartirCampos<5>(carga);
+    if (!campos)
+        return std::nullopt;
+    const auto& [id, vuelo, bloque, tengo, resumen] = *campos;
+    const std::optional<qint32> numero = LeerCampo(id);
+    const std::optional<TTxFichero::TLimites> limites = LeerLimites(vuelo, bloque);
+    const std::optional<qint64> bytes = LeerCuenta(tengo);
+    if (!numero || !limites || !bytes || !ResumenValido(resumen) ||
+        resumen.isEmpty() != (*bytes == 0))
+        return std::nullopt;
+    return std::pair{*numero, TTxFichero::TCapacidad{*limites, *bytes, resumen.toByteArray()}};
+}
+
+// XFILE_USA:id:vuelo:bloque:desde
+struct TUso {
+    qint32 ID;
+    TTxFichero::TLimites Limites;
+    qint64 Desde;
+};
+
+std::optional<TUso> LeerUso(QByteArrayView carga) {
+    const auto campos = PartirCampos<4>(carga);
+    if (!campos)
+        return std::nullopt;
+    const std::optional<qint32> id = LeerCampo((*campos)[0]);
+    const std::optional<TTxFichero::TLimites> limites = LeerLimites((*campos)[1], (*campos)[2]);
+    const std::optional<qint64> desde = LeerCuenta((*campos)[3]);
+    if (!id || !limites || !desde)
+        return std::nullopt;
+    return TUso{*id, *limites, *desde};
+}
+
+// SHA-256 of the first `bytes` of an open file, which is left just after them; none when the
+// file is shorter.
+bool ResumirInicio(QFile& fichero, qint64 bytes, QCryptographicHash& resumen) {
+    resumen.reset();
+    if (!fichero.seek(0))
+        return false;
+    QByteArray trozo;
+    for (qint64 leidos = 0; leidos < bytes;) {
+        trozo = fichero.read(std::min(kTrozoResumen, bytes - leidos));
+        if (trozo.isEmpty())
+            return false;
+        resumen.addData(trozo);
+        leidos += trozo.size();
+    }
+    return true;
+}
+
+QByteArray Hex(const QCryptographicHash& resumen) {
+    return resumen.result().toHex();
 }
 
 // A field as it went on the wire: a name with a BEL was offered with a "?".
@@ -50,7 +135,8 @@ QByteArray ComoCampo(const TCampo& campo) {
     return bytes;
 }
 
-// id:data of a block or of the tail.
+// id:data of a block or of the tail; id:bytes of an extended acknowledgement; id:resumen of
+// an extended end.
 struct TParte {
     qint32 ID;
     QByteArrayView Datos;
@@ -96,13 +182,22 @@ bool CrearSinReemplazar(QFile& fichero, const QDir& carpeta, const QString& nomb
     return false;
 }
 
-QString TextoOferta(const QString& nick, const QString& nombre, qint32 tam) {
+QString TextoOferta(const QString& nick, const QString& nombre, qint64 tam) {
     return nick + u" quiere enviarle un Archivo:\n\nArchivo: " + nombre + u"\nTamaño: " +
            FormatearMiles(tam) + u"\n\n¿Desea aceptar el Archivo?";
 }
 
 QString TextoNoSeLee(const QString& ruta) {
     return u"No se puede leer el Archivo \"" + ruta + u"\".";
+}
+
+QString TextoNoSeEscribe(const QString& ruta) {
+    return u"No se puede escribir en el Archivo \"" + ruta + u"\".";
+}
+
+QString TextoDemasiadoGrande(const QString& ruta) {
+    return u"El Archivo \"" + ruta +
+           u"\" es demasiado grande: sólo se pueden enviar Archivos de menos de 2 GB.";
 }
 
 std::shared_ptr<TTxFichero> Buscar(const TTransferencias::TLista& lista, qint32 id,
@@ -131,8 +226,9 @@ const QString kTituloEnvio = QStringLiteral("Envío de Archivo");
 
 } // namespace
 
-TTransferencias::TTransferencias(TMensajero& mensajero, TInterfazTransferencias& interfaz)
-    : mensajero_(mensajero), interfaz_(interfaz) {
+TTransferencias::TTransferencias(TMensajero& mensajero, TInterfazTransferencias& interfaz,
+                                 bool extendido)
+    : mensajero_(mensajero), interfaz_(interfaz), extendido_(extendido) {
     registros_ = mensajero_.RegistrarManejadores(this, {
                                                   {TComando::OfreceFile, &TTransferencias::AlOfrecer},
                                                   {TComando::AceptaFile, &TTransferencias::AlAceptar},
@@ -141,12 +237,23 @@ TTransferencias::TTransferencias(TMensajero& mensajero, TInterfazTransferencias&
                                                   {TComando::FileAck, &TTransferencias::AlConfirmarBloque},
                                                   {TComando::FinFile, &TTransferencias::AlRecibirFin},
                                                   {TComando::AbortFile, &TTransferencias::AlAbortar}});
-    // Even a peer back at once withdrew what it offered before it left.
+    if (extendido_) {
+        auto extendidos = mensajero_.RegistrarManejadores(
+            this, {{TComando::XFileOfrece, &TTransferencias::AlOfrecer},
+                   {TComando::XFilePuede, &TTransferencias::AlPoder},
+                   {TComando::XFileUsa, &TTransferencias::AlUsar},
+                   {TComando::XFilePkt, &TTransferencias::AlRecibirBloqueExtendido},
+                   {TComando::XFileAck, &TTransferencias::AlConfirmarExtendido},
+                   {TComando::XFileFin, &TTransferencias::AlRecibirFinExtendido},
+                   {TComando::XFileOk, &TTransferencias::AlComprobar},
+                   {TComando::PreguntaXFile, &TTransferencias::AlPreguntarExtendido},
+                   {TComando::RespuestaXFile, &TTransferencias::AlSaberExtendido}});
+        std::move(extendidos.begin(), extendidos.end(), std::back_inserter(registros_));
+    }
     QObject::connect(&mensajero_, &TMensajero::ContactoDesconectado, &contexto_,
-                     [this](const QString& ip) {
-                         for (const auto& oferta : pendientes_)
-                             oferta->Retirada = oferta->Retirada || oferta->IP == ip;
-                     });
+                     [this](const QString& ip) { AlDesconectar(ip); });
+    QObject::connect(&mensajero_, &TMensajero::ContactoConectado, &contexto_,
+                     [this](const QString& ip) { Reofrecer(ip); });
 }
 
 // --- Sender ---
@@ -185,13 +292,22 @@ void TTransferencias::Ofrecer(const QString& ip, const QString& ruta) {
     }
     const qint64 tam = fichero.size();
     fichero.close();
-    if (tam > kMayorTam) {
-        mensajero_.Interfaz().MostrarError(
-            QStringLiteral("Error"), u"El Archivo \"" + ruta +
-                                         u"\" es demasiado grande: sólo se pueden enviar "
-                                         u"Archivos de menos de 2 GB.");
+    if (tam <= kMayorTam || extendidos_.contains(ip)) {
+        Ofrecer(ip, ruta, tam);
         return;
     }
+    if (!extendido_ || tam >= kMayorTamExtendido) {
+        mensajero_.Interfaz().MostrarError(QStringLiteral("Error"), TextoDemasiadoGrande(ruta));
+        return;
+    }
+    // Only a copy of this program can take it: ask, and refuse it unless the peer answers.
+    grandes_.push_back({ip, ruta, tam});
+    mensajero_.EnviarMensaje(ip, Componer(TComando::PreguntaXFile));
+    QTimer::singleShot(kMsConsultaExtendido, &contexto_,
+                       [this, ip] { mensajero_.Proteger([&] { DesistirDeGrandes(ip); }); });
+}
+
+void TTransferencias::Ofrecer(const QString& ip, const QString& ruta, qint64 tam) {
     auto tx = std::make_shared<TTxFichero>();
     tx->ID = mensajero_.NuevoIdentificador([this](int id) {
         const auto conId = [id](const auto& otra) { return otra->ID == id; };
@@ -199,23 +315,71 @@ void TTransferencias::Ofrecer(const QString& ip, const QString& ruta) {
                std::any_of(entrantes_.begin(), entrantes_.end(), conId);
     });
     tx->Ruta = ruta;
-    tx->Tam = qint32(tam);
+    tx->Tam = tam;
     tx->IP = ip;
     const QString nombre = QFileInfo(ruta).fileName();
+    tx->NombreOfrecido = ComoCampo(nombre);
     tx->Ventana = CrearVista(tx, u"Enviando Archivo a " + mensajero_.NickDe(ip), nombre, true);
     salientes_.push_back(tx);
-    mensajero_.EnviarMensaje(ip, Componer(TComando::OfreceFile, {tx->ID, tx->Tam, nombre}));
+    EnviarOferta(*tx);
+}
+
+void TTransferencias::EnviarOferta(const TTxFichero& tx) {
+    const TComando comando = tx.Tam > kMayorTam ? TComando::XFileOfrece : TComando::OfreceFile;
+    mensajero_.EnviarMensaje(tx.IP, Componer(comando, {tx.ID, tx.Tam, tx.NombreOfrecido}));
+}
+
+std::vector<TTransferencias::TOfertaGrande> TTransferencias::TomarGrandes(const QString& ip) {
+    std::vector<TOfertaGrande> tomadas;
+    std::erase_if(grandes_, [&](const TOfertaGrande& oferta) {
+        if (oferta.IP != ip)
+            return false;
+        tomadas.push_back(oferta);
+        return true;
+    });
+    return tomadas;
+}
+
+void TTransferencias::DesistirDeGrandes(const QString& ip) {
+    for (const TOfertaGrande& oferta : TomarGrandes(ip))
+        mensajero_.Interfaz().MostrarError(QStringLiteral("Error"),
+                                           TextoDemasiadoGrande(oferta.Ruta));
+}
+
+void TTransferencias::AlPreguntarExtendido(const QString& ip, const TMensajeRecibido&) {
+    mensajero_.EnviarMensaje(
+        ip, Componer(TComando::RespuestaXFile, {kBytesEnVuelo, kTamBloqueExtendido}));
+}
+
+void TTransferencias::AlSaberExtendido(const QString& ip, const TMensajeRecibido&) {
+    extendidos_.insert(ip);
+    for (const TOfertaGrande& oferta : TomarGrandes(ip))
+        Ofrecer(oferta.IP, oferta.Ruta, oferta.Tam);
+}
+
+void TTransferencias::AlPoder(const QString& ip, const TMensajeRecibido& mensaje) {
+    const auto capacidad = LeerCapacidad(mensaje.Carga);
+    if (!capacidad)
+        return;
+    extendidos_.insert(ip);
+    const std::shared_ptr<TTxFichero> tx = Buscar(salientes_, capacidad->first, ip);
+    // Only right before the acceptance, for the data phase about to begin.
+    if (tx && !tx->Fichero.isOpen())
+        tx->Capacidad = capacidad->second;
 }
 
 void TTransferencias::AlAceptar(const QString& ip, const TMensajeRecibido& mensaje) {
-    const std::optional<TOfrecimiento> aceptado = LeerOfrecimiento(mensaje.Carga);
+    const std::optional<TOfrecimiento> aceptado =
+        LeerOfrecimiento(mensaje.Carga, kMayorTamExtendido);
     if (!aceptado)
         return;
     const std::shared_ptr<TTxFichero> tx = Buscar(salientes_, aceptado->ID, ip);
     // A second acceptance of a transfer under way changes nothing.
     if (!tx || tx->Fichero.isOpen())
         return;
-    if (ComoCampo(QFileInfo(tx->Ruta).fileName()) != aceptado->Nombre || tx->Tam != aceptado->Tam)
+    const std::optional<TTxFichero::TCapacidad> capacidad =
+        std::exchange(tx->Capacidad, std::nullopt);
+    if (tx->NombreOfrecido != aceptado->Nombre || tx->Tam != aceptado->Tam)
         return;
     tx->Fichero.setFileName(tx->Ruta);
     // Unbuffered: each block is read from the file as it is now, so a file that shrank is seen.
@@ -227,8 +391,94 @@ void TTransferencias::AlAceptar(const QString& ip, const TMensajeRecibido& mensa
         tx->Fichero.close();
         return;
     }
+    tx->Tx = 0;
+    tx->Muestras = {};
     tx->Inicio = mensajero_.Reloj().Ms();
-    EnviarSiguienteBloque(tx);
+    if (std::exchange(tx->Interrumpida, false) && tx->Ventana)
+        tx->Ventana->MostrarInterrupcion(false);
+    if (capacidad)
+        EmpezarExtendido(tx, *capacidad);
+    else
+        EnviarSiguienteBloque(tx);
+}
+
+void TTransferencias::EmpezarExtendido(const std::shared_ptr<TTxFichero>& tx,
+                                       const TTxFichero::TCapacidad& capacidad) {
+    const TTxFichero::TLimites limites{std::min(kBytesEnVuelo, capacidad.Limites.EnVuelo),
+                                       std::min(kTamBloqueExtendido, capacidad.Limites.Bloque)};
+    // The receiver's part is kept only when it is the start of this very file.
+    const bool conserva = capacidad.Tengo > 0 && capacidad.Tengo <= tx->Tam &&
+                          ResumirInicio(tx->Fichero, capacidad.Tengo, tx->Resumen) &&
+                          Hex(tx->Resumen) == capacidad.Resumen;
+    if (!conserva) {
+        tx->Resumen.reset();
+        tx->Fichero.seek(0);
+    }
+    tx->Tx = conserva ? capacidad.Tengo : 0;
+    tx->Enviado = tx->Tx;
+    tx->FinEnviado = false;
+    tx->Extendido = limites;
+    mensajero_.EnviarMensaje(
+        tx->IP, Componer(TComando::XFileUsa, {tx->ID, limites.EnVuelo, limites.Bloque, tx->Tx}));
+    Rellenar(tx);
+}
+
+// Blocks go out while they fit in the budget of unacknowledged bytes; the end follows the
+// last block at once.
+void TTransferencias::Rellenar(const std::shared_ptr<TTxFichero>& tx) {
+    while (tx->Extendido && !tx->FinEnviado && tx->Fichero.isOpen()) {
+        const qint64 cuantos = std::min<qint64>(tx->Extendido->Bloque, tx->Tam - tx->Enviado);
+        if (cuantos == 0) {
+            tx->FinEnviado = true;
+            mensajero_.EnviarMensaje(tx->IP,
+                                     Componer(TComando::XFileFin, {tx->ID, Hex(tx->Resumen)}));
+            return;
+        }
+        if (tx->Enviado + cuantos - tx->Tx > tx->Extendido->EnVuelo)
+            return;
+        if (!LeerBloque(*tx, cuantos)) {
+            FallarTransferencia(salientes_, tx, TextoNoSeLee(tx->Ruta));
+            return;
+        }
+        tx->Resumen.addData(bloque_);
+        EnviarDatos(*tx, TComando::XFilePkt);
+        tx->Enviado += cuantos;
+    }
+}
+
+bool TTransferencias::LeerBloque(TTxFichero& tx, qint64 cuantos) {
+    bloque_.resize(cuantos);
+    return tx.Fichero.read(bloque_.data(), cuantos) == cuantos;
+}
+
+void TTransferencias::EnviarDatos(const TTxFichero& tx, TComando comando) {
+    escapado_.resize(0);
+    EscaparDatos(bloque_, escapado_);
+    Componer(mensaje_, comando, {tx.ID, escapado_});
+    mensajero_.EnviarMensaje(tx.IP, mensaje_);
+}
+
+void TTransferencias::AlConfirmarExtendido(const QString& ip, const TMensajeRecibido& mensaje) {
+    const std::optional<TParte> parte = LeerParte(mensaje.Carga);
+    const std::shared_ptr<TTxFichero> tx = parte ? Buscar(salientes_, parte->ID, ip) : nullptr;
+    if (!tx || !tx->Extendido)
+        return;
+    // Never fewer than before, never more than sent.
+    const std::optional<qint64> escritos = LeerCuenta(parte->Datos, tx->Enviado);
+    if (!escritos || *escritos < tx->Tx) {
+        FallarTransferencia(salientes_, tx, {});
+        return;
+    }
+    tx->Tx = *escritos;
+    tx->TomarMuestra(mensajero_.Reloj().Ms());
+    Refrescar(*tx);
+    Rellenar(tx);
+}
+
+void TTransferencias::AlComprobar(const QString& ip, const TMensajeRecibido& mensaje) {
+    const std::shared_ptr<TTxFichero> tx = Buscar(salientes_, mensaje.Numero, ip);
+    if (tx && tx->FinEnviado && tx->Tx == tx->Tam)
+        Terminar(salientes_, tx, TFinTransferencia::Finalizado);
 }
 
 void TTransferencias::AlRechazar(const QString& ip, const TMensajeRecibido& mensaje) {
@@ -238,7 +488,7 @@ void TTransferencias::AlRechazar(const QString& ip, const TMensajeRecibido& mens
 
 void TTransferencias::AlConfirmarBloque(const QString& ip, const TMensajeRecibido& mensaje) {
     const std::shared_ptr<TTxFichero> tx = Buscar(salientes_, mensaje.Numero, ip);
-    if (tx && tx->Fichero.isOpen())
+    if (tx && tx->Fichero.isOpen() && !tx->Extendido)
         EnviarSiguienteBloque(tx);
 }
 
@@ -246,29 +496,68 @@ void TTransferencias::EnviarSiguienteBloque(const std::shared_ptr<TTxFichero>& t
     const bool ultimo = tx->Tx > tx->Tam - kTamBloque;
     // Exactly the offered size: what a file gained since is not the peer's, and a file
     // that lost bytes cannot be finished.
-    const qint32 cuantos = ultimo ? tx->Tam - tx->Tx : kTamBloque;
-    bloque_.resize(cuantos);
-    if (tx->Fichero.read(bloque_.data(), cuantos) != cuantos) {
+    const qint64 cuantos = ultimo ? tx->Tam - tx->Tx : kTamBloque;
+    if (!LeerBloque(*tx, cuantos)) {
         FallarTransferencia(salientes_, tx, TextoNoSeLee(tx->Ruta));
         return;
     }
-    escapado_.resize(0);
-    EscaparDatos(bloque_, escapado_);
-    Componer(mensaje_, ultimo ? TComando::FinFile : TComando::FilePkt, {tx->ID, escapado_});
     tx->Tx += cuantos;
-    mensajero_.EnviarMensaje(tx->IP, mensaje_);
+    EnviarDatos(*tx, ultimo ? TComando::FinFile : TComando::FilePkt);
     tx->TomarMuestra(mensajero_.Reloj().Ms());
     Refrescar(*tx);
     if (ultimo)
         Terminar(salientes_, tx, TFinTransferencia::Finalizado);
 }
 
+// A dropped connection interrupts every extended transfer with that contact; stop and wait
+// ones stall, as they always did.
+void TTransferencias::AlDesconectar(const QString& ip) {
+    // Even a peer back at once withdrew what it offered before it left.
+    for (const auto& oferta : pendientes_)
+        oferta->Retirada = oferta->Retirada || oferta->IP == ip;
+    extendidos_.remove(ip);
+    for (TLista* lista : {&salientes_, &entrantes_}) {
+        for (const auto& tx : *lista) {
+            if (tx->IP == ip && (tx->Extendido || tx->EsperaUso))
+                Interrumpir(*tx);
+        }
+    }
+}
+
+void TTransferencias::Interrumpir(TTxFichero& tx) {
+    tx.Fichero.close();
+    tx.Extendido.reset();
+    tx.Capacidad.reset();
+    tx.FinEnviado = false;
+    tx.EsperaUso = false;
+    tx.Interrumpida = true;
+    if (tx.Ventana)
+        tx.Ventana->MostrarInterrupcion(true);
+}
+
+void TTransferencias::Reofrecer(const QString& ip) {
+    for (const auto& tx : salientes_) {
+        if (tx->IP == ip && tx->Interrumpida)
+            EnviarOferta(*tx);
+    }
+}
+
 // --- Receiver ---
 
 void TTransferencias::AlOfrecer(const QString& ip, const TMensajeRecibido& mensaje) {
-    const std::optional<TOfrecimiento> oferta = LeerOfrecimiento(mensaje.Carga);
+    const bool grande = mensaje.Comando == TComando::XFileOfrece;
+    const std::optional<TOfrecimiento> oferta =
+        LeerOfrecimiento(mensaje.Carga, grande ? kMayorTamExtendido : kMayorTam);
     if (!oferta)
         return;
+    if (grande)
+        extendidos_.insert(ip);
+    if (const std::shared_ptr<TTxFichero> tx = Buscar(entrantes_, oferta->ID, ip);
+        tx && tx->NombreOfrecido == oferta->Nombre && tx->Tam == oferta->Tam &&
+        (tx->Interrumpida || tx->Extendido || tx->EsperaUso)) {
+        Reanudar(tx);
+        return;
+    }
     // Every offer that arrives sounds, even one refused for its name.
     mensajero_.Sonar(mensajero_.Config().Sonidos.File_SolicitudTx);
     const QString nombre = UltimoComponente(DecodificarCp1252(oferta->Nombre));
@@ -310,7 +599,7 @@ bool TTransferencias::Retirada(const TOfertaPendiente& oferta) const {
 
 std::optional<TTransferencias::TDestino>
 TTransferencias::DestinoAceptado(const TOfertaPendiente& oferta, const QString& nick,
-                                 const QString& nombre, qint32 tam) {
+                                 const QString& nombre, qint64 tam) {
     if (Retirada(oferta))
         return std::nullopt;
     if (mensajero_.Config().AutoAceptarFicheros)
@@ -337,26 +626,86 @@ bool TTransferencias::AbrirDestino(QFile& fichero, const TDestino& destino) {
     return fichero.open(QIODevice::WriteOnly | QIODevice::Truncate);
 }
 
-void TTransferencias::Recibir(const QString& ip, qint32 id, qint32 tam,
+void TTransferencias::Recibir(const QString& ip, qint32 id, qint64 tam,
                               QByteArrayView nombreOfrecido, const QString& nombre,
                               const TDestino& destino) {
     auto tx = std::make_shared<TTxFichero>();
     tx->ID = id;
     tx->Tam = tam;
     tx->IP = ip;
+    tx->NombreOfrecido = nombreOfrecido.toByteArray();
     // Created before answering: a destination that cannot be written is refused, so the
     // sender does not wait for ever.
     if (!AbrirDestino(tx->Fichero, destino)) {
-        mensajero_.EnviarMensaje(ip, Componer(TComando::RechazaFile, {id}));
+        mensajero_.EnviarMensaje(ip, Componer(TComando::RechazaFile, {tx->ID}));
         mensajero_.Interfaz().MostrarError(
             QStringLiteral("Error"), u"No se puede crear el Archivo \"" + tx->Fichero.fileName() + u"\".");
         return;
     }
     tx->Ruta = tx->Fichero.fileName();
-    // The name as offered, whatever name the file got here.
-    mensajero_.EnviarMensaje(ip, Componer(TComando::AceptaFile, {id, tam, nombreOfrecido}));
+    Aceptar(*tx, {});
     tx->Ventana = CrearVista(tx, u"Recibiendo Archivo de " + mensajero_.NickDe(ip), nombre, false);
     entrantes_.push_back(tx);
+    tx->Inicio = mensajero_.Reloj().Ms();
+}
+
+// What this copy takes, with the part it holds, then the acceptance with the name as offered,
+// whatever name the file got here.
+void TTransferencias::Aceptar(TTxFichero& tx, const QByteArray& resumen) {
+    tx.EsperaUso = extendido_;
+    if (extendido_)
+        mensajero_.EnviarMensaje(
+            tx.IP, Componer(TComando::XFilePuede,
+                            {tx.ID, kBytesEnVuelo, kTamBloqueExtendido, tx.Tx, resumen}));
+    mensajero_.EnviarMensaje(tx.IP,
+                             Componer(TComando::AceptaFile, {tx.ID, tx.Tam, tx.NombreOfrecido}));
+}
+
+// The sender offered an interrupted transfer again: it goes on from the part held here, if
+// the sender finds it is the start of its file.
+void TTransferencias::Reanudar(const std::shared_ptr<TTxFichero>& tx) {
+    tx->Fichero.close();
+    tx->Extendido.reset();
+    tx->Fichero.setFileName(tx->Ruta);
+    if (!tx->Fichero.open(QIODevice::ReadWrite)) {
+        FallarTransferencia(entrantes_, tx, TextoNoSeEscribe(tx->Ruta));
+        return;
+    }
+    // Whatever lies beyond the offered size is not the sender's.
+    tx->Tx = std::min(tx->Fichero.size(), tx->Tam);
+    if (!tx->Fichero.resize(tx->Tx) || !ResumirInicio(tx->Fichero, tx->Tx, tx->Resumen)) {
+        FallarTransferencia(entrantes_, tx, TextoNoSeLee(tx->Ruta));
+        return;
+    }
+    if (std::exchange(tx->Interrumpida, false) && tx->Ventana)
+        tx->Ventana->MostrarInterrupcion(false);
+    Aceptar(*tx, tx->Tx > 0 ? Hex(tx->Resumen) : QByteArray());
+}
+
+void TTransferencias::AlUsar(const QString& ip, const TMensajeRecibido& mensaje) {
+    const std::optional<TUso> uso = LeerUso(mensaje.Carga);
+    const std::shared_ptr<TTxFichero> tx = uso ? Buscar(entrantes_, uso->ID, ip) : nullptr;
+    if (!tx || !tx->EsperaUso)
+        return;
+    extendidos_.insert(ip);
+    tx->EsperaUso = false;
+    // Within what this copy stated, from the start or from all it holds.
+    if (uso->Limites.EnVuelo > kBytesEnVuelo || uso->Limites.Bloque > kTamBloqueExtendido ||
+        (uso->Desde != 0 && uso->Desde != tx->Tx)) {
+        FallarTransferencia(entrantes_, tx, {});
+        return;
+    }
+    if (uso->Desde == 0 && tx->Tx > 0) {
+        tx->Resumen.reset();
+        tx->Tx = 0;
+        if (!tx->Fichero.resize(0)) {
+            FallarTransferencia(entrantes_, tx, TextoNoSeEscribe(tx->Ruta));
+            return;
+        }
+    }
+    tx->Fichero.seek(tx->Tx);
+    tx->Extendido = uso->Limites;
+    tx->Muestras = {};
     tx->Inicio = mensajero_.Reloj().Ms();
 }
 
@@ -366,19 +715,47 @@ void TTransferencias::AlRecibirBloque(const QString& ip, const TMensajeRecibido&
     if (!tx)
         return;
     // Exactly one whole block, and never beyond the announced size.
-    if (!DesescaparDatos(parte->Datos, bloque_) || bloque_.size() != kTamBloque ||
+    if (tx->Extendido || !DesescaparDatos(parte->Datos, bloque_) || bloque_.size() != kTamBloque ||
         tx->Tx > tx->Tam - kTamBloque) {
         FallarTransferencia(entrantes_, tx, {});
         return;
     }
-    if (tx->Fichero.write(bloque_) != kTamBloque) {
-        FallarTransferencia(entrantes_, tx, u"No se puede escribir en el Archivo \"" + tx->Ruta + u"\".");
+    // The sender does not take the extended mode.
+    tx->EsperaUso = false;
+    if (!Escribir(entrantes_, tx))
         return;
-    }
-    tx->Tx += kTamBloque;
     mensajero_.EnviarMensaje(ip, Componer(TComando::FileAck, {tx->ID}));
     tx->TomarMuestra(mensajero_.Reloj().Ms());
     Refrescar(*tx);
+}
+
+void TTransferencias::AlRecibirBloqueExtendido(const QString& ip, const TMensajeRecibido& mensaje) {
+    const std::optional<TParte> parte = LeerParte(mensaje.Carga);
+    const std::shared_ptr<TTxFichero> tx = parte ? Buscar(entrantes_, parte->ID, ip) : nullptr;
+    if (!tx || !tx->Extendido)
+        return;
+    // The decoded block is checked before anything is written: at most the agreed size.
+    if (parte->Datos.size() > 2 * qsizetype(tx->Extendido->Bloque) ||
+        !DesescaparDatos(parte->Datos, bloque_) || bloque_.isEmpty() ||
+        bloque_.size() > tx->Extendido->Bloque || bloque_.size() > tx->Tam - tx->Tx) {
+        FallarTransferencia(entrantes_, tx, {});
+        return;
+    }
+    tx->Resumen.addData(bloque_);
+    if (!Escribir(entrantes_, tx))
+        return;
+    mensajero_.EnviarMensaje(ip, Componer(TComando::XFileAck, {tx->ID, tx->Tx}));
+    tx->TomarMuestra(mensajero_.Reloj().Ms());
+    Refrescar(*tx);
+}
+
+bool TTransferencias::Escribir(TLista& lista, const std::shared_ptr<TTxFichero>& tx) {
+    if (tx->Fichero.write(bloque_) != bloque_.size()) {
+        FallarTransferencia(lista, tx, TextoNoSeEscribe(tx->Ruta));
+        return false;
+    }
+    tx->Tx += bloque_.size();
+    return true;
 }
 
 void TTransferencias::AlRecibirFin(const QString& ip, const TMensajeRecibido& mensaje) {
@@ -386,22 +763,38 @@ void TTransferencias::AlRecibirFin(const QString& ip, const TMensajeRecibido& me
     const std::shared_ptr<TTxFichero> tx = parte ? Buscar(entrantes_, parte->ID, ip) : nullptr;
     if (!tx)
         return;
-    if (!DesescaparDatos(parte->Datos, bloque_) || bloque_.size() > kMayorTam - tx->Tx) {
+    if (tx->Extendido || !DesescaparDatos(parte->Datos, bloque_) ||
+        bloque_.size() > kMayorTam - tx->Tx) {
         FallarTransferencia(entrantes_, tx, {});
         return;
     }
-    if (!EscribirFin(*tx, bloque_)) {
-        FallarTransferencia(entrantes_, tx, u"No se puede escribir en el Archivo \"" + tx->Ruta + u"\".");
+    if (!Escribir(entrantes_, tx) || !Vaciar(tx))
         return;
-    }
-    tx->Tx += qint32(bloque_.size());
     Refrescar(*tx);
     Terminar(entrantes_, tx, TFinTransferencia::Finalizado);
 }
 
+void TTransferencias::AlRecibirFinExtendido(const QString& ip, const TMensajeRecibido& mensaje) {
+    const std::optional<TParte> parte = LeerParte(mensaje.Carga);
+    const std::shared_ptr<TTxFichero> tx = parte ? Buscar(entrantes_, parte->ID, ip) : nullptr;
+    if (!tx || !tx->Extendido || !Vaciar(tx))
+        return;
+    Refrescar(*tx);
+    if (tx->Tx != tx->Tam || Hex(tx->Resumen) != parte->Datos) {
+        mensajero_.EnviarMensaje(ip, Componer(TComando::AbortFile, {tx->ID}));
+        Terminar(entrantes_, tx, TFinTransferencia::Fallido);
+        return;
+    }
+    mensajero_.EnviarMensaje(ip, Componer(TComando::XFileOk, {tx->ID}));
+    Terminar(entrantes_, tx, TFinTransferencia::Finalizado);
+}
+
 // "FINALIZADO" only once every byte has reached the file.
-bool TTransferencias::EscribirFin(TTxFichero& tx, QByteArrayView datos) {
-    return tx.Fichero.write(datos.data(), datos.size()) == datos.size() && tx.Fichero.flush();
+bool TTransferencias::Vaciar(const std::shared_ptr<TTxFichero>& tx) {
+    if (tx->Fichero.flush())
+        return true;
+    FallarTransferencia(entrantes_, tx, TextoNoSeEscribe(tx->Ruta));
+    return false;
 }
 
 // --- Both sides ---
@@ -416,6 +809,11 @@ void TTransferencias::AlAbortar(const QString& ip, const TMensajeRecibido& mensa
         for (const auto& oferta : pendientes_)
             oferta->Retirada =
                 oferta->Retirada || (oferta->ID == mensaje.Numero && oferta->IP == ip);
+        return;
+    }
+    // Every byte was sent and written: the receiver found another file than the one sent.
+    if (tx->FinEnviado && tx->Tx == tx->Tam) {
+        Terminar(lista, tx, TFinTransferencia::Fallido);
         return;
     }
     Terminar(lista, tx, TFinTransferencia::Abortado);

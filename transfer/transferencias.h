@@ -5,6 +5,7 @@
 #include "transfer/txfichero.h"
 
 #include <QObject>
+#include <QSet>
 #include <memory>
 #include <vector>
 
@@ -17,16 +18,20 @@ class TMensajero;
 //   RECHAZA_FILE:id             receiver -> sender     FIN_FILE:id:data   the last 0..2999 bytes
 //   ABORT_FILE:id               either side
 //
-// Stop and wait: the next block leaves when the last one is acknowledged. Ids are the
-// sender's; a transfer only listens to its own peer. An offer withdrawn, or whose peer
+// Stop and wait: the next block leaves when the last one is acknowledged. Between two copies
+// of this program the extended mode (see core/protocolo.h) keeps many larger blocks in flight,
+// takes any size, checks the file at the end and goes on after a dropped connection. Ids are
+// the sender's; a transfer only listens to its own peer. An offer withdrawn, or whose peer
 // leaves, while its user decides is gone: nothing is answered, created or emptied.
 class TTransferencias {
 public:
     using TLista = std::vector<std::shared_ptr<TTxFichero>>;
 
-    // Registers the seven file commands with the core; create it after the core and
-    // destroy it before.
-    TTransferencias(TMensajero& mensajero, TInterfazTransferencias& interfaz);
+    // Registers the file commands with the core; create it after the core and destroy it
+    // before. Without `extendido` it behaves as every other peer: it neither sends nor reads
+    // the messages of the extended mode.
+    TTransferencias(TMensajero& mensajero, TInterfazTransferencias& interfaz,
+                    bool extendido = true);
     TTransferencias(const TTransferencias&) = delete;
     TTransferencias& operator=(const TTransferencias&) = delete;
 
@@ -53,6 +58,15 @@ private:
     void AlConfirmarBloque(const QString& ip, const TMensajeRecibido& mensaje);
     void AlRecibirFin(const QString& ip, const TMensajeRecibido& mensaje);
     void AlAbortar(const QString& ip, const TMensajeRecibido& mensaje);
+    void AlPoder(const QString& ip, const TMensajeRecibido& mensaje);
+    void AlUsar(const QString& ip, const TMensajeRecibido& mensaje);
+    void AlRecibirBloqueExtendido(const QString& ip, const TMensajeRecibido& mensaje);
+    void AlConfirmarExtendido(const QString& ip, const TMensajeRecibido& mensaje);
+    void AlRecibirFinExtendido(const QString& ip, const TMensajeRecibido& mensaje);
+    void AlComprobar(const QString& ip, const TMensajeRecibido& mensaje);
+    void AlPreguntarExtendido(const QString& ip, const TMensajeRecibido& mensaje);
+    void AlSaberExtendido(const QString& ip, const TMensajeRecibido& mensaje);
+    void AlDesconectar(const QString& ip);
 
     // An offer while its boxes are open, which run the event loop: meanwhile its peer may
     // abort it or leave.
@@ -73,12 +87,35 @@ private:
     QString CarpetaAutomatica() const;
     // None when refused, or withdrawn before the user has finished deciding.
     std::optional<TDestino> DestinoAceptado(const TOfertaPendiente& oferta, const QString& nick,
-                                            const QString& nombre, qint32 tam);
+                                            const QString& nombre, qint64 tam);
     static bool AbrirDestino(QFile& fichero, const TDestino& destino);
-    void Recibir(const QString& ip, qint32 id, qint32 tam, QByteArrayView nombreOfrecido,
+    void Recibir(const QString& ip, qint32 id, qint64 tam, QByteArrayView nombreOfrecido,
                  const QString& nombre, const TDestino& destino);
+    void Aceptar(TTxFichero& tx, const QByteArray& resumen);
+    void Reanudar(const std::shared_ptr<TTxFichero>& tx);
+    void Ofrecer(const QString& ip, const QString& ruta, qint64 tam);
+    void EnviarOferta(const TTxFichero& tx);
+    void DesistirDeGrandes(const QString& ip);
+    struct TOfertaGrande {
+        QString IP;
+        QString Ruta;
+        qint64 Tam;
+    };
+    // Takes the waiting files of 2 GiB or more offered to this contact out of the list.
+    std::vector<TOfertaGrande> TomarGrandes(const QString& ip);
     void EnviarSiguienteBloque(const std::shared_ptr<TTxFichero>& tx);
-    bool EscribirFin(TTxFichero& tx, QByteArrayView datos);
+    void EmpezarExtendido(const std::shared_ptr<TTxFichero>& tx,
+                          const TTxFichero::TCapacidad& capacidad);
+    void Rellenar(const std::shared_ptr<TTxFichero>& tx);
+    // The next `cuantos` bytes of the file into bloque_.
+    bool LeerBloque(TTxFichero& tx, qint64 cuantos);
+    // bloque_, escaped, as `comando`.
+    void EnviarDatos(const TTxFichero& tx, TComando comando);
+    // bloque_ to the file; false, with the transfer failed, when it cannot be written.
+    bool Escribir(TLista& lista, const std::shared_ptr<TTxFichero>& tx);
+    bool Vaciar(const std::shared_ptr<TTxFichero>& tx);
+    void Interrumpir(TTxFichero& tx);
+    void Reofrecer(const QString& ip);
     void Refrescar(TTxFichero& tx);
     void Terminar(TLista& lista, const std::shared_ptr<TTxFichero>& tx, TFinTransferencia fin);
     // Tells the peer, shows the transfer aborted and then the error.
@@ -92,9 +129,14 @@ private:
 
     TMensajero& mensajero_;
     TInterfazTransferencias& interfaz_;
+    const bool extendido_;
     TLista salientes_;
     TLista entrantes_;
     std::vector<std::shared_ptr<TOfertaPendiente>> pendientes_;
+    // Peers that spoke the extended mode on their current connection.
+    QSet<QString> extendidos_;
+    // Files of 2 GiB or more waiting to hear whether their peer takes the extended mode.
+    std::vector<TOfertaGrande> grandes_;
     // Reused for every block, so that a block costs no allocation.
     QByteArray bloque_;
     QByteArray escapado_;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QString>
 #include <QStringList>
@@ -10,6 +11,9 @@
 #include <optional>
 
 constexpr qint32 kTamBloque = 3000;
+// The extended mode: larger blocks, many in flight within a byte budget.
+constexpr qint32 kTamBloqueExtendido = 64 * 1024;
+constexpr qint64 kBytesEnVuelo = 4 * 1024 * 1024;
 
 // What a transfer window shows after a block; the optional figures keep their old text.
 struct TCifrasProgreso {
@@ -18,10 +22,11 @@ struct TCifrasProgreso {
     std::optional<QString> Restante;
     std::optional<QString> VMedia;
     std::optional<QString> VActual;
-    std::optional<qint32> Posicion;
+    std::optional<qint64> Posicion;
 };
 
-enum class TFinTransferencia { Finalizado, Rechazado, Abortado };
+// Fallido: every byte arrived, but not the file that was sent.
+enum class TFinTransferencia { Finalizado, Rechazado, Abortado, Fallido };
 
 // A transfer's window as the protocol sees it. Once its user has closed it, the view
 // ignores every call.
@@ -30,6 +35,8 @@ public:
     virtual ~TVistaTransferencia() = default;
     virtual void RefrescarProgreso(const TCifrasProgreso& cifras) = 0;
     virtual void MostrarFin(TFinTransferencia fin) = 0;
+    // The connection dropped; the transfer goes on when the contact is back.
+    virtual void MostrarInterrupcion(bool interrumpida) = 0;
 };
 
 // The first values of a transfer window.
@@ -38,7 +45,7 @@ struct TDatosVista {
     QString Ruta;
     QString Cabecera;
     QString NombreFichero;
-    qint32 Tam = 0;
+    qint64 Tam = 0;
     bool Enviando = true;
 };
 
@@ -58,7 +65,7 @@ public:
 
 // One progress sample: Tx at a moment of the steady clock; Hora 0 is "not taken yet".
 struct TMuestra {
-    qint32 Bytes = 0;
+    qint64 Bytes = 0;
     qint64 Hora = 0;
 };
 
@@ -66,14 +73,38 @@ struct TMuestra {
 struct TTxFichero {
     qint32 ID = 0;
     QString Ruta;
-    qint32 Tam = 0;
-    qint32 Tx = 0;
+    qint64 Tam = 0;
+    qint64 Tx = 0;
     qint64 Inicio = 0;  // ms on the steady clock when the data phase began; 0 until then
     // One handle serves whole blocks and the short tail alike.
     QFile Fichero;
     QString IP;
     std::unique_ptr<TVistaTransferencia> Ventana;
     std::array<TMuestra, 5> Muestras{};
+
+    // --- The extended mode ---
+    // The name as it travelled in the offer, to know the offer again after a drop.
+    QByteArray NombreOfrecido;
+    // The limits both ends keep to, once agreed; none in stop and wait.
+    struct TLimites {
+        qint64 EnVuelo = 0;
+        qint32 Bloque = 0;
+    };
+    std::optional<TLimites> Extendido;
+    // Sender: what the receiver stated right before accepting, with the part it holds.
+    struct TCapacidad {
+        TLimites Limites;
+        qint64 Tengo = 0;
+        QByteArray Resumen;
+    };
+    std::optional<TCapacidad> Capacidad;
+    // Sender: bytes read and sent; Tx counts those the receiver has written.
+    qint64 Enviado = 0;
+    bool FinEnviado = false;
+    // Receiver: accepted saying what it takes; the sender has not answered yet.
+    bool EsperaUso = false;
+    bool Interrumpida = false;
+    QCryptographicHash Resumen{QCryptographicHash::Sha256};
 
     void TomarMuestra(qint64 hora) {
         std::move(Muestras.begin() + 1, Muestras.end(), Muestras.begin());

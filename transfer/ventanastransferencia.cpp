@@ -23,6 +23,10 @@ public:
         if (Abierta())
             ventana_->MostrarFin(fin);
     }
+    void MostrarInterrupcion(bool interrumpida) override {
+        if (Abierta())
+            ventana_->MostrarInterrupcion(interrumpida);
+    }
 
 private:
     bool Abierta() const { return ventana_ && !ventana_->Cerrada(); }

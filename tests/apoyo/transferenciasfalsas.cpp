@@ -14,6 +14,10 @@ public:
             QTimer::singleShot(0, [ventana = ventana_] { ventana->TrasRefrescar(*ventana); });
     }
     void MostrarFin(TFinTransferencia fin) override { ventana_->Fin = fin; }
+    void MostrarInterrupcion(bool interrumpida) override {
+        ventana_->Interrumpida = interrumpida;
+        ventana_->Interrupciones += interrumpida ? 1 : 0;
+    }
 
 private:
     std::shared_ptr<TVentanaFalsa> ventana_;

@@ -11,6 +11,8 @@ struct TVentanaFalsa {
     std::function<void()> Abortar;
     std::vector<TCifrasProgreso> Refrescos;
     std::optional<TFinTransferencia> Fin;
+    bool Interrumpida = false;
+    int Interrupciones = 0;
     // Runs after each refresh, outside the handler, as a user's click would.
     std::function<void(TVentanaFalsa&)> TrasRefrescar;
 };

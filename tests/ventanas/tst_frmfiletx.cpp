@@ -39,7 +39,7 @@ void ResponderCaja(QMessageBox::StandardButton boton, std::vector<TCajaVista>& c
     sondeo->start(10);
 }
 
-TDatosVista Datos(qint32 tam = 1234567) {
+TDatosVista Datos(qint64 tam = 1234567) {
     return {42, QStringLiteral("/tmp/recibido.txt"), QStringLiteral("Recibiendo Archivo de Bea"),
             QStringLiteral("recibido.txt"), tam, false};
 }
@@ -167,11 +167,30 @@ private slots:
         QTRY_VERIFY(!ventana);
     }
 
+    // A file of 2 GiB or more moves the bar too; an interrupted transfer is not over.
+    void GrandeEInterrumpida() {
+        int abortos = 0;
+        const qint64 tam = qint64(5) << 30;
+        TfrmFileTx ventana(Datos(tam), TConfig{}, [&] { ++abortos; });
+        ventana.setAttribute(Qt::WA_DeleteOnClose, false);
+        ventana.show();
+        ventana.RefrescarProgreso({QStringLiteral("x"), QStringLiteral("y"), {}, {}, {}, tam / 2});
+        QCOMPARE(Barra(ventana)->Position(), Barra(ventana)->Max() / 2);
+        ventana.MostrarInterrupcion(true);
+        QCOMPARE(Texto(ventana, "lblRestante"), QStringLiteral("INTERRUMPIDO"));
+        std::vector<TCajaVista> cajas;
+        ResponderCaja(QMessageBox::Yes, cajas);
+        ventana.close();
+        QCOMPARE(cajas.size(), std::size_t(1));
+        QCOMPARE(abortos, 1);
+    }
+
     void SinPreguntaAlTerminar_data() {
         QTest::addColumn<int>("fin");
         QTest::newRow("finalizado") << int(TFinTransferencia::Finalizado);
         QTest::newRow("rechazado") << int(TFinTransferencia::Rechazado);
         QTest::newRow("abortado") << int(TFinTransferencia::Abortado);
+        QTest::newRow("fallido") << int(TFinTransferencia::Fallido);
         QTest::newRow("barra llena sin fin") << -1;
     }
 

@@ -214,14 +214,15 @@ private slots:
         Conectar(peer);
         peer.EsperarMensajes(2);
         peer.Enviar("NICK:Par\x07" "OFRECE_FILE:77:9000:x.bin\x07");
-        QCOMPARE(peer.EsperarMensajes(3).value(2), QByteArray("ACEPTA_FILE:77:9000:x.bin"));
+        // The acceptance follows what this copy takes in the extended mode.
+        QCOMPARE(peer.EsperarMensajes(4).value(3), QByteArray("ACEPTA_FILE:77:9000:x.bin"));
 
         ::kill(pid_t(proceso.processId()), senal);
         QVERIFY(proceso.waitForFinished(10000));
         QCOMPARE(proceso.exitStatus(), QProcess::NormalExit);
         QCOMPARE(proceso.exitCode(), 0);
         QTRY_COMPARE(peer.Socket.state(), QAbstractSocket::UnconnectedState);
-        QCOMPARE(peer.Mensajes().mid(3), QList<QByteArray>({"ABORT_FILE:77"}));
+        QCOMPARE(peer.Mensajes().mid(4), QList<QByteArray>({"ABORT_FILE:77"}));
         QCOMPARE(Leer(Agenda()), QByteArray("[Agenda Tromblechatix]\r\nPar\r\n127.0.0.3\r\n\r\n"));
     }
 
