@@ -14,6 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, size_t tam) {
     COMPROBAR(mensaje.startsWith(prefijo));
     const bool consulta = recibido->Comando == TComando::PreguntaNick ||
                           recibido->Comando == TComando::PreguntaEMail ||
+                          recibido->Comando == TComando::PreguntaXFile ||
                           recibido->Comando == TComando::PreguntaRed;
     COMPROBAR(consulta ? recibido->Carga.isEmpty() : recibido->Carga == mensaje.sliced(prefijo.size()));
     const std::optional<qint64> numero = LeerNumero(recibido->Carga, std::numeric_limits<qint32>::min(),
