@@ -1,17 +1,9 @@
 #include "avisos/avisosescritorio.h"
 
 #include "core/configuracion.h"
+#include "core/utilidades.h"
 
 #include <algorithm>
-
-QString RecortarTexto(const QString& texto, qsizetype maximo) {
-    if (texto.size() <= maximo)
-        return texto;
-    qsizetype corte = maximo;
-    if (texto.at(corte).isLowSurrogate())
-        --corte;
-    return texto.first(corte) + u'…';
-}
 
 TAvisosEscritorio::TAvisosEscritorio(const TConfig& config,
                                      std::unique_ptr<TServicioAvisos> servicio)

@@ -88,6 +88,3 @@ private:
     // Last: gone first, with the answers still on their way.
     std::unique_ptr<TServicioAvisos> servicio_;
 };
-
-// Peer text cut to `maximo` characters, a pair of surrogates kept whole, with "…" where cut.
-QString RecortarTexto(const QString& texto, qsizetype maximo);

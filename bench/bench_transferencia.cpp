@@ -139,6 +139,12 @@ int Escuchar(const QString& ip, quint16 puerto) {
     return escucha;
 }
 
+// Tells the parent process that this one is ready for it.
+void AvisarListo() {
+    std::printf("listo\n");
+    std::fflush(stdout);
+}
+
 int ConectarDesde(const QString& origen, const QString& ip, quint16 puerto) {
     const int fd = socket(AF_INET, SOCK_STREAM, 0);
     const sockaddr_in local = Direccion(origen, 0), remota = Direccion(ip, puerto);
@@ -217,8 +223,7 @@ int Relevo(quint16 puerto) {
     const int escucha = Escuchar(kRelevo, puerto);
     if (escucha < 0)
         return 1;
-    std::printf("listo\n");
-    std::fflush(stdout);
+    AvisarListo();
     for (;;) {
         const int cliente = accept(escucha, nullptr, nullptr);
         if (cliente < 0)
@@ -252,8 +257,7 @@ int ReceptorNucleo(quint16 puerto, const QString& carpeta, bool extendido, const
     if (!mensajero.Escuchar(nullptr))
         return 1;
     mensajero.AnadirContacto(QStringLiteral("emisor"), emisor, {}, false, false);
-    std::printf("listo\n");
-    std::fflush(stdout);
+    AvisarListo();
     const int fin = QCoreApplication::exec();
     std::printf("pico %.1f\n", PicoMiB());
     std::fflush(stdout);
@@ -264,8 +268,7 @@ int ReceptorBase(quint16 puerto, const QString& carpeta) {
     const int escucha = Escuchar(kReceptor, puerto);
     if (escucha < 0)
         return 1;
-    std::printf("listo\n");
-    std::fflush(stdout);
+    AvisarListo();
     const int fd = accept(escucha, nullptr, nullptr);
     SinRetardo(fd);
     QFile fichero(QDir(carpeta).filePath(QStringLiteral("base.bin")));
@@ -299,8 +302,7 @@ int Sumidero(quint16 puerto) {
     const int escucha = Escuchar(kReceptor, puerto);
     if (escucha < 0)
         return 1;
-    std::printf("listo\n");
-    std::fflush(stdout);
+    AvisarListo();
     const int fd = accept(escucha, nullptr, nullptr);
     std::vector<char> lectura(256 * 1024);
     while (::recv(fd, lectura.data(), lectura.size(), 0) > 0) {

@@ -119,6 +119,15 @@ QString AcortadoParaMostrar(const QString& texto, qsizetype maximo) {
     return texto.left(inicio) + u'…' + texto.mid(final);
 }
 
+QString RecortarTexto(const QString& texto, qsizetype maximo) {
+    if (texto.size() <= maximo)
+        return texto;
+    qsizetype corte = maximo;
+    if (texto.at(corte).isLowSurrogate())
+        --corte;
+    return texto.first(corte) + u'…';
+}
+
 QString SaltosDeCaja(QString texto) {
     return texto.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
 }

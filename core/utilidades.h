@@ -35,6 +35,8 @@ QString AyudaLiteral(const QString& texto);
 // given up for an ellipsis, since laying out a megabyte would stop the program.
 constexpr qsizetype kMaximoMostrado = 1000;
 QString AcortadoParaMostrar(const QString& texto, qsizetype maximo = kMaximoMostrado);
+// Peer text cut to `maximo` characters, a pair of surrogates kept whole, with "…" where cut.
+QString RecortarTexto(const QString& texto, qsizetype maximo);
 // Box texts of the protocol break lines with CR; boxes break them only at LF.
 QString SaltosDeCaja(QString texto);
 
