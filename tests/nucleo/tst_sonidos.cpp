@@ -209,6 +209,8 @@ private slots:
         e.Oidos().clear();
         ventanaTerminadaAlSonar = false;
         e.Falsas.Fichero = recibido.fileName();
+        // The acceptance of the first file must not be taken for the second one's messages.
+        QTRY_VERIFY(e.Peer.Mensajes().contains("ACEPTA_FILE:5:3:a.txt"));
         e.Peer.Recibido.clear();
         e.Tx.OfrecerFichero(e.Peer.Ip);
         const QByteArray ofrecida = e.Peer.EsperarMensajes(1).at(0);
