@@ -1,8 +1,8 @@
 #include "app/programa.h"
-#include "core/frmprincipal.h"
 #include "core/instanciaunica.h"
-#include "core/principal.h"
 #include "core/senales.h"
+#include "core/version.h"
+#include "principal/frmprincipal.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -1,17 +1,23 @@
 #include "app/programa.h"
 
 #include "avisos/serviciodbus.h"
-#include "core/comprobacion.h"
-#include "core/descubrimiento.h"
-#include "core/frmbuscarenred.h"
 #include "chat/frmchat.h"
 #include "chat/salaschat.h"
+#include "core/version.h"
 #include "flash/ventanasflash.h"
+#include "principal/frmabout.h"
+#include "principal/frmnuevocontacto.h"
+#include "red/comprobacion.h"
+#include "red/descubrimiento.h"
+#include "red/frmbuscarenred.h"
 #include "settings/frmconfig.h"
 #include "transfer/transferencias.h"
 #include "transfer/ventanastransferencia.h"
+#include "widgets/cabeceraventana.h"
+#include "widgets/colocacion.h"
 
 #include <QCoreApplication>
+#include <chrono>
 
 // The core reaches the user through the window, and the window shows the core: the window
 // comes first, bare, and is linked to the core once both exist.
@@ -43,17 +49,50 @@ bool TPrograma::Iniciar(QString* error) {
     descubrimiento_ = std::make_unique<TDescubrimiento>(*mensajero_);
     descubrimiento_->Escuchar();
     descubrimiento_->Anunciar();
-    buscarEnRed_ = std::make_unique<TfrmBuscarEnRed>(
+    buscarEnRed_ = new TfrmBuscarEnRed(
         *descubrimiento_,
         [principal](const QString& nick, const QString& ip) { principal->AnadirContactoNuevo(nick, ip); },
         principal);
-    principal_->Iniciar();
+    CrearDialogos();
     frmChat_ = std::make_unique<TfrmChat>(*mensajero_);
     salasChat_ = std::make_unique<TSalasChat>(*mensajero_, *frmChat_);
     frmChat_->Enlazar(*salasChat_);
     frmChat_->FijarAvisos(avisos_.get());
-    principal_->frmConfig()->Efectos().AplicarChat = [this] { frmChat_->AplicarConfigChat(); };
+    frmConfig_->Efectos().AplicarChat = [this] { frmChat_->AplicarConfigChat(); };
     return true;
+}
+
+void TPrograma::CrearDialogos() {
+    TfrmPrincipal* principal = principal_.get();
+    frmNuevoContacto_ = new TfrmNuevoContacto(principal);
+    frmAbout_ = new TfrmAbout(principal, unsigned(std::chrono::system_clock::now().time_since_epoch().count()));
+    frmAbout_->PanelCabecera()->lblCaption()->setText(u"About " + kTituloPrograma);
+    frmConfig_ = new TfrmConfig(*mensajero_,
+                                {.RestaurarPrincipal = [principal] { principal->Restaurar(); },
+                                 .AnadirIconoTray = [principal] { principal->AnadirIconoTray(); },
+                                 .QuitarIconoTray = [principal] { principal->QuitarIconoTray(); }},
+                                principal);
+}
+
+void TPrograma::AnadirContacto() {
+    if (frmNuevoContacto_->exec() != QDialog::Accepted)
+        return;
+    const QString nick = frmNuevoContacto_->Nick();
+    const QString ip = frmNuevoContacto_->IP();
+    if (nick.isEmpty() && ip.isEmpty())
+        return;
+    principal_->AnadirContactoNuevo(nick, ip);
+}
+
+// The menus are there before the dialogs.
+void TPrograma::AbrirConfig(int pagina) {
+    if (frmConfig_)
+        frmConfig_->Abrir(TfrmConfig::TPagina(pagina));
+}
+
+void TPrograma::AcercaDe() {
+    ColocarSobrePrincipal(frmAbout_, principal_.get());
+    frmAbout_->exec();
 }
 
 TAccionesPrincipal TPrograma::Acciones() {
@@ -76,6 +115,10 @@ TAccionesPrincipal TPrograma::Acciones() {
                 buscarEnRed_->raise();
                 buscarEnRed_->activateWindow();
             },
+        .AnadirContacto = [this] { AnadirContacto(); },
+        .CambiarNick = [this] { AbrirConfig(TfrmConfig::Perfil); },
+        .Configurar = [this] { AbrirConfig(TfrmConfig::General); },
+        .AcercaDe = [this] { AcercaDe(); },
         .Salir = &TPrograma::Salir,
     };
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/frmprincipal.h"
 #include "core/mensajero.h"
+#include "principal/frmprincipal.h"
 
 #include <QObject>
 #include <chrono>
@@ -9,15 +9,19 @@
 
 class TAvisosEscritorio;
 class TDescubrimiento;
+class TfrmAbout;
 class TfrmBuscarEnRed;
 class TfrmChat;
+class TfrmConfig;
+class TfrmNuevoContacto;
 class TSalasChat;
 class TTransferencias;
 class TVentanasFlash;
 class TVentanasTransferencia;
 
 // The whole program: the main window, the core it shows, the features and their windows.
-// It builds them in an order that works and ends them in one visible order.
+// It is the one place that creates and wires them; it builds them in an order that works
+// and ends them in one visible order.
 class TPrograma : public QObject {
     Q_OBJECT
 public:
@@ -39,9 +43,15 @@ public:
 
     TfrmPrincipal& Principal() { return *principal_; }
     TMensajero& Mensajero() { return *mensajero_; }
+    // Null until Iniciar.
+    TfrmConfig* frmConfig() const { return frmConfig_; }
 
 private:
     TAccionesPrincipal Acciones();
+    void CrearDialogos();
+    void AnadirContacto();
+    void AbrirConfig(int pagina);
+    void AcercaDe();
     // Hosted chat rooms handed over, from the last to the first, then joined rooms left,
     // from the last to the first, while the chat window still exists.
     void DejarSalasChat();
@@ -54,7 +64,11 @@ private:
     std::unique_ptr<TVentanasTransferencia> ventanasTransferencia_;
     std::unique_ptr<TTransferencias> transferencias_;
     std::unique_ptr<TDescubrimiento> descubrimiento_;
-    std::unique_ptr<TfrmBuscarEnRed> buscarEnRed_;
+    // The main window's dialogs and the search window are its children: it owns them.
+    TfrmBuscarEnRed* buscarEnRed_ = nullptr;
+    TfrmNuevoContacto* frmNuevoContacto_ = nullptr;
+    TfrmAbout* frmAbout_ = nullptr;
+    TfrmConfig* frmConfig_ = nullptr;
     // The window before its rooms: the rooms write into it until they are gone.
     std::unique_ptr<TfrmChat> frmChat_;
     std::unique_ptr<TSalasChat> salasChat_;

@@ -4,7 +4,6 @@
 #include "chat/disposicionchat.h"
 #include "chat/panelemoticonos.h"
 #include "core/mensajero.h"
-#include "core/principal.h"
 #include "core/utilidades.h"
 #include "logview/logview.h"
 #include "widgets/avisoventana.h"
@@ -12,6 +11,7 @@
 #include "widgets/cabeceraventana.h"
 #include "widgets/colocacion.h"
 #include "widgets/estilo.h"
+#include "widgets/iconos.h"
 
 #include <QFrame>
 #include <QHeaderView>

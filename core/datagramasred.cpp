@@ -3,6 +3,8 @@
 #include "core/codificacion.h"
 #include "core/protocolo.h"
 
+#include <QNetworkInterface>
+
 std::optional<TDatagramaRed> InterpretarDatagrama(QByteArrayView datos) {
     if (datos.size() > kMaximoDatagrama || !datos.endsWith(kBel))
         return std::nullopt;
@@ -50,4 +52,23 @@ std::vector<TPeerEnRed> TListaEncontrados::Entradas() const {
     for (auto it = porOrden_.crbegin(); it != porOrden_.crend(); ++it)
         entradas.push_back(it->second);
     return entradas;
+}
+
+QList<QHostAddress> DireccionesDifusion(const QHostAddress& solo) {
+    QList<QHostAddress> direcciones;
+    for (const QNetworkInterface& interfaz : QNetworkInterface::allInterfaces()) {
+        const auto banderas = interfaz.flags();
+        if (!(banderas & QNetworkInterface::IsUp) || (banderas & QNetworkInterface::IsLoopBack) ||
+            !(banderas & QNetworkInterface::CanBroadcast))
+            continue;
+        for (const QNetworkAddressEntry& entrada : interfaz.addressEntries()) {
+            const QHostAddress difusion = entrada.broadcast();
+            if (entrada.ip().protocol() != QAbstractSocket::IPv4Protocol || difusion.isNull() ||
+                (!solo.isNull() && entrada.ip() != solo))
+                continue;
+            if (!direcciones.contains(difusion))
+                direcciones << difusion;
+        }
+    }
+    return direcciones;
 }

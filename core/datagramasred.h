@@ -10,6 +10,8 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QHostAddress>
+#include <QList>
 #include <QString>
 #include <map>
 #include <optional>
@@ -48,3 +50,7 @@ private:
     QHash<QString, quint64> ordenDe_;
     quint64 siguiente_ = 0;
 };
+
+// Broadcast addresses of the IPv4 interfaces that are up and are not loopback; with an
+// address, only of the network that address belongs to.
+QList<QHostAddress> DireccionesDifusion(const QHostAddress& solo = {});

@@ -2,8 +2,8 @@
 
 #include "core/codificacion.h"
 #include "core/conexion.h"
-#include "core/descubrimiento.h"
-#include "settings/validadortexto.h"
+#include "core/datagramasred.h"
+#include "core/validadortexto.h"
 
 #include <QNetworkInformation>
 #include <QNetworkInterface>

@@ -2,8 +2,8 @@
 
 #include "core/mensajero.h"
 #include "core/utilidades.h"
+#include "core/validadortexto.h"
 #include "settings/muestracolor.h"
-#include "settings/validadortexto.h"
 #include "widgets/cabeceraventana.h"
 #include "widgets/colocacion.h"
 #include "widgets/estilo.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "avisos/avisosescritorio.h"
+#include "core/avisosescritorio.h"
 
 class QWidget;
 
