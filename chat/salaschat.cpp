@@ -1,5 +1,6 @@
 #include "chat/salaschat.h"
 
+#include "chat/lineachat.h"
 #include "core/codificacion.h"
 #include "core/mensajero.h"
 
