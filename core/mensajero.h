@@ -126,14 +126,14 @@ public:
 
     // Feature handlers of the commands they own, each held by the returned owner.
     [[nodiscard]] TRegistroManejador RegistrarManejador(TComando comando, TManejador manejador);
-    // A table of member functions of `objeto`, one per command.
+    // A table of member functions of `objeto`, one per command; their owners join
+    // `registros`, which the object holds.
     template <class T>
     using TMetodoManejador = void (T::*)(const QString& ip, const TMensajeRecibido& mensaje);
     template <class T>
-    [[nodiscard]] std::vector<TRegistroManejador>
-    RegistrarManejadores(T* objeto,
+    void
+    RegistrarManejadores(std::vector<TRegistroManejador>& registros, T* objeto,
                          std::initializer_list<std::pair<TComando, TMetodoManejador<T>>> tabla) {
-        std::vector<TRegistroManejador> registros;
         // Copied into the capture by name: clang before 16 cannot capture a structured binding.
         for (const auto& [comando, metodo] : tabla)
             registros.push_back(RegistrarManejador(
@@ -141,7 +141,6 @@ public:
                 [objeto, metodo = metodo](const QString& ip, const TMensajeRecibido& mensaje) {
                     (objeto->*metodo)(ip, mensaje);
                 }));
-        return registros;
     }
     // Unregisters what the owner `numero` registered, unless another handler replaced it.
     void QuitarManejador(TComando comando, quint64 numero);
