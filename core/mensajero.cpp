@@ -403,15 +403,7 @@ void TMensajero::AnotarEnDebug(const QByteArray& texto) {
 }
 
 void TMensajero::Proteger(const std::function<void()>& accion) {
-    try {
-        accion();
-    } catch (const TError& error) {
-        ManejarExcepcion(error);
-    } catch (const std::exception& error) {
-        ManejarExcepcion(TError(QStringLiteral("Exception"), QString::fromLocal8Bit(error.what())));
-    } catch (...) {
-        ManejarExcepcion(TError(QStringLiteral("Exception"), QStringLiteral("Error desconocido")));
-    }
+    ProtegerEntrada(accion, [this](const TError& error) { ManejarExcepcion(error); });
 }
 
 void TMensajero::Sonar(const QString& fichero) {
