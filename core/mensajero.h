@@ -185,39 +185,50 @@ signals:
     void ContactoConectado(const QString& ip);
 
 private:
+    // Connections, crossings and their ends (mensajeroconexiones.cpp).
     void NuevaConexionEntrante();
     TConexion* CrearConexion(QTcpSocket* socket, bool entrante);
     void ConectarContacto(TContacto* contacto);
-    bool GanaElCruce(const TConexion* actual) const;
-    TConexion* ConexionDeEnvio(TContacto* contacto);
-    bool EsperandoSaliente(TContacto* contacto);
-    void ClientSocketFallo(TConexion* conexion);
     void Reintentar(const QString& ip);
     // An inbound connection from one of our own outbound sockets: both ends are dropped.
     bool DeEsteMismoPrograma(TConexion* entrante);
+    void Incorporar(TConexion* conexion);
+    void ClientSocketFallo(TConexion* conexion);
+    bool GanaElCruce(const TConexion* actual) const;
+    void Saludar(TConexion* conexion);
+    void MarcarConectado(TContacto* contacto);
     // Frees a connection after queueing what has already arrived on it.
     void Soltar(TConexion* conexion);
     // Stops sending on a connection that a newer one replaces, but keeps reading what the
     // peer still sends on it for a while before freeing it.
     void Retirar(TConexion* conexion);
-    void EsperarAdmision(TConexion* conexion);
-    void ProgramarAdmision();
-    void PreguntarAdmision();
-    void AdmitirPreguntado(const QPointer<TConexion>& conexion);
-    void Incorporar(TConexion* conexion);
-    // Closes an unknown peer's connection, which this program counts as its disconnection.
-    void Rechazar(TConexion* conexion);
-    // Shown once the running handler has returned: never inside a send or a socket signal.
-    void AvisarDespues(const TError& error);
-    void MostrarAvisos();
-    void Saludar(TConexion* conexion);
-    void MarcarConectado(TContacto* contacto);
     void Desconexion(TConexion* conexion, const char* evento);
     void MarcarDesconectado(TContacto* contacto);
     void CerrarComoDesconexion(TConexion* conexion);
-    void Registrar(const QByteArray& texto);
+
+    // Which connection a contact's messages go on (mensajeroenvio.cpp).
+    TConexion* ConexionDeEnvio(TContacto* contacto);
+    bool EsperandoSaliente(TContacto* contacto);
+
+    // Unknown peers (mensajeroadmision.cpp).
+    void EsperarAdmision(TConexion* conexion);
+    void ProgramarAdmision();
+    void PreguntarAdmision();
+    void AdmitirPreguntado(TConexion* conexion);
+    // Closes an unknown peer's connection, which this program counts as its disconnection.
+    void Rechazar(TConexion* conexion);
+
+    // The receive queue (mensajerorecepcion.cpp).
     void ProgramarVaciado();
     void VaciarCola();
+
+    // Reports and the debug log (mensajero.cpp).
+    // Shown once the running handler has returned: never inside a send or a socket signal.
+    void AvisarDespues(const TError& error);
+    void MostrarAvisos();
+    void Registrar(const QByteArray& texto);
+    // A connection event's line, in debug mode only.
+    void AnotarEvento(const char* nombre, const QString& ip);
 
     TOpciones opciones_;
     TInterfazUsuario& interfaz_;
