@@ -25,7 +25,11 @@ TPrograma::TPrograma(TMensajero::TOpciones opciones, QObject* padre)
     : QObject(padre), principal_(std::make_unique<TfrmPrincipal>()),
       mensajero_(std::make_unique<TMensajero>(std::move(opciones), *principal_)),
       avisos_(std::make_unique<TAvisosEscritorio>(
-          mensajero_->Config(), std::make_unique<TServicioDBus>(QDBusConnection::sessionBus()))) {
+          mensajero_->Config(),
+          std::make_unique<TServicioDBus>(QDBusConnection::sessionBus(),
+                                          [mensajero = mensajero_.get()](const TError& error) {
+                                              mensajero->ManejarExcepcion(error);
+                                          }))) {
     principal_->Enlazar(*mensajero_, Acciones());
     principal_->FijarAvisos(*avisos_);
     connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this, &TPrograma::Finalizar);

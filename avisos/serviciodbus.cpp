@@ -14,8 +14,8 @@ const QString kIcono = QStringLiteral("tromblechatix");
 
 } // namespace
 
-TServicioDBus::TServicioDBus(QDBusConnection conexion, QObject* padre)
-    : QObject(padre), conexion_(std::move(conexion)) {
+TServicioDBus::TServicioDBus(QDBusConnection conexion, TInformarError informar, QObject* padre)
+    : QObject(padre), conexion_(std::move(conexion)), informar_(std::move(informar)) {
     conexion_.connect(kServicio, kRuta, kServicio, QStringLiteral("ActionInvoked"), this,
                       SLOT(ActionInvoked(uint, QString)));
     conexion_.connect(kServicio, kRuta, kServicio, QStringLiteral("NotificationClosed"), this,
@@ -33,20 +33,25 @@ void TServicioDBus::Notificar(const TNotificacion& notificacion,
             << QVariantMap{{QStringLiteral("desktop-entry"), kIcono}} << qint32(-1);
     auto* espera = new QDBusPendingCallWatcher(conexion_.asyncCall(llamada, kPlazoMs), this);
     connect(espera, &QDBusPendingCallWatcher::finished, this,
-            [respuesta = std::move(respuesta)](QDBusPendingCallWatcher* terminada) {
+            [this, respuesta = std::move(respuesta)](QDBusPendingCallWatcher* terminada) {
                 terminada->deleteLater();
                 const QDBusPendingReply<uint> respondida = *terminada;
-                respuesta(respondida.isError() ? std::nullopt
-                                               : std::optional<quint32>(respondida.value()));
+                ProtegerEntrada(
+                    [&] {
+                        respuesta(respondida.isError()
+                                      ? std::nullopt
+                                      : std::optional<quint32>(respondida.value()));
+                    },
+                    informar_);
             });
 }
 
 void TServicioDBus::ActionInvoked(uint id, const QString& accion) {
     if (AlInvocar)
-        AlInvocar(id, accion);
+        ProtegerEntrada([&] { AlInvocar(id, accion); }, informar_);
 }
 
 void TServicioDBus::NotificationClosed(uint id, uint) {
     if (AlCerrar)
-        AlCerrar(id);
+        ProtegerEntrada([&] { AlCerrar(id); }, informar_);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/avisosescritorio.h"
+#include "core/error.h"
 
 #include <QDBusConnection>
 #include <QObject>
@@ -13,7 +14,8 @@ public:
     // How long a call may wait for the service before the notice goes to the tray.
     static constexpr int kPlazoMs = 5000;
 
-    explicit TServicioDBus(QDBusConnection conexion, QObject* padre = nullptr);
+    // What the service's calls back throw goes to `informar`.
+    TServicioDBus(QDBusConnection conexion, TInformarError informar, QObject* padre = nullptr);
 
     void Notificar(const TNotificacion& notificacion,
                    std::function<void(std::optional<quint32> id)> respuesta) override;
@@ -24,4 +26,5 @@ private slots:
 
 private:
     QDBusConnection conexion_;
+    TInformarError informar_;
 };

@@ -1,5 +1,6 @@
 #include "chat/salaschat.h"
 
+#include "chat/lineachat.h"
 #include "core/codificacion.h"
 #include "core/mensajero.h"
 
@@ -53,16 +54,16 @@ QString Citado(const QString& nick, const QString& ip) {
 
 TSalasChat::TSalasChat(TMensajero& mensajero, TVentanaChat& ventana)
     : mensajero_(mensajero), ventana_(ventana) {
-    registros_ = mensajero_.RegistrarManejadores(this, {
-                                                  {TComando::Chat, &TSalasChat::AlRecibirLinea},
-                                                  {TComando::ChatSrvMsg, &TSalasChat::AlRecibirLineaServidor},
-                                                  {TComando::PartChat, &TSalasChat::AlAbandonar},
-                                                  {TComando::RouteChat, &TSalasChat::AlCambiarHost},
-                                                  {TComando::EnrouteChat, &TSalasChat::AlHeredar},
-                                                  {TComando::OfreceJoinChat, &TSalasChat::AlOfrecer},
-                                                  {TComando::PideJoinChat, &TSalasChat::AlPedirUnion},
-                                                  {TComando::AceptaJoinChat, &TSalasChat::AlAceptarUnion},
-                                                  {TComando::ErrorJoinChat, &TSalasChat::AlRechazarUnion}});
+    mensajero_.RegistrarManejadores(registros_, this,
+                                    {{TComando::Chat, &TSalasChat::AlRecibirLinea},
+                                     {TComando::ChatSrvMsg, &TSalasChat::AlRecibirLineaServidor},
+                                     {TComando::PartChat, &TSalasChat::AlAbandonar},
+                                     {TComando::RouteChat, &TSalasChat::AlCambiarHost},
+                                     {TComando::EnrouteChat, &TSalasChat::AlHeredar},
+                                     {TComando::OfreceJoinChat, &TSalasChat::AlOfrecer},
+                                     {TComando::PideJoinChat, &TSalasChat::AlPedirUnion},
+                                     {TComando::AceptaJoinChat, &TSalasChat::AlAceptarUnion},
+                                     {TComando::ErrorJoinChat, &TSalasChat::AlRechazarUnion}});
 }
 
 // --- Operations ---

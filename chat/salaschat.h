@@ -40,8 +40,6 @@ struct TClientChat {
 // held for a few seconds, in order, and heard once that message names it.
 class TSalasChat : public TSalasParaVentana {
 public:
-    static inline const QString kNickServidor = QStringLiteral("<<<SERVER>>>");
-
     // Registers the nine chat commands with the core; create it after the core and destroy
     // it before.
     TSalasChat(TMensajero& mensajero, TVentanaChat& ventana);

@@ -14,8 +14,9 @@ struct TContacto {
     QString EMail;
     QString IP;
     TFilaContacto* Item = nullptr;          // its row, for the contact's whole life
-    TConexion* ConexionSaliente = nullptr;  // the connection this peer opened
-    TConexion* ConexionEntrante = nullptr;  // the connection the contact opened here
+    // The core owns both connections and alone sets and clears these.
+    TConexion* ConexionSaliente = nullptr; // the one this copy opened to the contact
+    TConexion* ConexionEntrante = nullptr; // the one the contact opened to this copy
 };
 
 // One row of the contact list: state icon (0 not connected, 1 connected), nick, IP, e-mail.

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <exception>
+#include <functional>
 
 // The program's own error: a kind name and a message, shown by ManejarExcepcion.
 // Errors that come from a connection are socket errors and are never shown.
@@ -15,3 +16,11 @@ public:
     QString Mensaje;
     bool DeSocket;
 };
+
+// Where an entry point hands what it caught: the messenger's ManejarExcepcion, mostly.
+using TInformarError = std::function<void(const TError& error)>;
+
+// The one guard of every entry point that Qt calls (signals, timers, events, D-Bus): nothing
+// thrown leaves into Qt. Whatever `accion` throws reaches `informar` as a TError; without
+// `informar`, for parts that reach no messenger, it goes to the warning log.
+void ProtegerEntrada(const std::function<void()>& accion, const TInformarError& informar = {});

@@ -126,14 +126,14 @@ public:
 
     // Feature handlers of the commands they own, each held by the returned owner.
     [[nodiscard]] TRegistroManejador RegistrarManejador(TComando comando, TManejador manejador);
-    // A table of member functions of `objeto`, one per command.
+    // A table of member functions of `objeto`, one per command; their owners join
+    // `registros`, which the object holds.
     template <class T>
     using TMetodoManejador = void (T::*)(const QString& ip, const TMensajeRecibido& mensaje);
     template <class T>
-    [[nodiscard]] std::vector<TRegistroManejador>
-    RegistrarManejadores(T* objeto,
+    void
+    RegistrarManejadores(std::vector<TRegistroManejador>& registros, T* objeto,
                          std::initializer_list<std::pair<TComando, TMetodoManejador<T>>> tabla) {
-        std::vector<TRegistroManejador> registros;
         // Copied into the capture by name: clang before 16 cannot capture a structured binding.
         for (const auto& [comando, metodo] : tabla)
             registros.push_back(RegistrarManejador(
@@ -141,7 +141,6 @@ public:
                 [objeto, metodo = metodo](const QString& ip, const TMensajeRecibido& mensaje) {
                     (objeto->*metodo)(ip, mensaje);
                 }));
-        return registros;
     }
     // Unregisters what the owner `numero` registered, unless another handler replaced it.
     void QuitarManejador(TComando comando, quint64 numero);
@@ -186,39 +185,50 @@ signals:
     void ContactoConectado(const QString& ip);
 
 private:
+    // Connections, crossings and their ends (mensajeroconexiones.cpp).
     void NuevaConexionEntrante();
     TConexion* CrearConexion(QTcpSocket* socket, bool entrante);
     void ConectarContacto(TContacto* contacto);
-    bool GanaElCruce(const TConexion* actual) const;
-    TConexion* ConexionDeEnvio(TContacto* contacto);
-    bool EsperandoSaliente(TContacto* contacto);
-    void ClientSocketFallo(TConexion* conexion);
     void Reintentar(const QString& ip);
     // An inbound connection from one of our own outbound sockets: both ends are dropped.
     bool DeEsteMismoPrograma(TConexion* entrante);
+    void Incorporar(TConexion* conexion);
+    void ClientSocketFallo(TConexion* conexion);
+    bool GanaElCruce(const TConexion* actual) const;
+    void Saludar(TConexion* conexion);
+    void MarcarConectado(TContacto* contacto);
     // Frees a connection after queueing what has already arrived on it.
     void Soltar(TConexion* conexion);
     // Stops sending on a connection that a newer one replaces, but keeps reading what the
     // peer still sends on it for a while before freeing it.
     void Retirar(TConexion* conexion);
-    void EsperarAdmision(TConexion* conexion);
-    void ProgramarAdmision();
-    void PreguntarAdmision();
-    void AdmitirPreguntado(const QPointer<TConexion>& conexion);
-    void Incorporar(TConexion* conexion);
-    // Closes an unknown peer's connection, which this program counts as its disconnection.
-    void Rechazar(TConexion* conexion);
-    // Shown once the running handler has returned: never inside a send or a socket signal.
-    void AvisarDespues(const TError& error);
-    void MostrarAvisos();
-    void Saludar(TConexion* conexion);
-    void MarcarConectado(TContacto* contacto);
     void Desconexion(TConexion* conexion, const char* evento);
     void MarcarDesconectado(TContacto* contacto);
     void CerrarComoDesconexion(TConexion* conexion);
-    void Registrar(const QByteArray& texto);
+
+    // Which connection a contact's messages go on (mensajeroenvio.cpp).
+    TConexion* ConexionDeEnvio(TContacto* contacto);
+    bool EsperandoSaliente(TContacto* contacto);
+
+    // Unknown peers (mensajeroadmision.cpp).
+    void EsperarAdmision(TConexion* conexion);
+    void ProgramarAdmision();
+    void PreguntarAdmision();
+    void AdmitirPreguntado(TConexion* conexion);
+    // Closes an unknown peer's connection, which this program counts as its disconnection.
+    void Rechazar(TConexion* conexion);
+
+    // The receive queue (mensajerorecepcion.cpp).
     void ProgramarVaciado();
     void VaciarCola();
+
+    // Reports and the debug log (mensajero.cpp).
+    // Shown once the running handler has returned: never inside a send or a socket signal.
+    void AvisarDespues(const TError& error);
+    void MostrarAvisos();
+    void Registrar(const QByteArray& texto);
+    // A connection event's line, in debug mode only.
+    void AnotarEvento(const char* nombre, const QString& ip);
 
     TOpciones opciones_;
     TInterfazUsuario& interfaz_;

@@ -19,15 +19,12 @@ constexpr int kMargenSalto = 5;
 constexpr int kMargenVisible = 200;
 constexpr int kVueltasAncla = 4;
 
-// Nothing thrown in the view may leave a Qt entry point.
-template <typename Accion> void Protegido(Accion&& accion) {
-    try {
-        accion();
-    } catch (const TError& error) {
+// Nothing thrown in the view may leave a Qt entry point; the view reaches no messenger, so
+// what it throws goes to the warning log.
+void Protegido(const std::function<void()>& accion) {
+    ProtegerEntrada(accion, [](const TError& error) {
         qWarning("Log view: %s: %s", qUtf8Printable(error.Clase), qUtf8Printable(error.Mensaje));
-    } catch (const std::exception& error) {
-        qWarning("Log view: %s", error.what());
-    }
+    });
 }
 
 // A child widget standing in the document; it is freed with its item.

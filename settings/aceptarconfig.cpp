@@ -1,7 +1,7 @@
 #include "settings/aceptarconfig.h"
 
-#include "core/codificacion.h"
 #include "core/mensajero.h"
+#include "core/protocolo.h"
 
 namespace {
 
@@ -44,9 +44,9 @@ void AceptarConfig(TMensajero& mensajero, const TConfig& editada, const TEfectos
     config.AutoAceptarFicheros = editada.AutoAceptarFicheros;
     config.AutoAceptarFicherosPath = CarpetaConBarra(editada.AutoAceptarFicherosPath);
     if (config.Nick != editada.Nick)
-        mensajero.DifundirMensaje(Prefijo(TComando::Nick) + CodificarCp1252(editada.Nick));
+        mensajero.DifundirMensaje(Componer(TComando::Nick, {editada.Nick}));
     if (config.EMail != editada.EMail)
-        mensajero.DifundirMensaje(Prefijo(TComando::EMail) + CodificarCp1252(editada.EMail));
+        mensajero.DifundirMensaje(Componer(TComando::EMail, {editada.EMail}));
     config.Nick = editada.Nick;
     config.NickAway = editada.NickAway;
     config.EMail = editada.EMail;

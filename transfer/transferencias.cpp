@@ -11,7 +11,6 @@
 #include <QStandardPaths>
 #include <QTimer>
 #include <algorithm>
-#include <iterator>
 #include <limits>
 
 namespace {
@@ -229,26 +228,26 @@ const QString kTituloEnvio = QStringLiteral("Envío de Archivo");
 TTransferencias::TTransferencias(TMensajero& mensajero, TInterfazTransferencias& interfaz,
                                  bool extendido)
     : mensajero_(mensajero), interfaz_(interfaz), extendido_(extendido) {
-    registros_ = mensajero_.RegistrarManejadores(this, {
-                                                  {TComando::OfreceFile, &TTransferencias::AlOfrecer},
-                                                  {TComando::AceptaFile, &TTransferencias::AlAceptar},
-                                                  {TComando::RechazaFile, &TTransferencias::AlRechazar},
-                                                  {TComando::FilePkt, &TTransferencias::AlRecibirBloque},
-                                                  {TComando::FileAck, &TTransferencias::AlConfirmarBloque},
-                                                  {TComando::FinFile, &TTransferencias::AlRecibirFin},
-                                                  {TComando::AbortFile, &TTransferencias::AlAbortar}});
+    mensajero_.RegistrarManejadores(registros_, this,
+                                    {{TComando::OfreceFile, &TTransferencias::AlOfrecer},
+                                     {TComando::AceptaFile, &TTransferencias::AlAceptar},
+                                     {TComando::RechazaFile, &TTransferencias::AlRechazar},
+                                     {TComando::FilePkt, &TTransferencias::AlRecibirBloque},
+                                     {TComando::FileAck, &TTransferencias::AlConfirmarBloque},
+                                     {TComando::FinFile, &TTransferencias::AlRecibirFin},
+                                     {TComando::AbortFile, &TTransferencias::AlAbortar}});
     if (extendido_) {
-        auto extendidos = mensajero_.RegistrarManejadores(
-            this, {{TComando::XFileOfrece, &TTransferencias::AlOfrecer},
-                   {TComando::XFilePuede, &TTransferencias::AlPoder},
-                   {TComando::XFileUsa, &TTransferencias::AlUsar},
-                   {TComando::XFilePkt, &TTransferencias::AlRecibirBloqueExtendido},
-                   {TComando::XFileAck, &TTransferencias::AlConfirmarExtendido},
-                   {TComando::XFileFin, &TTransferencias::AlRecibirFinExtendido},
-                   {TComando::XFileOk, &TTransferencias::AlComprobar},
-                   {TComando::PreguntaXFile, &TTransferencias::AlPreguntarExtendido},
-                   {TComando::RespuestaXFile, &TTransferencias::AlSaberExtendido}});
-        std::move(extendidos.begin(), extendidos.end(), std::back_inserter(registros_));
+        mensajero_.RegistrarManejadores(
+            registros_, this,
+            {{TComando::XFileOfrece, &TTransferencias::AlOfrecer},
+             {TComando::XFilePuede, &TTransferencias::AlPoder},
+             {TComando::XFileUsa, &TTransferencias::AlUsar},
+             {TComando::XFilePkt, &TTransferencias::AlRecibirBloqueExtendido},
+             {TComando::XFileAck, &TTransferencias::AlConfirmarExtendido},
+             {TComando::XFileFin, &TTransferencias::AlRecibirFinExtendido},
+             {TComando::XFileOk, &TTransferencias::AlComprobar},
+             {TComando::PreguntaXFile, &TTransferencias::AlPreguntarExtendido},
+             {TComando::RespuestaXFile, &TTransferencias::AlSaberExtendido}});
     }
     QObject::connect(&mensajero_, &TMensajero::ContactoDesconectado, &contexto_,
                      [this](const QString& ip) { AlDesconectar(ip); });

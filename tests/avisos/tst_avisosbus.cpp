@@ -1,6 +1,7 @@
 #include "apoyo/cajas.h"
 #include "apoyo/nodoprueba.h"
 #include "app/programa.h"
+#include "avisos/serviciodbus.h"
 #include "chat/frmchat.h"
 #include "flash/frmmsgflash.h"
 
@@ -137,6 +138,16 @@ private slots:
         QTRY_VERIFY(principal.isActiveWindow());
         Invocar(3);
         QTRY_VERIFY(flash->isActiveWindow());
+    }
+
+    // What the program does about a notification throws into no D-Bus signal: it is reported.
+    void LoQueLanzaUnaSenalSeInforma() {
+        QStringList informados;
+        TServicioDBus servicio(QDBusConnection::sessionBus(),
+                               [&](const TError& error) { informados << error.Mensaje; });
+        servicio.AlInvocar = [](quint32, const QString&) { throw 42; };
+        Invocar(5);
+        QTRY_COMPARE(informados, QStringList{QStringLiteral("Error desconocido")});
     }
 };
 

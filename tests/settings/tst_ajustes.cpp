@@ -53,6 +53,9 @@ private slots:
                                                << QList<QByteArray>{"NICK:Anita", "EMAIL:a@b"};
         QTest::newRow("un nick vacío también") << QString() << QString() << QList<QByteArray>{"NICK:"};
         QTest::newRow("nada") << QStringLiteral("Ana") << QString() << QList<QByteArray>{};
+        QTest::newRow("un BEL no parte el mensaje")
+            << QStringLiteral("A\ana") << QStringLiteral("a\ab")
+            << QList<QByteArray>{"NICK:A?na", "EMAIL:a?b"};
     }
 
     void AnunciaSoloLoQueCambia() {
