@@ -19,10 +19,10 @@ public:
     explicit TLogView(QWidget* padre = nullptr);
     ~TLogView() override;
 
-    TLogStyle* Style() const { return estilo; }
-    void SetStyle(TLogStyle* tabla) { estilo = tabla; }
+    TLogStyle* Style() const { return estilo_; }
+    void SetStyle(TLogStyle* tabla) { estilo_ = tabla; }
     // Tests measure with fixed metrics; the view measures with its fonts otherwise.
-    void SetMedidor(std::unique_ptr<TMedidorTexto> otro) { medidor = std::move(otro); }
+    void SetMedidor(std::unique_ptr<TMedidorTexto> otro) { medidor_ = std::move(otro); }
 
     void AppendText(const QString& texto, qint32 estiloTexto);
     void AppendLine(const QString& texto, qint32 estiloTexto);
@@ -39,21 +39,21 @@ public:
 
     // A width change lays out the visible part at once and the rest in slices from the
     // event loop; until then heights below and above are estimates.
-    bool RepartoPendiente() const { return formato.Pendiente(); }
+    bool RepartoPendiente() const { return formato_.Pendiente(); }
     // One slice of that layout; the event loop runs them on its own.
     void PasoDeReparto();
 
-    bool HasSelection() const { return HaySeleccion(ancla, movil); }
+    bool HasSelection() const { return HaySeleccion(ancla_, movil_); }
     QString SelectedText() const;
     void CopySelection() const;
     void Deselect();
 
-    const TLogDocumento& Documento() const { return documento; }
-    const std::vector<TDrawLineInfo>& DrawItems() const { return formato.DrawItems(); }
-    const std::vector<TJumpInfo>& JumpAreas() const { return formato.JumpAreas(); }
-    const std::vector<TCPInfo>& Marks() const { return formato.Marks(); }
-    int TextWidth() const { return anchoTexto; }
-    int DocumentHeight() const { return formato.DocumentHeight(); }
+    const TLogDocumento& Documento() const { return documento_; }
+    const std::vector<TDrawLineInfo>& DrawItems() const { return formato_.DrawItems(); }
+    const std::vector<TJumpInfo>& JumpAreas() const { return formato_.JumpAreas(); }
+    const std::vector<TCPInfo>& Marks() const { return formato_.Marks(); }
+    int TextWidth() const { return anchoTexto_; }
+    int DocumentHeight() const { return formato_.DocumentHeight(); }
 
     void SetBackgroundBitmap(const QImage& imagen);
     void SetBackgroundStyle(TBackgroundStyle estiloFondo);
@@ -133,29 +133,29 @@ private:
                      TExtremo fin) const;
     int PrimeraPiezaAPintar(int arriba) const;
 
-    QPointer<TLogStyle> estilo;
-    TLogDocumento documento;
-    TFormatoLog formato;
-    std::unique_ptr<TMedidorTexto> medidor;
+    QPointer<TLogStyle> estilo_;
+    TLogDocumento documento_;
+    TFormatoLog formato_;
+    std::unique_ptr<TMedidorTexto> medidor_;
     // Each control with its item number.
-    std::vector<std::pair<int, TControlLog*>> controles;
-    int anchoTexto = -1;
-    int anchoContenido = 0;
-    TAnclaLectura anclaLectura;
-    QTimer* reparto;
-    bool formateando = false;
+    std::vector<std::pair<int, TControlLog*>> controles_;
+    int anchoTexto_ = -1;
+    int anchoContenido_ = 0;
+    TAnclaLectura anclaLectura_;
+    QTimer* reparto_;
+    bool formateando_ = false;
 
-    QImage fondo;
-    TBackgroundStyle estiloFondo = bsNoBitmap;
+    QImage fondo_;
+    TBackgroundStyle estiloFondo_ = bsNoBitmap;
 
-    int saltoBajoRaton = -1;
-    bool hoverActivo = false;
-    int saltoPulsado = -1;
+    int saltoBajoRaton_ = -1;
+    bool hoverActivo_ = false;
+    int saltoPulsado_ = -1;
     // Selection ends in item terms, so that they survive any layout.
-    TExtremo ancla;
-    TExtremo movil;
-    bool seleccionando = false;
-    int pasoAutomatico = 0;
-    QPoint ultimoPunto;
-    QTimer* temporizador = nullptr;
+    TExtremo ancla_;
+    TExtremo movil_;
+    bool seleccionando_ = false;
+    int pasoAutomatico_ = 0;
+    QPoint ultimoPunto_;
+    QTimer* temporizador_ = nullptr;
 };
