@@ -59,8 +59,8 @@ public:
     void Restaurar();
 
     // Null until Iniciar; the chat windows hook their settings into it.
-    TfrmConfig* frmConfig() const { return FfrmConfig; }
-    bool Oculto() const { return FOculto; }
+    TfrmConfig* frmConfig() const { return frmConfig_; }
+    bool Oculto() const { return oculto_; }
     // What the add-contact dialog and the search window add: the contact is saved and
     // connected.
     void AnadirContactoNuevo(const QString& nick, const QString& ip);
@@ -97,7 +97,7 @@ private:
     TFilaContacto* FilaSeleccionada() const;
 
     void mnuAnadirContactoClick();
-    void mnuBuscarEnRedClick() { FAcciones.BuscarEnRed(); }
+    void mnuBuscarEnRedClick() { acciones_.BuscarEnRed(); }
     void mnuSalirClick();
     // Settings dialog on a page of TfrmConfig::TPagina.
     void AbrirConfig(int pagina);
@@ -115,22 +115,25 @@ private:
     void ListViewContactosDblClick();
     void ListViewContactosFicherosSoltados(int fila, const QStringList& rutas);
 
-    TMensajero* FMensajero = nullptr;
-    TAccionesPrincipal FAcciones;
-    TModeloContactos* FModelo = nullptr;
+    TMensajero* mensajero_ = nullptr;
+    TAccionesPrincipal acciones_;
+    TModeloContactos* modelo_ = nullptr;
+    QSystemTrayIcon* tray_ = nullptr;
+    TReproductorSonido* sonido_ = nullptr;
+    TfrmNuevoContacto* frmNuevoContacto_ = nullptr;
+    TfrmAbout* frmAbout_ = nullptr;
+    TfrmConfig* frmConfig_ = nullptr;
+    TAvisosEscritorio* avisos_ = nullptr;
+    bool oculto_ = false;
+    bool nickPulsado_ = false; // a left press on the nick label waits for its release
+
+    // Components
     TGradientBar* ProgressBarNick = nullptr;
     TLabel2* lblNick = nullptr;
     QFrame* BevelFondo = nullptr;
     TListaContactos* ListViewContactos = nullptr;
     QMenu* PopupMenuListViewContactos = nullptr;
     QMenu* PopupMenuTray = nullptr;
-    QSystemTrayIcon* FTray = nullptr;
-    TReproductorSonido* FSonido = nullptr;
-    TfrmNuevoContacto* FfrmNuevoContacto = nullptr;
-    TfrmAbout* FfrmAbout = nullptr;
-    TfrmConfig* FfrmConfig = nullptr;
-    TAvisosEscritorio* FAvisos = nullptr;
-
     QAction* mnuPopUpContactosIP = nullptr;
     QAction* mnuPopUpContactosEliminar = nullptr;
     QAction* mnuPopUpContactosMensajeFlash = nullptr;
@@ -140,7 +143,4 @@ private:
     QAction* mnuPopUpContactosComprobar = nullptr;
     QAction* mnuTrayRestaurar = nullptr;
     QAction* mnuTrayOcultar = nullptr;
-
-    bool FOculto = false;
-    bool FNickPulsado = false;  // a left press on the nick label waits for its release
 };

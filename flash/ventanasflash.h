@@ -23,11 +23,11 @@ public:
     void MostrarFlashRecibido(const TFlashRecibido& flash) override;
     int FlashesAbiertos(const QString& ip) const override;
 
-    TMensajesFlash& Mensajes() { return FMensajes; }
+    TMensajesFlash& Mensajes() { return mensajes_; }
 
 private:
-    QWidget* FPrincipal;
-    std::function<bool()> FPrincipalEnTray;
-    TAvisosEscritorio* FAvisos;
-    TMensajesFlash FMensajes;
+    QWidget* principal_;
+    std::function<bool()> principalEnTray_;
+    TAvisosEscritorio* avisos_;
+    TMensajesFlash mensajes_;
 };
