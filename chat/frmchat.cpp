@@ -338,10 +338,9 @@ void TfrmChat::resizeEvent(QResizeEvent*) {
 }
 
 void TfrmChat::mousePressEvent(QMouseEvent* evento) {
-    const Qt::Edges bordes =
-        BordesDeRedimension(evento->position().toPoint(), size(), kGrosorBorde);
-    if (evento->button() == Qt::LeftButton && bordes && windowHandle())
-        windowHandle()->startSystemResize(bordes);
+    // The header moves the window, so the top is no border.
+    RedimensionarDesdeBorde(this, evento, kGrosorBorde,
+                            Qt::LeftEdge | Qt::RightEdge | Qt::BottomEdge);
 }
 
 bool TfrmChat::eventFilter(QObject* objeto, QEvent* evento) {

@@ -3,6 +3,7 @@
 #include "core/descubrimiento.h"
 #include "widgets/cabeceraventana.h"
 #include "widgets/colocacion.h"
+#include "widgets/fabrica.h"
 
 #include <QHeaderView>
 #include <QPushButton>
@@ -16,13 +17,6 @@ constexpr int kAnchoBoton = 90;
 constexpr int kColumnaIP = 1;
 constexpr int kEnAgenda = Qt::UserRole;
 
-QPushButton* Boton(const char* nombre, const QString& texto, QWidget* padre) {
-    auto* boton = new QPushButton(texto, padre);
-    boton->setObjectName(QLatin1String(nombre));
-    boton->setAutoDefault(false);
-    return boton;
-}
-
 } // namespace
 
 TfrmBuscarEnRed::TfrmBuscarEnRed(TDescubrimiento& red, TAnadir anadir, QWidget* principal)
@@ -32,8 +26,8 @@ TfrmBuscarEnRed::TfrmBuscarEnRed(TDescubrimiento& red, TAnadir anadir, QWidget* 
                                          QStringLiteral("Buscar en la red"),
                                          TCabeceraVentana::Cerrar, this)),
       ListViewEncontrados(new QTreeWidget(this)),
-      btnAnadir(Boton("btnAnadir", QStringLiteral(" &Añadir "), this)),
-      btnCerrar(Boton("btnCerrar", QStringLiteral(" &Cerrar "), this)) {
+      btnAnadir(Boton("btnAnadir", QStringLiteral(" &Añadir "), {}, this)),
+      btnCerrar(Boton("btnCerrar", QStringLiteral(" &Cerrar "), {}, this)) {
     setObjectName(QStringLiteral("frmBuscarEnRed"));
     setWindowTitle(QStringLiteral("Buscar en la red"));
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));

@@ -2,6 +2,7 @@
 
 #include "widgets/cabeceraventana.h"
 #include "widgets/colocacion.h"
+#include "widgets/fabrica.h"
 
 #include <QFrame>
 #include <QKeyEvent>
@@ -28,30 +29,6 @@ bool CaracterAdmitidoEnIP(const QKeyEvent* tecla) {
     });
 }
 
-QLabel* Etiqueta(const char* nombre, const QString& texto, QRect sitio, QWidget* padre) {
-    auto* etiqueta = new QLabel(texto, padre);
-    etiqueta->setObjectName(QLatin1String(nombre));
-    etiqueta->setGeometry(sitio);
-    etiqueta->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    return etiqueta;
-}
-
-QLineEdit* Campo(const char* nombre, QRect sitio, QWidget* padre) {
-    auto* campo = new QLineEdit(padre);
-    campo->setObjectName(QLatin1String(nombre));
-    campo->setGeometry(sitio);
-    return campo;
-}
-
-QPushButton* Boton(const char* nombre, const QString& texto, QRect sitio, QWidget* padre) {
-    auto* boton = new QPushButton(texto, padre);
-    boton->setObjectName(QLatin1String(nombre));
-    boton->setGeometry(sitio);
-    // Enter is handled by the fields themselves, never by a default button.
-    boton->setAutoDefault(false);
-    return boton;
-}
-
 } // namespace
 
 TfrmNuevoContacto::TfrmNuevoContacto(QWidget* padre)
@@ -67,8 +44,10 @@ TfrmNuevoContacto::TfrmNuevoContacto(QWidget* padre)
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
     setFixedSize(219, 154);
     Panel1->setGeometry(2, 2, 215, TCabeceraVentana::kAlto);
-    Etiqueta("Label1", QStringLiteral("Dir. IP:"), QRect(8, 38, 50, 21), this);
-    Etiqueta("Label2", QStringLiteral("Nick:"), QRect(8, 70, 50, 21), this);
+    for (QLabel* etiqueta :
+         {Control<QLabel>("Label1", QStringLiteral("Dir. IP:"), {8, 38, 50, 21}, this),
+          Control<QLabel>("Label2", QStringLiteral("Nick:"), {8, 70, 50, 21}, this)})
+        etiqueta->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     edtIP->setToolTip(
         QStringLiteral("Este nick es provisional, hasta que obtenga el Nick del equipo remoto."));
     auto* bevel = new QFrame(this);

@@ -124,19 +124,7 @@ void TfrmPrincipal::CrearComponentes() {
     lblNick->setCursor(Qt::PointingHandCursor);
     lblNick->setToolTip(QStringLiteral("Cambiar nick..."));
     lblNick->installEventFilter(this);
-    connect(lblNick, &TLabel2::OnMouseEnter, this, [](TLabel2* etiqueta) {
-        QFont fuente = etiqueta->font();
-        fuente.setUnderline(true);
-        etiqueta->setFont(fuente);
-    });
-    connect(lblNick, &TLabel2::OnMouseLeave, this, [](TLabel2* etiqueta) {
-        QFont fuente = etiqueta->font();
-        fuente.setBold(false);
-        fuente.setItalic(false);
-        fuente.setUnderline(false);
-        fuente.setStrikeOut(false);
-        etiqueta->setFont(fuente);
-    });
+    SubrayarAlPasar(lblNick);
     BevelFondo = new QFrame(centro);
     BevelFondo->setObjectName(QStringLiteral("BevelFondo"));
     BevelFondo->setFrameStyle(QFrame::Box | QFrame::Sunken);

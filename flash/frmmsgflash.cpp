@@ -2,6 +2,7 @@
 
 #include "core/utilidades.h"
 #include "flash/mensajesflash.h"
+#include "widgets/bordes.h"
 #include "widgets/cabeceraventana.h"
 #include "widgets/colocacion.h"
 
@@ -20,6 +21,7 @@ constexpr int kAltoMinimoRespuesta = 200;
 constexpr int kAnchoBoton = 105;
 // Characters of one paragraph of a received text: laid out in a few milliseconds.
 constexpr qsizetype kParrafoMaximo = 2000;
+constexpr Qt::Edges kTodosLosBordes = Qt::LeftEdge | Qt::RightEdge | Qt::TopEdge | Qt::BottomEdge;
 
 QPlainTextEdit* Memo(const char* nombre, QRect sitio, QWidget* padre) {
     auto* memo = new QPlainTextEdit(padre);
@@ -152,28 +154,14 @@ void TfrmMsgFlash::imgCerrarClick() {
     close();
 }
 
-// Only the border itself reaches the window: the client area covers everything else.
-Qt::Edges TfrmMsgFlash::BordesEn(QPoint punto) const {
-    Qt::Edges bordes;
-    if (punto.x() < kBorde)
-        bordes |= Qt::LeftEdge;
-    if (punto.x() >= width() - kBorde)
-        bordes |= Qt::RightEdge;
-    if (punto.y() < kBorde)
-        bordes |= Qt::TopEdge;
-    if (punto.y() >= height() - kBorde)
-        bordes |= Qt::BottomEdge;
-    return bordes;
-}
-
 void TfrmMsgFlash::mousePressEvent(QMouseEvent* evento) {
-    const Qt::Edges bordes = BordesEn(evento->position().toPoint());
-    if (evento->button() != Qt::LeftButton || !bordes || !windowHandle())
-        return QWidget::mousePressEvent(evento);
-    windowHandle()->startSystemResize(bordes);
+    // Only the border itself reaches the window: the client area covers everything else.
+    if (!RedimensionarDesdeBorde(this, evento, kBorde, kTodosLosBordes))
+        QWidget::mousePressEvent(evento);
 }
 
 void TfrmMsgFlash::mouseMoveEvent(QMouseEvent* evento) {
-    setCursor(CursorDeBordes(BordesEn(evento->position().toPoint())));
+    setCursor(CursorDeBordes(
+        BordesDeRedimension(evento->position().toPoint(), size(), kBorde, kTodosLosBordes)));
     QWidget::mouseMoveEvent(evento);
 }

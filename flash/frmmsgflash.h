@@ -41,7 +41,6 @@ private:
     void FormResize();
     void btnResponderClick();
     void imgCerrarClick();
-    Qt::Edges BordesEn(QPoint punto) const;
     static QString TextoDe(const QPlainTextEdit* memo);
 
     TMensajesFlash& flash_;

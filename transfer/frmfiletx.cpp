@@ -115,8 +115,7 @@ TfrmFileTx::TfrmFileTx(const TDatosVista& datos, const TConfig& config,
     disposicion->addLayout(rejilla);
     disposicion->addWidget(ProgressBar);
     lblFileName->installEventFilter(this);
-    connect(lblFileName, &TLabel2::OnMouseEnter, this, &TfrmFileTx::lblFileNameMouseEnter);
-    connect(lblFileName, &TLabel2::OnMouseLeave, this, &TfrmFileTx::lblFileNameMouseLeave);
+    SubrayarAlPasar(lblFileName, [this] { return Finalizada(); });
 
     ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
     ProgressBar->setFixedHeight(19);
@@ -242,23 +241,4 @@ bool TfrmFileTx::eventFilter(QObject* objeto, QEvent* evento) {
 void TfrmFileTx::lblFileNameClick() {
     if (Finalizada())
         QDesktopServices::openUrl(QUrl::fromLocalFile(ruta_));
-}
-
-void TfrmFileTx::lblFileNameMouseEnter() {
-    if (!Finalizada())
-        return;
-    QFont fuente = lblFileName->font();
-    fuente.setUnderline(true);
-    lblFileName->setFont(fuente);
-}
-
-void TfrmFileTx::lblFileNameMouseLeave() {
-    if (!Finalizada())
-        return;
-    QFont fuente = lblFileName->font();
-    fuente.setBold(false);
-    fuente.setItalic(false);
-    fuente.setUnderline(false);
-    fuente.setStrikeOut(false);
-    lblFileName->setFont(fuente);
 }

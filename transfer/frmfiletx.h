@@ -40,8 +40,6 @@ private:
     bool Finalizada() const;
     bool ConfirmarCierre();
     void lblFileNameClick();
-    void lblFileNameMouseEnter();
-    void lblFileNameMouseLeave();
     void MarcarFin(const QString& texto, QColor color);
     void AjustarNombre();
 
