@@ -173,9 +173,6 @@ void TLogScroller::scrollContentsBy(int, int) {
 void TLogScroller::Desplazar(int dx, int dy) {
     if (dx == 0 && dy == 0)
         return;
-    if (fondoFijo_)
-        viewport()->update();
-    else
-        viewport()->scroll(dx, dy);
+    viewport()->scroll(dx, dy);
     MoverControles(dx, dy);
 }

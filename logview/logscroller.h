@@ -46,8 +46,6 @@ protected:
     void DesplazarConTecla(int tecla);
     void keyPressEvent(QKeyEvent* evento) override;
     void scrollContentsBy(int dx, int dy) override;
-    bool FondoFijo() const { return fondoFijo_; }
-    void SetFondoFijo(bool fijo) { fondoFijo_ = fijo; }
     // Child controls follow the content by this many pixels.
     virtual void MoverControles(int dx, int dy) = 0;
 
@@ -65,6 +63,5 @@ private:
     int unidadesContenido_ = 0;
     bool seguimiento_ = true;
     bool barraVisible_ = true;
-    bool fondoFijo_ = false;
     bool sinDesplazar_ = false;
 };

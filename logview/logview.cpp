@@ -163,16 +163,6 @@ void TLogView::Deselect() {
     emit OnSelect();
 }
 
-void TLogView::SetBackgroundBitmap(const QImage& imagen) {
-    fondo_ = imagen;
-    SetFondoFijo(!fondo_.isNull() && (estiloFondo_ == bsStretched || estiloFondo_ == bsTiled));
-}
-
-void TLogView::SetBackgroundStyle(TBackgroundStyle otro) {
-    estiloFondo_ = otro;
-    SetBackgroundBitmap(fondo_);
-}
-
 TOpcionesFormato TLogView::Opciones() const {
     return {anchoTexto_, LeftMargin, MostrarPicture, MostrarControl, MostrarImagenes};
 }
@@ -184,12 +174,9 @@ void TLogView::Formatear(bool mantenerPosicion) {
         return;
     formateando_ = true;
     const int anchoPrevio = anchoTexto_;
-    int base = std::max(viewport()->width() - LeftMargin - RightMargin,
-                        formato_.AnchoMayorCarga(documento_));
-    if (MinTextWidth > base)
-        base = MinTextWidth;
-    anchoTexto_ = MaxTextWidth > 0 && MaxTextWidth < base ? MaxTextWidth : base;
-    anchoContenido_ = base + LeftMargin + RightMargin;
+    anchoTexto_ = std::max(viewport()->width() - LeftMargin - RightMargin,
+                           formato_.AnchoMayorCarga(documento_));
+    anchoContenido_ = anchoTexto_ + LeftMargin + RightMargin;
     if (mantenerPosicion && anchoTexto_ != anchoPrevio)
         CapturarAncla();
     if (!mantenerPosicion || anchoTexto_ != anchoPrevio) {
@@ -299,7 +286,6 @@ void TLogView::ColocarControles() {
 void TLogView::resizeEvent(QResizeEvent* evento) {
     TLogScroller::resizeEvent(evento);
     Protegido([this] { Formatear(true); });
-    emit OnResized();
 }
 
 void TLogView::MoverControles(int dx, int dy) {
@@ -379,8 +365,6 @@ void TLogView::RatonMovido(QPoint punto) {
     }
     viewport()->setCursor(CursorRegistrado(estilo_ ? estilo_->JumpCursor : kCursorSalto));
     const int id = salto->JumpId;
-    if (Conectado(QMetaMethod::fromSignal(&TLogView::OnLogMouseMove)) && id != saltoBajoRaton_)
-        emit OnLogMouseMove(id + FirstJumpNo);
     if (hoverActivo_ && saltoBajoRaton_ != -1 && saltoBajoRaton_ != id) {
         hoverActivo_ = false;
         RepintarSalto(saltoBajoRaton_);
@@ -396,10 +380,6 @@ void TLogView::RatonFuera() {
     if (hoverActivo_ && saltoBajoRaton_ != -1) {
         hoverActivo_ = false;
         RepintarSalto(saltoBajoRaton_);
-    }
-    if (Conectado(QMetaMethod::fromSignal(&TLogView::OnLogMouseMove)) && saltoBajoRaton_ != -1) {
-        saltoBajoRaton_ = -1;
-        emit OnLogMouseMove(-1);
     }
 }
 
@@ -422,10 +402,6 @@ void TLogView::mousePressEvent(QMouseEvent* evento) {
                 temporizador_->start(kIntervaloAutoDesplazamiento);
             }
         }
-        if (!SingleClick || !Conectado(QMetaMethod::fromSignal(&TLogView::OnLogDblClick)))
-            return;
-        if (const auto palabra = PalabraPulsada())
-            emit OnLogDblClick(palabra->Palabra, palabra->Estilo);
     });
 }
 
@@ -476,14 +452,7 @@ void TLogView::mouseReleaseEvent(QMouseEvent* evento) {
 }
 
 void TLogView::mouseDoubleClickEvent(QMouseEvent* evento) {
-    Protegido([&] {
-        mousePressEvent(evento);
-        if (evento->button() != Qt::LeftButton || SingleClick ||
-            !Conectado(QMetaMethod::fromSignal(&TLogView::OnLogDblClick)))
-            return;
-        if (const auto palabra = PalabraPulsada())
-            emit OnLogDblClick(palabra->Palabra, palabra->Estilo);
-    });
+    Protegido([&] { mousePressEvent(evento); });
 }
 
 void TLogView::keyPressEvent(QKeyEvent* evento) {
@@ -533,23 +502,7 @@ void TLogView::PintarSinEstilo() {
 }
 
 void TLogView::PintarFondo(QPainter& pintor, const QRect& r) const {
-    if (fondo_.isNull() || estiloFondo_ == bsNoBitmap) {
-        pintor.fillRect(QRect(QPoint(0, 0), r.size()), AQColor(estilo_->Color));
-        return;
-    }
-    if (estiloFondo_ == bsStretched) {
-        pintor.drawImage(QRect(-r.topLeft(), viewport()->size()), fondo_);
-        return;
-    }
-    const int w = fondo_.width();
-    const int h = fondo_.height();
-    const bool conDocumento = estiloFondo_ == bsTiledAndScrolled;
-    const int dx = conDocumento ? HorizontalPos() : 0;
-    const int dy = conDocumento ? PixelPos() : 0;
-    for (int fila = (r.top() + dy) / h; fila <= (r.bottom() + dy) / h; ++fila) {
-        for (int columna = (r.left() + dx) / w; columna <= (r.right() + dx) / w; ++columna)
-            pintor.drawImage(QPoint(columna * w - dx - r.left(), fila * h - dy - r.top()), fondo_);
-    }
+    pintor.fillRect(QRect(QPoint(0, 0), r.size()), AQColor(estilo_->Color));
 }
 
 // From about two lines above the band, so that pieces pushed up onto it are drawn too.

@@ -10,8 +10,6 @@
 
 class QTimer;
 
-enum TBackgroundStyle { bsNoBitmap, bsStretched, bsTiled, bsTiledAndScrolled };
-
 // The styled, selectable log of a chat: the application appends, reformats and scrolls.
 class TLogView : public TLogScroller {
     Q_OBJECT
@@ -55,9 +53,6 @@ public:
     int TextWidth() const { return anchoTexto_; }
     int DocumentHeight() const { return formato_.DocumentHeight(); }
 
-    void SetBackgroundBitmap(const QImage& imagen);
-    void SetBackgroundStyle(TBackgroundStyle estiloFondo);
-
     // Time one slice of catching up may take, in nanoseconds; it lays out at least one
     // paragraph. A slice leaves room in a 16 ms frame for input, sockets and painting.
     qint64 NanosPorPaso = 8'000'000;
@@ -65,24 +60,18 @@ public:
     // page, goes on in slices like a width change.
     int CaracteresSinPausa = 20'000;
     qint32 FirstJumpNo = 0;
-    qint32 MaxTextWidth = 0;
-    qint32 MinTextWidth = 0;
     qint32 LeftMargin = 5;
     qint32 RightMargin = 5;
     QString Delimiters = QStringLiteral(" .;,:(){}\"");
     bool AllowSelection = true;
-    bool SingleClick = false;
     bool MostrarPicture = true;
     bool MostrarControl = true;
     bool MostrarImagenes = true;
 
 signals:
     void OnJump(int id);
-    void OnLogMouseMove(int id);
-    void OnLogDblClick(const QString& palabra, int estilo);
     void OnLogRightClick(const QString& palabra, int estilo, int x, int y);
     void OnSelect();
-    void OnResized();
     void OnClick();
     void OnKeyDown(int tecla, Qt::KeyboardModifiers modificadores);
 
@@ -144,9 +133,6 @@ private:
     TAnclaLectura anclaLectura_;
     QTimer* reparto_;
     bool formateando_ = false;
-
-    QImage fondo_;
-    TBackgroundStyle estiloFondo_ = bsNoBitmap;
 
     int saltoBajoRaton_ = -1;
     bool hoverActivo_ = false;
