@@ -148,8 +148,10 @@ void TfrmFileTx::AjustarNombre() {
 void TfrmFileTx::RefrescarProgreso(const TCifrasProgreso& cifras) {
     lblTx->setText(cifras.Tx);
     lblTranscurrido->setText(cifras.Transcurrido);
-    if (cifras.Restante)
+    if (cifras.Restante) {
         lblRestante->setText(*cifras.Restante);
+        fin_.reset();
+    }
     if (cifras.VMedia)
         lblVMedia->setText(*cifras.VMedia);
     if (cifras.VActual)
@@ -159,6 +161,7 @@ void TfrmFileTx::RefrescarProgreso(const TCifrasProgreso& cifras) {
 }
 
 void TfrmFileTx::MostrarInterrupcion(bool interrumpida) {
+    fin_.reset();
     if (!interrumpida) {
         lblRestante->setText(kHoraInicial);
         lblRestante->setFont(font());
@@ -169,6 +172,7 @@ void TfrmFileTx::MostrarInterrupcion(bool interrumpida) {
 }
 
 void TfrmFileTx::MostrarFin(TFinTransferencia fin) {
+    fin_ = fin;
     switch (fin) {
     case TFinTransferencia::Finalizado:
         MarcarFin(kFinalizado, QColor(51, 85, 255));
@@ -195,13 +199,11 @@ void TfrmFileTx::MarcarFin(const QString& texto, QColor color) {
 }
 
 bool TfrmFileTx::Terminada() const {
-    const QString estado = lblRestante->text();
-    return estado == kFinalizado || estado == kRechazado || estado == kAbortado ||
-           estado == kFallido;
+    return fin_.has_value();
 }
 
 bool TfrmFileTx::Finalizada() const {
-    return lblRestante->text() == kFinalizado;
+    return fin_ == TFinTransferencia::Finalizado;
 }
 
 bool TfrmFileTx::ConfirmarCierre() {

@@ -50,6 +50,9 @@ private:
     TCabeceraVentana* panelCabecera_;
     QString nombreFichero_;
     int escala_ = 0; // bits the bar drops from byte counts
+    // How the transfer ended; an interruption or new figures replace the end's word in the
+    // window and take it back.
+    std::optional<TFinTransferencia> fin_;
 
     // Components
     TLabel2* lblFileName;
