@@ -58,7 +58,7 @@ public:
     void Activar();
     void Restaurar();
 
-    // Null until Iniciar; the chat windows hook their settings into it.
+    // Null until Iniciar; the program object hooks the chat window's settings into it.
     TfrmConfig* frmConfig() const { return frmConfig_; }
     bool Oculto() const { return oculto_; }
     // What the add-contact dialog and the search window add: the contact is saved and

@@ -8,7 +8,7 @@ class QWidget;
 class TAvisosEscritorio;
 class TfrmMsgFlash;
 
-// Flash messages with their windows, owned by the main window. Each message, sent or
+// Flash messages with their windows, owned by the program object. Each message, sent or
 // received, gets a window of its own, a child of the main window.
 class TVentanasFlash : public TInterfazFlash {
 public:
