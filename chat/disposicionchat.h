@@ -37,16 +37,3 @@ constexpr int AnchoColumnaNick(int filas, QSize lista) {
 constexpr bool PaginaNuevaActiva(bool ventanaALaVista, int paginasAntes) {
     return !ventanaALaVista || paginasAntes == 0;
 }
-
-// The edges of a frameless window that a press at `punto` grabs for resizing: the margins
-// of `grosor` pixels along the left, right and bottom; the header moves the window instead.
-inline Qt::Edges BordesDeRedimension(QPoint punto, QSize ventana, int grosor) {
-    Qt::Edges bordes;
-    if (punto.x() < grosor)
-        bordes |= Qt::LeftEdge;
-    if (punto.x() >= ventana.width() - grosor)
-        bordes |= Qt::RightEdge;
-    if (punto.y() >= ventana.height() - grosor)
-        bordes |= Qt::BottomEdge;
-    return bordes;
-}

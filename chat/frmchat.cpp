@@ -70,59 +70,59 @@ void TChat::resizeEvent(QResizeEvent*) {
 
 TfrmChat::TfrmChat(TMensajero& mensajero, QWidget* padre)
     : QWidget(padre, Qt::Window | Qt::FramelessWindowHint), mensajero_(mensajero),
-      escritor_(LogStyle_, mensajero.Config(), mensajero.Reloj()),
-      PanelCabecera_(new TCabeceraVentana(QStringLiteral("PanelCabecera"), kTitulo,
+      escritor_(logStyle_, mensajero.Config(), mensajero.Reloj()),
+      panelCabecera_(new TCabeceraVentana(QStringLiteral("PanelCabecera"), kTitulo,
                                           TCabeceraVentana::Cerrar | TCabeceraVentana::Minimizar |
                                               TCabeceraVentana::Maximizar,
                                           this)),
-      PageControl_(new QTabWidget(this)) {
+      pageControl_(new QTabWidget(this)) {
     setObjectName(QStringLiteral("frmChat"));
     setWindowTitle(kTitulo);
     setMinimumSize(kTamanoMinimoChat);
     move(kPosicionChat);
     resize(kTamanoInicialChat);
 
-    auto* icono = new QLabel(PanelCabecera_);
+    auto* icono = new QLabel(panelCabecera_);
     icono->setObjectName(QStringLiteral("Image1"));
     icono->setGeometry(4, 3, 20, 15);
     icono->setPixmap(DibujoChat());
-    PanelCabecera_->lblCaption()->move(26, 0);
-    connect(PanelCabecera_, &TCabeceraVentana::CerrarPulsado, this, &QWidget::close);
+    panelCabecera_->lblCaption()->move(26, 0);
+    connect(panelCabecera_, &TCabeceraVentana::CerrarPulsado, this, &QWidget::close);
 
-    PageControl_->setObjectName(QStringLiteral("PageControl"));
-    PageControl_->tabBar()->installEventFilter(this);
-    PageControl_->tabBar()->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(PageControl_->tabBar(), &QWidget::customContextMenuRequested, this, [this](QPoint en) {
-        const int pestana = PageControl_->tabBar()->tabAt(en);
+    pageControl_->setObjectName(QStringLiteral("PageControl"));
+    pageControl_->tabBar()->installEventFilter(this);
+    pageControl_->tabBar()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(pageControl_->tabBar(), &QWidget::customContextMenuRequested, this, [this](QPoint en) {
+        const int pestana = pageControl_->tabBar()->tabAt(en);
         if (pestana < 0)
             return;
-        PageControl_->setCurrentIndex(pestana);
-        MostrarMenuSala(PageControl_->tabBar()->mapToGlobal(en));
+        pageControl_->setCurrentIndex(pestana);
+        MostrarMenuSala(pageControl_->tabBar()->mapToGlobal(en));
     });
-    connect(PageControl_, &QTabWidget::currentChanged, this,
+    connect(pageControl_, &QTabWidget::currentChanged, this,
             [this] { EnfocarEntrada(SalaActiva()); });
 
     CrearMenuSala();
     CrearPanelConectados();
-    PanelEmoticonos_ = new TPanelEmoticonos(escritor_.Emoticonos(), this);
-    LogStyle_.Color = mensajero.Config().Chat.colorFondo;
+    panelEmoticonos_ = new TPanelEmoticonos(escritor_.Emoticonos(), this);
+    logStyle_.Color = mensajero.Config().Chat.colorFondo;
 }
 
 // The pages go before the style table and the pictures they draw with, and quietly: no
 // page change or tab-bar event reaches a window half gone.
 TfrmChat::~TfrmChat() {
-    PageControl_->disconnect(this);
-    PageControl_->tabBar()->removeEventFilter(this);
-    delete PageControl_;
+    pageControl_->disconnect(this);
+    pageControl_->tabBar()->removeEventFilter(this);
+    delete pageControl_;
 }
 
 void TfrmChat::CrearMenuSala() {
-    PopupMenuTab_ = new QMenu(this);
-    PopupMenuTab_->setObjectName(QStringLiteral("PopupMenuTab"));
-    QAction* invitar = PopupMenuTab_->addAction(QStringLiteral("&Invitar a..."));
+    popupMenuTab_ = new QMenu(this);
+    popupMenuTab_->setObjectName(QStringLiteral("PopupMenuTab"));
+    QAction* invitar = popupMenuTab_->addAction(QStringLiteral("&Invitar a..."));
     invitar->setObjectName(QStringLiteral("mnuTabInvitar"));
     connect(invitar, &QAction::triggered, this, &TfrmChat::mnuTabInvitarClick);
-    QAction* cerrar = PopupMenuTab_->addAction(QStringLiteral("&Cerrar Chat"));
+    QAction* cerrar = popupMenuTab_->addAction(QStringLiteral("&Cerrar Chat"));
     cerrar->setObjectName(QStringLiteral("mnuTabCerrar"));
     connect(cerrar, &QAction::triggered, this, &TfrmChat::mnuTabCerrarClick);
 }
@@ -133,18 +133,18 @@ void TfrmChat::CrearPanelConectados() {
     panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
     panel->setAutoFillBackground(true);
     panel->setGeometry(320, 56, 154, 146);
-    PanelConectados_ = panel;
+    panelConectados_ = panel;
 
-    Panel1_ = new TBarraPanel("Panel1", "lblPanelConectadosCaption", QStringLiteral("On-Line"),
-                              panel);
-    Panel1_->setGeometry(3, 3, 148, 20);
-    auto* icono = new QLabel(Panel1_);
+    Panel1 =
+        new TBarraPanel("Panel1", "lblPanelConectadosCaption", QStringLiteral("On-Line"), panel);
+    Panel1->setGeometry(3, 3, 148, 20);
+    auto* icono = new QLabel(Panel1);
     icono->setObjectName(QStringLiteral("Image2"));
     icono->setGeometry(4, 3, 15, 15);
     icono->setPixmap(QPixmap::fromImage(IconoEstado(1)));
-    Panel1_->Titulo()->move(20, 3);
-    Panel1_->AnadirCerrar("imgConectadosCerrar", {132, 5});
-    connect(Panel1_, &TBarraPanel::CerrarPulsado, panel, &QWidget::hide);
+    Panel1->Titulo()->move(20, 3);
+    Panel1->AnadirCerrar("imgConectadosCerrar", {132, 5});
+    connect(Panel1, &TBarraPanel::CerrarPulsado, panel, &QWidget::hide);
 
     auto* lista = new QTableWidget(0, 3, panel);
     lista->setObjectName(QStringLiteral("ListViewConectados"));
@@ -162,18 +162,18 @@ void TfrmChat::CrearPanelConectados() {
     lista->setColumnHidden(kColumnaIdChat, true);
     Colorear(lista, Qt::white, QPalette::Base);
     connect(lista, &QTableWidget::cellDoubleClicked, this, &TfrmChat::ListViewConectadosDblClick);
-    ListViewConectados_ = lista;
+    listViewConectados_ = lista;
     panel->hide();
 }
 
 void TfrmChat::AbrirPestanaChat(int idChat, const QString& titulo) {
-    const bool activar = PaginaNuevaActiva(isVisible() && !isMinimized(), PageControl_->count());
-    auto* sala = new TChat(idChat, PageControl_);
-    sala->LogView->SetStyle(&LogStyle_);
+    const bool activar = PaginaNuevaActiva(isVisible() && !isMinimized(), pageControl_->count());
+    auto* sala = new TChat(idChat, pageControl_);
+    sala->LogView->SetStyle(&logStyle_);
     if (fabricaMedidor_)
         sala->LogView->SetMedidor(fabricaMedidor_());
     AplicarConfigEntrada(sala->Input);
-    PanelEmoticonos_->VigilarEntrada(sala->Input);
+    panelEmoticonos_->VigilarEntrada(sala->Input);
     connect(sala, &QWidget::customContextMenuRequested, this,
             [this, sala](QPoint en) { MostrarMenuSala(sala->mapToGlobal(en)); });
     connect(sala->LogView, &TLogView::OnClick, this, [this, sala] {
@@ -183,9 +183,9 @@ void TfrmChat::AbrirPestanaChat(int idChat, const QString& titulo) {
     });
     connect(sala->Input, &TCajaEntrada::LineasEscritas, this,
             [this, sala](const QStringList& lineas) { LineasEscritas(sala, lineas); });
-    PageControl_->addTab(sala, titulo);
+    pageControl_->addTab(sala, titulo);
     if (activar)
-        PageControl_->setCurrentWidget(sala);
+        pageControl_->setCurrentWidget(sala);
 }
 
 void TfrmChat::EscribirLineaChat(int idChat, quint32 color, const QString& texto,
@@ -203,18 +203,17 @@ void TfrmChat::EscribirLineaChat(int idChat, quint32 color, const QString& texto
     const bool deServidor = nick == kNickServidor;
     AvisarDesde(avisos_, this, visto,
                 {.Grupo = u"chat:" + QString::number(idChat),
-                 .Resumen = deServidor ? PageControl_->tabText(PageControl_->indexOf(sala)) : nick,
+                 .Resumen = deServidor ? pageControl_->tabText(pageControl_->indexOf(sala)) : nick,
                  .Texto = texto,
-                 .Mostrar =
-                     [ventana = QPointer<TfrmChat>(this), idChat] {
-                         if (ventana)
-                             ventana->MostrarSala(idChat);
-                     }});
+                 .Mostrar = [ventana = QPointer<TfrmChat>(this), idChat] {
+                     if (ventana)
+                         ventana->MostrarSala(idChat);
+                 }});
 }
 
 void TfrmChat::MostrarSala(int idChat) {
     if (TChat* sala = Sala(idChat))
-        PageControl_->setCurrentWidget(sala);
+        pageControl_->setCurrentWidget(sala);
     MostrarVentanaChat();
     activateWindow();
 }
@@ -228,9 +227,9 @@ void TfrmChat::MostrarVentanaChat() {
 }
 
 void TfrmChat::AplicarConfigChat() {
-    LogStyle_.Color = mensajero_.Config().Chat.colorFondo;
-    for (int i = 0; i < PageControl_->count(); ++i) {
-        auto* sala = static_cast<TChat*>(PageControl_->widget(i));
+    logStyle_.Color = mensajero_.Config().Chat.colorFondo;
+    for (int i = 0; i < pageControl_->count(); ++i) {
+        auto* sala = static_cast<TChat*>(pageControl_->widget(i));
         AplicarConfigEntrada(sala->Input);
         TLogView& log = *sala->LogView;
         const int posicion = log.VerticalPos();
@@ -248,15 +247,17 @@ void TfrmChat::AplicarConfigEntrada(TCajaEntrada* entrada) const {
 }
 
 TChat* TfrmChat::Sala(int idChat) const {
-    for (int i = 0; i < PageControl_->count(); ++i) {
-        auto* sala = static_cast<TChat*>(PageControl_->widget(i));
+    for (int i = 0; i < pageControl_->count(); ++i) {
+        auto* sala = static_cast<TChat*>(pageControl_->widget(i));
         if (sala->IdChat == idChat)
             return sala;
     }
     return nullptr;
 }
 
-TChat* TfrmChat::SalaActiva() const { return static_cast<TChat*>(PageControl_->currentWidget()); }
+TChat* TfrmChat::SalaActiva() const {
+    return static_cast<TChat*>(pageControl_->currentWidget());
+}
 
 void TfrmChat::LineasEscritas(TChat* sala, const QStringList& lineas) {
     const QPointer<TChat> vigilada = sala;
@@ -277,13 +278,15 @@ void TfrmChat::EnfocarEntrada(TChat* sala) const {
         sala->Input->setFocus(Qt::OtherFocusReason);
 }
 
-void TfrmChat::MostrarMenuSala(QPoint pantalla) { PopupMenuTab_->popup(pantalla); }
+void TfrmChat::MostrarMenuSala(QPoint pantalla) {
+    popupMenuTab_->popup(pantalla);
+}
 
 void TfrmChat::mnuTabInvitarClick() {
     const TChat* sala = SalaActiva();
     if (!sala || !salas_)
         return;
-    QTableWidget& lista = *ListViewConectados_;
+    QTableWidget& lista = *listViewConectados_;
     lista.setSortingEnabled(false);
     lista.setRowCount(0);
     const QString id = QString::number(sala->IdChat);
@@ -297,19 +300,19 @@ void TfrmChat::mnuTabInvitarClick() {
     lista.setSortingEnabled(true);
     lista.sortItems(kColumnaNick);
     lista.setColumnWidth(kColumnaNick, AnchoColumnaNick(lista.rowCount(), lista.size()));
-    PanelConectados_->raise();
-    PanelConectados_->show();
+    panelConectados_->raise();
+    panelConectados_->show();
 }
 
 void TfrmChat::ListViewConectadosDblClick() {
-    const QList<QTableWidgetItem*> elegidas = ListViewConectados_->selectedItems();
+    const QList<QTableWidgetItem*> elegidas = listViewConectados_->selectedItems();
     if (elegidas.isEmpty() || !salas_)
         return;
     const int fila = elegidas.first()->row();
-    const QString ip = ListViewConectados_->item(fila, kColumnaIP)->text();
-    const int id = ListViewConectados_->item(fila, kColumnaIdChat)->text().toInt();
+    const QString ip = listViewConectados_->item(fila, kColumnaIP)->text();
+    const int id = listViewConectados_->item(fila, kColumnaIdChat)->text().toInt();
     salas_->InvitarAChat(id, ip);
-    PanelConectados_->hide();
+    panelConectados_->hide();
 }
 
 void TfrmChat::mnuTabCerrarClick() {
@@ -327,23 +330,22 @@ void TfrmChat::showEvent(QShowEvent* evento) {
 }
 
 void TfrmChat::resizeEvent(QResizeEvent*) {
-    PanelCabecera_->setGeometry(0, 0, width(), TCabeceraVentana::kAlto);
-    PageControl_->setGeometry(AreaPaginas(size()));
+    panelCabecera_->setGeometry(0, 0, width(), TCabeceraVentana::kAlto);
+    pageControl_->setGeometry(AreaPaginas(size()));
     // A floating panel never ends up outside a window that shrank.
-    for (QWidget* panel : {PanelConectados_, static_cast<QWidget*>(PanelEmoticonos_)})
+    for (QWidget* panel : {panelConectados_, static_cast<QWidget*>(panelEmoticonos_)})
         panel->move(DentroDeVentana(panel->pos(), panel->size(), size()));
 }
 
 void TfrmChat::mousePressEvent(QMouseEvent* evento) {
-    const Qt::Edges bordes =
-        BordesDeRedimension(evento->position().toPoint(), size(), kGrosorBorde);
-    if (evento->button() == Qt::LeftButton && bordes && windowHandle())
-        windowHandle()->startSystemResize(bordes);
+    // The header moves the window, so the top is no border.
+    RedimensionarDesdeBorde(this, evento, kGrosorBorde,
+                            Qt::LeftEdge | Qt::RightEdge | Qt::BottomEdge);
 }
 
 bool TfrmChat::eventFilter(QObject* objeto, QEvent* evento) {
-    if (objeto == PageControl_->tabBar() && evento->type() == QEvent::ToolTip)
-        PonerPistaPestana(PageControl_->tabBar()->tabAt(static_cast<QHelpEvent*>(evento)->pos()));
+    if (objeto == pageControl_->tabBar() && evento->type() == QEvent::ToolTip)
+        PonerPistaPestana(pageControl_->tabBar()->tabAt(static_cast<QHelpEvent*>(evento)->pos()));
     return QWidget::eventFilter(objeto, evento);
 }
 
@@ -352,8 +354,8 @@ bool TfrmChat::eventFilter(QObject* objeto, QEvent* evento) {
 void TfrmChat::PonerPistaPestana(int pestana) {
     if (pestana < 0 || !salas_)
         return;
-    const auto* sala = static_cast<TChat*>(PageControl_->widget(pestana));
+    const auto* sala = static_cast<TChat*>(pageControl_->widget(pestana));
     const QString descripcion = salas_->DescripcionSala(sala->IdChat);
-    PageControl_->setTabToolTip(
-        pestana, descripcion.isEmpty() ? QString() : AyudaLiteral(descripcion));
+    pageControl_->setTabToolTip(pestana,
+                                descripcion.isEmpty() ? QString() : AyudaLiteral(descripcion));
 }

@@ -63,12 +63,12 @@ public:
     // The room with that id, or none.
     TChat* Sala(int idChat) const;
     TChat* SalaActiva() const;
-    QTabWidget* PageControl() const { return PageControl_; }
-    TCabeceraVentana* PanelCabecera() const { return PanelCabecera_; }
-    QWidget* PanelConectados() const { return PanelConectados_; }
-    QTableWidget* ListViewConectados() const { return ListViewConectados_; }
-    TPanelEmoticonos* PanelEmoticonos() const { return PanelEmoticonos_; }
-    QMenu* PopupMenuTab() const { return PopupMenuTab_; }
+    QTabWidget* PageControl() const { return pageControl_; }
+    TCabeceraVentana* PanelCabecera() const { return panelCabecera_; }
+    QWidget* PanelConectados() const { return panelConectados_; }
+    QTableWidget* ListViewConectados() const { return listViewConectados_; }
+    TPanelEmoticonos* PanelEmoticonos() const { return panelEmoticonos_; }
+    QMenu* PopupMenuTab() const { return popupMenuTab_; }
 
     void mnuTabInvitarClick();
     void mnuTabCerrarClick();
@@ -93,13 +93,15 @@ private:
     TSalasParaVentana* salas_ = nullptr;
     TAvisosEscritorio* avisos_ = nullptr;
     std::function<std::unique_ptr<TMedidorTexto>()> fabricaMedidor_;
-    TLogStyle LogStyle_;
+    TLogStyle logStyle_;
     TEscritorChat escritor_;
-    TCabeceraVentana* PanelCabecera_;
-    QTabWidget* PageControl_;
-    QWidget* PanelConectados_ = nullptr;
-    TBarraPanel* Panel1_ = nullptr;
-    QTableWidget* ListViewConectados_ = nullptr;
-    TPanelEmoticonos* PanelEmoticonos_;
-    QMenu* PopupMenuTab_ = nullptr;
+    TCabeceraVentana* panelCabecera_;
+    QTabWidget* pageControl_;
+    QWidget* panelConectados_ = nullptr;
+    QTableWidget* listViewConectados_ = nullptr;
+    TPanelEmoticonos* panelEmoticonos_;
+    QMenu* popupMenuTab_ = nullptr;
+
+    // Components
+    TBarraPanel* Panel1 = nullptr;
 };

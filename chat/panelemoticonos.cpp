@@ -22,16 +22,15 @@ constexpr int kArribas[4] = {25, 49, 73, 97};
 } // namespace
 
 TPanelEmoticonos::TPanelEmoticonos(const TListaImagenes& imagenes, QWidget* ventana)
-    : QFrame(ventana),
-      Panel3_(new TBarraPanel("Panel3", "lblPanelEmoticonosCaption", QStringLiteral("Emoticonos"),
-                              this)) {
+    : QFrame(ventana), panel3_(new TBarraPanel("Panel3", "lblPanelEmoticonosCaption",
+                                               QStringLiteral("Emoticonos"), this)) {
     setObjectName(QStringLiteral("PanelEmoticonos"));
     setFrameStyle(QFrame::Panel | QFrame::Raised);
     setAutoFillBackground(true);
     setGeometry(328, 241, kAncho, kAlto);
-    Panel3_->setGeometry(3, 3, 97, 20);
-    Panel3_->AnadirCerrar("imgEmoticonosCerrar", {81, 5});
-    connect(Panel3_, &TBarraPanel::CerrarPulsado, this, &QWidget::hide);
+    panel3_->setGeometry(3, 3, 97, 20);
+    panel3_->AnadirCerrar("imgEmoticonosCerrar", {81, 5});
+    connect(panel3_, &TBarraPanel::CerrarPulsado, this, &QWidget::hide);
     for (int numero = 0; numero < kNumeroEmoticonos; ++numero) {
         auto* boton = new QToolButton(this);
         boton->setObjectName(QLatin1String(kNombresBotones[numero]));

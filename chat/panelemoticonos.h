@@ -26,7 +26,7 @@ public:
     void MemoMouseDown(QPlainTextEdit* entrada, Qt::MouseButton boton, QPoint raton);
 
     QPlainTextEdit* Destino() const { return destino_; }
-    TBarraPanel* Panel3() const { return Panel3_; }
+    TBarraPanel* Panel3() const { return panel3_; }
 
 protected:
     bool eventFilter(QObject* objeto, QEvent* evento) override;
@@ -34,6 +34,6 @@ protected:
 private:
     void BotonPulsado(int numero);
 
-    TBarraPanel* Panel3_;
+    TBarraPanel* panel3_;
     QPointer<QPlainTextEdit> destino_;
 };

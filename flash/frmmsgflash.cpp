@@ -2,6 +2,7 @@
 
 #include "core/utilidades.h"
 #include "flash/mensajesflash.h"
+#include "widgets/bordes.h"
 #include "widgets/cabeceraventana.h"
 #include "widgets/colocacion.h"
 
@@ -20,6 +21,7 @@ constexpr int kAltoMinimoRespuesta = 200;
 constexpr int kAnchoBoton = 105;
 // Characters of one paragraph of a received text: laid out in a few milliseconds.
 constexpr qsizetype kParrafoMaximo = 2000;
+constexpr Qt::Edges kTodosLosBordes = Qt::LeftEdge | Qt::RightEdge | Qt::TopEdge | Qt::BottomEdge;
 
 QPlainTextEdit* Memo(const char* nombre, QRect sitio, QWidget* padre) {
     auto* memo = new QPlainTextEdit(padre);
@@ -47,68 +49,68 @@ Qt::CursorShape CursorDeBordes(Qt::Edges bordes) {
 } // namespace
 
 TfrmMsgFlash::TfrmMsgFlash(TMensajesFlash& flash, QWidget* principal)
-    : QWidget(principal, Qt::Window | Qt::FramelessWindowHint), FFlash(flash),
-      FCliente(new QWidget(this)),
-      FPanelCabecera(new TCabeceraVentana(QStringLiteral("PanelCabecera"), {},
-                                          TCabeceraVentana::Cerrar, FCliente)),
-      FImage1(new QLabel(FPanelCabecera)), FMemo1(Memo("Memo1", QRect(0, 27, 217, 110), FCliente)),
-      FMemo2(Memo("Memo2", QRect(0, 139, 105, 54), FCliente)),
-      FbtnResponder(new QPushButton(FCliente)) {
+    : QWidget(principal, Qt::Window | Qt::FramelessWindowHint), flash_(flash),
+      Cliente(new QWidget(this)),
+      PanelCabecera(new TCabeceraVentana(QStringLiteral("PanelCabecera"), {},
+                                         TCabeceraVentana::Cerrar, Cliente)),
+      Image1(new QLabel(PanelCabecera)), Memo1(Memo("Memo1", QRect(0, 27, 217, 110), Cliente)),
+      Memo2(Memo("Memo2", QRect(0, 139, 105, 54), Cliente)),
+      btnResponder(new QPushButton(Cliente)) {
     setAttribute(Qt::WA_DeleteOnClose);
     setMouseTracking(true);
-    FCliente->setObjectName(QStringLiteral("Cliente"));
-    FPanelCabecera->setGeometry(0, 0, 213, TCabeceraVentana::kAlto);
-    FPanelCabecera->lblCaption()->move(21, 3);
-    FImage1->setObjectName(QStringLiteral("Image1"));
-    FImage1->setGeometry(3, 2, 13, 16);
-    FImage1->setPixmap(windowIcon().pixmap(13, 16));
-    FbtnResponder->setObjectName(QStringLiteral("btnResponder"));
-    FbtnResponder->setGeometry(112, 140, kAnchoBoton, 53);
-    FbtnResponder->setIcon(style()->standardIcon(QStyle::SP_ArrowForward));
-    setTabOrder(FMemo1, FMemo2);
-    setTabOrder(FMemo2, FbtnResponder);
-    connect(FbtnResponder, &QPushButton::clicked, this, &TfrmMsgFlash::btnResponderClick);
-    connect(FPanelCabecera, &TCabeceraVentana::CerrarPulsado, this, &TfrmMsgFlash::imgCerrarClick);
+    Cliente->setObjectName(QStringLiteral("Cliente"));
+    PanelCabecera->setGeometry(0, 0, 213, TCabeceraVentana::kAlto);
+    PanelCabecera->lblCaption()->move(21, 3);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setGeometry(3, 2, 13, 16);
+    Image1->setPixmap(windowIcon().pixmap(13, 16));
+    btnResponder->setObjectName(QStringLiteral("btnResponder"));
+    btnResponder->setGeometry(112, 140, kAnchoBoton, 53);
+    btnResponder->setIcon(style()->standardIcon(QStyle::SP_ArrowForward));
+    setTabOrder(Memo1, Memo2);
+    setTabOrder(Memo2, btnResponder);
+    connect(btnResponder, &QPushButton::clicked, this, &TfrmMsgFlash::btnResponderClick);
+    connect(PanelCabecera, &TCabeceraVentana::CerrarPulsado, this, &TfrmMsgFlash::imgCerrarClick);
     SetModo(false);
 }
 
 void TfrmMsgFlash::SetModo(bool recepcion) {
-    FEsRespuesta = recepcion;
-    FMemo2->setVisible(recepcion);
+    esRespuesta_ = recepcion;
+    Memo2->setVisible(recepcion);
     setMinimumSize(kAnchoMinimo, recepcion ? kAltoMinimoRespuesta : kAltoMinimoEnvio);
     FormResize();
 }
 
 void TfrmMsgFlash::PrepararEnvio(const QString& ip, const QString& titulo) {
     Preparar(false, ip, titulo);
-    FbtnResponder->setText(QStringLiteral(" &Enviar "));
-    FMemo1->setReadOnly(false);
+    btnResponder->setText(QStringLiteral(" &Enviar "));
+    Memo1->setReadOnly(false);
 }
 
 void TfrmMsgFlash::PrepararRespuesta(const TFlashRecibido& flash) {
     Preparar(true, flash.IP, flash.Titulo);
-    FbtnResponder->setText(QStringLiteral(" &Responder "));
-    FMemo1->setPlainText(PartirParrafosLargos(flash.Texto, kParrafoMaximo));
-    FMemo1->setReadOnly(true);
+    btnResponder->setText(QStringLiteral(" &Responder "));
+    Memo1->setPlainText(PartirParrafosLargos(flash.Texto, kParrafoMaximo));
+    Memo1->setReadOnly(true);
 }
 
 void TfrmMsgFlash::Preparar(bool recepcion, const QString& ip, const QString& titulo) {
     SetModo(recepcion);
     resize(300, 200);
     const QString caption = AcortadoParaMostrar(titulo);
-    FPanelCabecera->lblCaption()->setText(caption);
+    PanelCabecera->lblCaption()->setText(caption);
     setWindowTitle(caption);
-    FIPDestino = ip;
-    FMemo1->clear();
-    FMemo2->clear();
+    ipDestino_ = ip;
+    Memo1->clear();
+    Memo2->clear();
 }
 
 void TfrmMsgFlash::Mostrar() {
-    AplicarSiempreEncima(this, FFlash.SiempreEncima());
+    AplicarSiempreEncima(this, flash_.SiempreEncima());
     show();
     raise();
     activateWindow();
-    (FEsRespuesta ? FMemo2 : FMemo1)->setFocus();
+    (esRespuesta_ ? Memo2 : Memo1)->setFocus();
 }
 
 void TfrmMsgFlash::resizeEvent(QResizeEvent* evento) {
@@ -118,21 +120,21 @@ void TfrmMsgFlash::resizeEvent(QResizeEvent* evento) {
 
 // The glyph and the caption follow the header's width on their own.
 void TfrmMsgFlash::FormResize() {
-    FCliente->setGeometry(rect().adjusted(kBorde, kBorde, -kBorde, -kBorde));
-    const int ancho = FCliente->width();
-    const int alto = FCliente->height();
-    FPanelCabecera->resize(ancho, FPanelCabecera->height());
-    const int arriba = FMemo1->y();
-    if (!FEsRespuesta) {
-        FMemo1->setGeometry(0, arriba, ancho, alto - arriba - 34);
-        FbtnResponder->setGeometry(0, arriba + FMemo1->height() + 4, ancho, 30);
+    Cliente->setGeometry(rect().adjusted(kBorde, kBorde, -kBorde, -kBorde));
+    const int ancho = Cliente->width();
+    const int alto = Cliente->height();
+    PanelCabecera->resize(ancho, PanelCabecera->height());
+    const int arriba = Memo1->y();
+    if (!esRespuesta_) {
+        Memo1->setGeometry(0, arriba, ancho, alto - arriba - 34);
+        btnResponder->setGeometry(0, arriba + Memo1->height() + 4, ancho, 30);
         return;
     }
-    const int altoMemo2 = FMemo2->height();
-    FMemo1->setGeometry(0, arriba, ancho, alto - arriba - altoMemo2 - 4);
-    FbtnResponder->setGeometry(ancho - kAnchoBoton, arriba + FMemo1->height() + 3, kAnchoBoton,
-                               altoMemo2);
-    FMemo2->setGeometry(0, FbtnResponder->y(), ancho - kAnchoBoton - 4, altoMemo2);
+    const int altoMemo2 = Memo2->height();
+    Memo1->setGeometry(0, arriba, ancho, alto - arriba - altoMemo2 - 4);
+    btnResponder->setGeometry(ancho - kAnchoBoton, arriba + Memo1->height() + 3, kAnchoBoton,
+                              altoMemo2);
+    Memo2->setGeometry(0, btnResponder->y(), ancho - kAnchoBoton - 4, altoMemo2);
 }
 
 // The box's content as typed: toPlainText would turn non-breaking spaces into plain ones.
@@ -144,7 +146,7 @@ QString TfrmMsgFlash::TextoDe(const QPlainTextEdit* memo) {
 }
 
 void TfrmMsgFlash::btnResponderClick() {
-    FFlash.EnviarFlash(FIPDestino, TextoDe(FEsRespuesta ? FMemo2 : FMemo1));
+    flash_.EnviarFlash(ipDestino_, TextoDe(esRespuesta_ ? Memo2 : Memo1));
     close();
 }
 
@@ -152,28 +154,14 @@ void TfrmMsgFlash::imgCerrarClick() {
     close();
 }
 
-// Only the border itself reaches the window: the client area covers everything else.
-Qt::Edges TfrmMsgFlash::BordesEn(QPoint punto) const {
-    Qt::Edges bordes;
-    if (punto.x() < kBorde)
-        bordes |= Qt::LeftEdge;
-    if (punto.x() >= width() - kBorde)
-        bordes |= Qt::RightEdge;
-    if (punto.y() < kBorde)
-        bordes |= Qt::TopEdge;
-    if (punto.y() >= height() - kBorde)
-        bordes |= Qt::BottomEdge;
-    return bordes;
-}
-
 void TfrmMsgFlash::mousePressEvent(QMouseEvent* evento) {
-    const Qt::Edges bordes = BordesEn(evento->position().toPoint());
-    if (evento->button() != Qt::LeftButton || !bordes || !windowHandle())
-        return QWidget::mousePressEvent(evento);
-    windowHandle()->startSystemResize(bordes);
+    // Only the border itself reaches the window: the client area covers everything else.
+    if (!RedimensionarDesdeBorde(this, evento, kBorde, kTodosLosBordes))
+        QWidget::mousePressEvent(evento);
 }
 
 void TfrmMsgFlash::mouseMoveEvent(QMouseEvent* evento) {
-    setCursor(CursorDeBordes(BordesEn(evento->position().toPoint())));
+    setCursor(CursorDeBordes(
+        BordesDeRedimension(evento->position().toPoint(), size(), kBorde, kTodosLosBordes)));
     QWidget::mouseMoveEvent(evento);
 }

@@ -20,9 +20,9 @@ public:
     TfrmMsgFlash(TMensajesFlash& flash, QWidget* principal);
 
     void SetModo(bool recepcion);
-    bool EsRespuesta() const { return FEsRespuesta; }
-    bool EsEnvio() const { return !FEsRespuesta; }
-    const QString& IPDestino() const { return FIPDestino; }
+    bool EsRespuesta() const { return esRespuesta_; }
+    bool EsEnvio() const { return !esRespuesta_; }
+    const QString& IPDestino() const { return ipDestino_; }
 
     // Compose mode to `ip`, both boxes empty.
     void PrepararEnvio(const QString& ip, const QString& titulo);
@@ -41,16 +41,17 @@ private:
     void FormResize();
     void btnResponderClick();
     void imgCerrarClick();
-    Qt::Edges BordesEn(QPoint punto) const;
     static QString TextoDe(const QPlainTextEdit* memo);
 
-    TMensajesFlash& FFlash;
-    bool FEsRespuesta = false;
-    QString FIPDestino;
-    QWidget* FCliente;
-    TCabeceraVentana* FPanelCabecera;
-    QLabel* FImage1;
-    QPlainTextEdit* FMemo1;
-    QPlainTextEdit* FMemo2;
-    QPushButton* FbtnResponder;
+    TMensajesFlash& flash_;
+    bool esRespuesta_ = false;
+    QString ipDestino_;
+
+    // Components
+    QWidget* Cliente;
+    TCabeceraVentana* PanelCabecera;
+    QLabel* Image1;
+    QPlainTextEdit* Memo1;
+    QPlainTextEdit* Memo2;
+    QPushButton* btnResponder;
 };

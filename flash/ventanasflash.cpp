@@ -8,18 +8,18 @@
 
 TVentanasFlash::TVentanasFlash(TMensajero& mensajero, QWidget* principal,
                                std::function<bool()> principalEnTray, TAvisosEscritorio* avisos)
-    : FPrincipal(principal), FPrincipalEnTray(std::move(principalEnTray)), FAvisos(avisos),
-      FMensajes(mensajero, *this) {}
+    : principal_(principal), principalEnTray_(std::move(principalEnTray)), avisos_(avisos),
+      mensajes_(mensajero, *this) {}
 
-// Open windows send through FMensajes: they must not outlive it.
+// Open windows send through mensajes_: they must not outlive it.
 TVentanasFlash::~TVentanasFlash() {
-    qDeleteAll(FPrincipal->findChildren<TfrmMsgFlash*>(Qt::FindDirectChildrenOnly));
+    qDeleteAll(principal_->findChildren<TfrmMsgFlash*>(Qt::FindDirectChildrenOnly));
 }
 
 TfrmMsgFlash* TVentanasFlash::AbrirFlashEnvio(const QString& ip) {
-    auto* ventana = new TfrmMsgFlash(FMensajes, FPrincipal);
-    ventana->PrepararEnvio(ip, FMensajes.TituloEnvio(ip));
-    ColocarSobrePrincipal(ventana, FPrincipal);
+    auto* ventana = new TfrmMsgFlash(mensajes_, principal_);
+    ventana->PrepararEnvio(ip, mensajes_.TituloEnvio(ip));
+    ColocarSobrePrincipal(ventana, principal_);
     ventana->Mostrar();
     return ventana;
 }
@@ -27,7 +27,8 @@ TfrmMsgFlash* TVentanasFlash::AbrirFlashEnvio(const QString& ip) {
 int TVentanasFlash::FlashesAbiertos(const QString& ip) const {
     int abiertos = 0;
     // A closed window is hidden at once and deleted a moment later.
-    for (const TfrmMsgFlash* ventana : FPrincipal->findChildren<TfrmMsgFlash*>(Qt::FindDirectChildrenOnly)) {
+    for (const TfrmMsgFlash* ventana :
+         principal_->findChildren<TfrmMsgFlash*>(Qt::FindDirectChildrenOnly)) {
         if (ventana->EsRespuesta() && ventana->IPDestino() == ip && !ventana->isHidden())
             ++abiertos;
     }
@@ -37,19 +38,17 @@ int TVentanasFlash::FlashesAbiertos(const QString& ip) const {
 void TVentanasFlash::MostrarFlashRecibido(const TFlashRecibido& flash) {
     // Asked before the new window comes up, which may take the focus.
     const bool visto = ProgramaAlFrente();
-    auto* ventana = new TfrmMsgFlash(FMensajes, FPrincipal);
+    auto* ventana = new TfrmMsgFlash(mensajes_, principal_);
     ventana->PrepararRespuesta(flash);
     // Over a main window hidden in the tray, nobody would look.
-    if (FPrincipalEnTray())
+    if (principalEnTray_())
         CentrarEnPantalla(ventana);
     else
-        ColocarSobrePrincipal(ventana, FPrincipal);
+        ColocarSobrePrincipal(ventana, principal_);
     ventana->Mostrar();
     const QPointer<TfrmMsgFlash> vigilada = ventana;
-    AvisarDesde(FAvisos, ventana, visto,
-                {.Resumen = flash.Nick,
-                 .Texto = flash.Texto,
-                 .Mostrar = [vigilada] {
+    AvisarDesde(avisos_, ventana, visto,
+                {.Resumen = flash.Nick, .Texto = flash.Texto, .Mostrar = [vigilada] {
                      if (vigilada && !vigilada->isHidden())
                          vigilada->Mostrar();
                  }});

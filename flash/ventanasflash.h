@@ -8,7 +8,7 @@ class QWidget;
 class TAvisosEscritorio;
 class TfrmMsgFlash;
 
-// Flash messages with their windows, owned by the main window. Each message, sent or
+// Flash messages with their windows, owned by the program object. Each message, sent or
 // received, gets a window of its own, a child of the main window.
 class TVentanasFlash : public TInterfazFlash {
 public:
@@ -23,11 +23,11 @@ public:
     void MostrarFlashRecibido(const TFlashRecibido& flash) override;
     int FlashesAbiertos(const QString& ip) const override;
 
-    TMensajesFlash& Mensajes() { return FMensajes; }
+    TMensajesFlash& Mensajes() { return mensajes_; }
 
 private:
-    QWidget* FPrincipal;
-    std::function<bool()> FPrincipalEnTray;
-    TAvisosEscritorio* FAvisos;
-    TMensajesFlash FMensajes;
+    QWidget* principal_;
+    std::function<bool()> principalEnTray_;
+    TAvisosEscritorio* avisos_;
+    TMensajesFlash mensajes_;
 };

@@ -1,6 +1,6 @@
 #include "logview/listaimagenes.h"
 
 int TListaImagenes::Add(const QImage& imagen) {
-    imagenes.append(imagen.size() == QSize(ancho, alto) ? imagen : imagen.scaled(ancho, alto));
-    return imagenes.size() - 1;
+    imagenes_.append(imagen.size() == QSize(ancho_, alto_) ? imagen : imagen.scaled(ancho_, alto_));
+    return imagenes_.size() - 1;
 }

@@ -26,17 +26,17 @@ QStringList PartirLineas(const QString& texto) {
 }
 
 void TControlLog::ColocarEnDocumento(int x, int arriba) {
-    izquierda = x;
-    arribaDocumento = arriba;
-    Colocar(izquierda, qBound(-kLimiteControl, arribaDocumento, kLimiteControl));
+    izquierda_ = x;
+    arribaDocumento_ = arriba;
+    Colocar(izquierda_, qBound(-kLimiteControl, arribaDocumento_, kLimiteControl));
 }
 
 void TControlLog::MoverVertical(int desplazamiento) {
-    ColocarEnDocumento(izquierda, arribaDocumento + desplazamiento);
+    ColocarEnDocumento(izquierda_, arribaDocumento_ + desplazamiento);
 }
 
 void TControlLog::MoverHorizontal(int desplazamiento) {
-    ColocarEnDocumento(izquierda + desplazamiento, arribaDocumento);
+    ColocarEnDocumento(izquierda_ + desplazamiento, arribaDocumento_);
 }
 
 const QImage* TLineInfo::Picture() const {
@@ -59,11 +59,11 @@ void TLogDocumento::Agregar(QString texto, qint32 estilo, bool continua, TPayloa
     item.Info.StyleIndex = estilo;
     item.Info.ContinuesLine = continua;
     item.Info.Payload = std::move(carga);
-    items.push_back(std::move(item));
+    items_.push_back(std::move(item));
 }
 
 void TLogDocumento::AppendText(const QString& texto, qint32 estilo) {
-    Agregar(texto, estilo, !items.empty());
+    Agregar(texto, estilo, !items_.empty());
 }
 
 void TLogDocumento::AppendLine(const QString& texto, qint32 estilo) {
@@ -86,7 +86,7 @@ void TLogDocumento::AppendMultiline(const QString& texto, qint32 estilo) {
 
 void TLogDocumento::AppendImage(qint32 imagen, const TListaImagenes* lista, bool nuevaLinea) {
     Agregar({}, ikListImage, !nuevaLinea, lista);
-    items.back().Info.ImageIndex = imagen;
+    items_.back().Info.ImageIndex = imagen;
 }
 
 void TLogDocumento::AppendBreakLine(const QString& texto) {
@@ -104,15 +104,15 @@ void TLogDocumento::AppendPicture(const QImage& imagen) {
 void TLogDocumento::AppendJumpImage(qint32 imagen, const TListaImagenes* lista,
                                     bool nuevaLinea) {
     Agregar({}, ikJumpImage, !nuevaLinea, lista);
-    items.back().Info.ImageIndex = imagen;
+    items_.back().Info.ImageIndex = imagen;
 }
 
 void TLogDocumento::AppendControl(std::unique_ptr<TControlLog> control, bool centrado) {
     Agregar({}, ikControl, false, std::move(control));
-    items.back().Info.Centered = centrado;
+    items_.back().Info.Centered = centrado;
 }
 
 void TLogDocumento::ClearDocument() {
-    items.clear();
-    ++generacion;
+    items_.clear();
+    ++generacion_;
 }

@@ -36,11 +36,11 @@ public:
     void ColocarEnDocumento(int izquierda, int arribaDocumento);
     void MoverVertical(int desplazamiento);
     void MoverHorizontal(int desplazamiento);
-    int ArribaDocumento() const { return arribaDocumento; }
+    int ArribaDocumento() const { return arribaDocumento_; }
 
 private:
-    int izquierda = 0;
-    int arribaDocumento = 0;
+    int izquierda_ = 0;
+    int arribaDocumento_ = 0;
 };
 
 // A picture is owned by its item; an image list never is. Pictures are held by pointer,
@@ -68,11 +68,11 @@ struct TItemLog {
 // The append-only document of a log view. Appends neither lay out nor repaint.
 class TLogDocumento {
 public:
-    const std::vector<TItemLog>& Items() const { return items; }
-    std::vector<TItemLog>& Items() { return items; }
-    int Count() const { return int(items.size()); }
+    const std::vector<TItemLog>& Items() const { return items_; }
+    std::vector<TItemLog>& Items() { return items_; }
+    int Count() const { return int(items_.size()); }
     // Bumped by every clear, so that a layout knows its earlier results are void.
-    quint64 Generacion() const { return generacion; }
+    quint64 Generacion() const { return generacion_; }
 
     void AppendText(const QString& texto, qint32 estilo);
     void AppendLine(const QString& texto, qint32 estilo);
@@ -89,6 +89,6 @@ public:
 private:
     void Agregar(QString texto, qint32 estilo, bool continua, TPayload carga = {});
 
-    std::vector<TItemLog> items;
-    quint64 generacion = 0;
+    std::vector<TItemLog> items_;
+    quint64 generacion_ = 0;
 };

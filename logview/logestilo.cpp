@@ -37,18 +37,18 @@ const char* const kMano[] = {
 } // namespace
 
 TFontInfo& TFontInfos::operator[](int indice) {
-    ComprobarIndice(indice, estilos.size());
-    return estilos[indice];
+    ComprobarIndice(indice, estilos_.size());
+    return estilos_[indice];
 }
 
 const TFontInfo& TFontInfos::operator[](int indice) const {
-    ComprobarIndice(indice, estilos.size());
-    return estilos[indice];
+    ComprobarIndice(indice, estilos_.size());
+    return estilos_[indice];
 }
 
 const TFontInfo& TFontInfos::EstiloOPorDefecto(int indice) const {
     static const TFontInfo nuevo;
-    return indice >= 0 && indice < estilos.size() ? estilos[indice] : nuevo;
+    return indice >= 0 && indice < estilos_.size() ? estilos_[indice] : nuevo;
 }
 
 bool MismaFuente(const TFontInfo& a, const TFontInfo& b) {
@@ -57,8 +57,8 @@ bool MismaFuente(const TFontInfo& a, const TFontInfo& b) {
 }
 
 int TFontInfos::Add(const TFontInfo& estilo) {
-    estilos.append(estilo);
-    return estilos.size() - 1;
+    estilos_.append(estilo);
+    return estilos_.size() - 1;
 }
 
 QImage ImagenManoSalto() {

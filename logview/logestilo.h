@@ -26,16 +26,16 @@ bool MismaFuente(const TFontInfo& a, const TFontInfo& b);
 // The numbered text styles; an index it does not hold raises the index error.
 class TFontInfos {
 public:
-    int Count() const { return estilos.size(); }
+    int Count() const { return estilos_.size(); }
     TFontInfo& operator[](int indice);
     const TFontInfo& operator[](int indice) const;
     // Layout and painting must not fail on a style the table lacks: it gets a new style's look.
     const TFontInfo& EstiloOPorDefecto(int indice) const;
     int Add(const TFontInfo& estilo = {});
-    const QList<TFontInfo>& Lista() const { return estilos; }
+    const QList<TFontInfo>& Lista() const { return estilos_; }
 
 private:
-    QList<TFontInfo> estilos;
+    QList<TFontInfo> estilos_;
 };
 
 // Text in styles 4 and 5 is clickable; no other style index is ever a jump.

@@ -295,17 +295,17 @@ QSize TMedidorQt::Medir(QStringView texto) const {
 }
 
 int TFormatoLog::AnchoMayorCarga(const TLogDocumento& documento) {
-    if (cargaGeneracion != documento.Generacion() || cargaVistos > documento.Count()) {
-        cargaGeneracion = documento.Generacion();
-        cargaVistos = 0;
-        cargaMayor = 0;
+    if (cargaGeneracion_ != documento.Generacion() || cargaVistos_ > documento.Count()) {
+        cargaGeneracion_ = documento.Generacion();
+        cargaVistos_ = 0;
+        cargaMayor_ = 0;
     }
-    for (; cargaVistos < documento.Count(); ++cargaVistos) {
-        const TLineInfo& info = documento.Items()[cargaVistos].Info;
+    for (; cargaVistos_ < documento.Count(); ++cargaVistos_) {
+        const TLineInfo& info = documento.Items()[cargaVistos_].Info;
         if (info.StyleIndex == ikPicture || info.StyleIndex == ikControl)
-            cargaMayor = std::max(cargaMayor, TamanoCarga(info).width());
+            cargaMayor_ = std::max(cargaMayor_, TamanoCarga(info).width());
     }
-    return cargaMayor;
+    return cargaMayor_;
 }
 
 QStringView TFormatoLog::TextoDe(const TLogDocumento& documento,
@@ -316,32 +316,32 @@ QStringView TFormatoLog::TextoDe(const TLogDocumento& documento,
 
 int TFormatoLog::PrimeraPiezaDeItem(int numero) const {
     const auto pieza =
-        std::lower_bound(piezas.begin(), piezas.end(), numero,
+        std::lower_bound(piezas_.begin(), piezas_.end(), numero,
                          [](const TDrawLineInfo& p, int item) { return p.ItemNo < item; });
-    return int(pieza - piezas.begin());
+    return int(pieza - piezas_.begin());
 }
 
 void TFormatoLog::Descartar() {
-    piezas.clear();
-    saltos.clear();
-    marcas.clear();
-    parrafos.clear();
-    pluma = {};
-    hechos = 0;
-    enCurso = 0;
-    faltanAgregados = false;
-    pendientes = 0;
-    siguientePendiente = 0;
-    valido = false;
+    piezas_.clear();
+    saltos_.clear();
+    marcas_.clear();
+    parrafos_.clear();
+    pluma_ = {};
+    hechos_ = 0;
+    enCurso_ = 0;
+    faltanAgregados_ = false;
+    pendientes_ = 0;
+    siguientePendiente_ = 0;
+    valido_ = false;
 }
 
 bool TFormatoLog::PuedeContinuar(const TLogDocumento& doc, const TFontInfos& estilosDoc,
                                  const TOpcionesFormato& opciones) const {
-    if (!valido || generacion != doc.Generacion() || hechos > doc.Count())
+    if (!valido_ || generacion_ != doc.Generacion() || hechos_ > doc.Count())
         return false;
     TOpcionesFormato mismas = opciones;
-    mismas.TextWidth = usadas.TextWidth;
-    return mismas == usadas && estilosDoc.Count() >= estilosUsados.Count();
+    mismas.TextWidth = usadas_.TextWidth;
+    return mismas == usadas_ && estilosDoc.Count() >= estilosUsados_.Count();
 }
 
 // Only an item that surely starts a line, whatever the width, begins a paragraph.
@@ -351,17 +351,17 @@ bool TFormatoLog::EmpiezaParrafo(const TLineInfo& info, bool vacio) const {
     if (info.StyleIndex >= 0)
         return !vacio;
     return (info.StyleIndex == ikListImage || info.StyleIndex == ikJumpImage) &&
-           usadas.MostrarImagenes;
+           usadas_.MostrarImagenes;
 }
 
 void TFormatoLog::AbrirParrafo(TParrafo& parrafo, int primerItem) {
     parrafo.PrimerItem = primerItem;
-    parrafo.PrimeraPieza = basePieza + int(piezas.size());
-    parrafo.PrimerSalto = int(saltos.size());
-    parrafo.PrimeraMarca = int(marcas.size());
-    parrafo.Arriba = pluma.B + pluma.D;
-    parrafo.SaltoId = pluma.NextJumpId;
-    parrafo.Version = version;
+    parrafo.PrimeraPieza = basePieza_ + int(piezas_.size());
+    parrafo.PrimerSalto = int(saltos_.size());
+    parrafo.PrimeraMarca = int(marcas_.size());
+    parrafo.Arriba = pluma_.B + pluma_.D;
+    parrafo.SaltoId = pluma_.NextJumpId;
+    parrafo.Version = version_;
 }
 
 void TFormatoLog::Formatear(TLogDocumento& doc, const TFontInfos& estilosDoc,
@@ -383,56 +383,57 @@ void TFormatoLog::Preparar(TLogDocumento& doc, const TFontInfos& estilosDoc,
     if (!PuedeContinuar(doc, estilosDoc, opciones))
         Descartar();
     const bool otraForma =
-        valido && (opciones.TextWidth != usadas.TextWidth ||
-                   !std::equal(estilosUsados.Lista().begin(), estilosUsados.Lista().end(),
-                               estilosDoc.Lista().begin(), MismaFuente));
-    documento = &doc;
-    medidor = &medidorDoc;
-    usadas = opciones;
-    estilosUsados = estilosDoc;
-    generacion = doc.Generacion();
-    valido = true;
+        valido_ && (opciones.TextWidth != usadas_.TextWidth ||
+                    !std::equal(estilosUsados_.Lista().begin(), estilosUsados_.Lista().end(),
+                                estilosDoc.Lista().begin(), MismaFuente));
+    documento_ = &doc;
+    medidor_ = &medidorDoc;
+    usadas_ = opciones;
+    estilosUsados_ = estilosDoc;
+    generacion_ = doc.Generacion();
+    valido_ = true;
     if (otraForma) {
-        ++version;
-        pendientes = int(parrafos.size());
-        siguientePendiente = 0;
+        ++version_;
+        pendientes_ = int(parrafos_.size());
+        siguientePendiente_ = 0;
     }
-    if (hechos == doc.Count())
+    if (hechos_ == doc.Count())
         return;
     // Appended items carry on the last paragraph, which must be laid out at this width.
-    if (!parrafos.empty() && parrafos.back().Version != version)
-        FormatearTramo(int(parrafos.size()) - 1, [](int) { return true; });
+    if (!parrafos_.empty() && parrafos_.back().Version != version_)
+        FormatearTramo(int(parrafos_.size()) - 1, [](int) { return true; });
     ColocarAgregados(caracteresPorItem, [] { return true; });
 }
 
 // Places the items after the last one placed: the first always, the others while seguir
 // allows. A text item stops after caracteresPorItem characters, to go on from there.
 void TFormatoLog::ColocarAgregados(int caracteresPorItem, const std::function<bool()>& seguir) {
-    const int primeraNueva = int(piezas.size());
-    menorEmpujada = primeraNueva;
-    for (const int primero = hechos; hechos < documento->Count(); ++hechos) {
-        TItemLog& item = documento->Items()[hechos];
-        if (enCurso == 0) {
-            if (hechos > primero && !seguir())
+    const int primeraNueva = int(piezas_.size());
+    menorEmpujada_ = primeraNueva;
+    for (const int primero = hechos_; hechos_ < documento_->Count(); ++hechos_) {
+        TItemLog& item = documento_->Items()[hechos_];
+        if (enCurso_ == 0) {
+            if (hechos_ > primero && !seguir())
                 break;
             // A paragraph opened by an item whose pieces were dropped stays open.
-            const bool abierto = !parrafos.empty() && parrafos.back().PrimerItem == hechos;
-            if (parrafos.empty() || (!abierto && EmpiezaParrafo(item.Info, item.Texto.isEmpty()))) {
-                parrafos.emplace_back();
-                AbrirParrafo(parrafos.back(), hechos);
+            const bool abierto = !parrafos_.empty() && parrafos_.back().PrimerItem == hechos_;
+            if (parrafos_.empty() ||
+                (!abierto && EmpiezaParrafo(item.Info, item.Texto.isEmpty()))) {
+                parrafos_.emplace_back();
+                AbrirParrafo(parrafos_.back(), hechos_);
             }
         }
         if (item.Info.StyleIndex < 0) {
-            Colocar(item, hechos);
+            Colocar(item, hechos_);
             continue;
         }
-        enCurso = ColocarTexto(item, hechos, enCurso, caracteresPorItem);
-        if (enCurso < item.Texto.size())
+        enCurso_ = ColocarTexto(item, hechos_, enCurso_, caracteresPorItem);
+        if (enCurso_ < item.Texto.size())
             break;
-        enCurso = 0;
+        enCurso_ = 0;
     }
-    faltanAgregados = hechos < documento->Count();
-    RefrescarSaltos(std::min(primeraNueva, menorEmpujada));
+    faltanAgregados_ = hechos_ < documento_->Count();
+    RefrescarSaltos(std::min(primeraNueva, menorEmpujada_));
 }
 
 void TFormatoLog::Avanzar(int parrafosMaximos, qint64 nanosegundos) {
@@ -441,14 +442,14 @@ void TFormatoLog::Avanzar(int parrafosMaximos, qint64 nanosegundos) {
     const auto hayTiempo = [&] { return nanosegundos < 0 || reloj.nsecsElapsed() < nanosegundos; };
     int quedan = parrafosMaximos;
     const auto seguir = [&](int) { return --quedan > 0 && hayTiempo(); };
-    while (pendientes > 0 && quedan > 0) {
-        while (parrafos[siguientePendiente].Version == version)
-            ++siguientePendiente;
-        siguientePendiente = FormatearTramo(siguientePendiente, seguir);
+    while (pendientes_ > 0 && quedan > 0) {
+        while (parrafos_[siguientePendiente_].Version == version_)
+            ++siguientePendiente_;
+        siguientePendiente_ = FormatearTramo(siguientePendiente_, seguir);
         if (!hayTiempo())
             return;
     }
-    while (faltanAgregados && quedan > 0) {
+    while (faltanAgregados_ && quedan > 0) {
         ColocarAgregados(kCaracteresPorTrozo, hayTiempo);
         if (!hayTiempo())
             return;
@@ -458,16 +459,16 @@ void TFormatoLog::Avanzar(int parrafosMaximos, qint64 nanosegundos) {
 // The paragraph whose band holds y: the last one that begins at or above it.
 int TFormatoLog::ParrafoEn(int y) const {
     const auto tras =
-        std::upper_bound(parrafos.begin(), parrafos.end(), y,
+        std::upper_bound(parrafos_.begin(), parrafos_.end(), y,
                          [](int valor, const TParrafo& p) { return valor < p.Arriba; });
-    return std::max(0, int(tras - parrafos.begin()) - 1);
+    return std::max(0, int(tras - parrafos_.begin()) - 1);
 }
 
 void TFormatoLog::FormatearZona(int arriba, int abajo) {
     if (!Pendiente())
         return;
-    for (int p = ParrafoEn(arriba); p < int(parrafos.size()) && parrafos[p].Arriba < abajo;) {
-        if (parrafos[p].Version == version) {
+    for (int p = ParrafoEn(arriba); p < int(parrafos_.size()) && parrafos_[p].Arriba < abajo;) {
+        if (parrafos_[p].Version == version_) {
             ++p;
             continue;
         }
@@ -478,38 +479,38 @@ void TFormatoLog::FormatearZona(int arriba, int abajo) {
 // Lays out again the pending paragraphs from desde on while seguir allows it, given the
 // height reached, and puts them in place of their estimate. Returns the paragraph after.
 int TFormatoLog::FormatearTramo(int desde, const std::function<bool(int)>& seguir) {
-    const TPluma documentoPluma = pluma;
+    const TPluma documentoPluma = pluma_;
     TTramo tramo;
-    std::swap(piezas, tramo.piezas);
-    std::swap(saltos, tramo.saltos);
-    std::swap(marcas, tramo.marcas);
-    const int primerSalto = parrafos[desde].PrimerSalto;
-    const int primeraMarca = parrafos[desde].PrimeraMarca;
-    basePieza = parrafos[desde].PrimeraPieza;
-    pluma = {0, parrafos[desde].Arriba, 0, 0, parrafos[desde].SaltoId};
+    std::swap(piezas_, tramo.piezas);
+    std::swap(saltos_, tramo.saltos);
+    std::swap(marcas_, tramo.marcas);
+    const int primerSalto = parrafos_[desde].PrimerSalto;
+    const int primeraMarca = parrafos_[desde].PrimeraMarca;
+    basePieza_ = parrafos_[desde].PrimeraPieza;
+    pluma_ = {0, parrafos_[desde].Arriba, 0, 0, parrafos_[desde].SaltoId};
     int p = desde;
     do {
-        TParrafo& parrafo = parrafos[p];
+        TParrafo& parrafo = parrafos_[p];
         AbrirParrafo(parrafo, parrafo.PrimerItem);
         parrafo.PrimerSalto += primerSalto;
         parrafo.PrimeraMarca += primeraMarca;
-        const int hasta = p + 1 < int(parrafos.size()) ? parrafos[p + 1].PrimerItem : hechos;
+        const int hasta = p + 1 < int(parrafos_.size()) ? parrafos_[p + 1].PrimerItem : hechos_;
         for (int numero = parrafo.PrimerItem; numero < hasta; ++numero)
-            Colocar(documento->Items()[numero], numero);
-        --pendientes;
+            Colocar(documento_->Items()[numero], numero);
+        --pendientes_;
         ++p;
-    } while (p < int(parrafos.size()) && parrafos[p].Version != version &&
-             seguir(pluma.B + pluma.D));
-    RefrescarSaltos(basePieza);
-    basePieza = 0;
+    } while (p < int(parrafos_.size()) && parrafos_[p].Version != version_ &&
+             seguir(pluma_.B + pluma_.D));
+    RefrescarSaltos(basePieza_);
+    basePieza_ = 0;
     // The pieces of an item stopped halfway went with the last paragraph's estimate.
-    if (p == int(parrafos.size()))
-        enCurso = 0;
-    std::swap(piezas, tramo.piezas);
-    std::swap(saltos, tramo.saltos);
-    std::swap(marcas, tramo.marcas);
-    const TPluma final = pluma;
-    pluma = documentoPluma;
+    if (p == int(parrafos_.size()))
+        enCurso_ = 0;
+    std::swap(piezas_, tramo.piezas);
+    std::swap(saltos_, tramo.saltos);
+    std::swap(marcas_, tramo.marcas);
+    const TPluma final = pluma_;
+    pluma_ = documentoPluma;
     Empalmar(desde, p, tramo, final);
     return p;
 }
@@ -517,39 +518,39 @@ int TFormatoLog::FormatearTramo(int desde, const std::function<bool(int)>& segui
 // Where a paragraph after the last one would begin.
 TFormatoLog::TParrafo TFormatoLog::FinDelDocumento() const {
     TParrafo fin;
-    fin.PrimerItem = hechos;
-    fin.PrimeraPieza = int(piezas.size());
-    fin.PrimerSalto = int(saltos.size());
-    fin.PrimeraMarca = int(marcas.size());
-    fin.Arriba = pluma.B + pluma.D;
+    fin.PrimerItem = hechos_;
+    fin.PrimeraPieza = int(piezas_.size());
+    fin.PrimerSalto = int(saltos_.size());
+    fin.PrimeraMarca = int(marcas_.size());
+    fin.Arriba = pluma_.B + pluma_.D;
     return fin;
 }
 
 // Paragraphs [desde, hasta) were laid out again into nuevo; what follows moves with them.
 void TFormatoLog::Empalmar(int desde, int hasta, TTramo& nuevo, const TPluma& final) {
-    const bool hastaElFinal = hasta == int(parrafos.size());
-    const TParrafo fin = hastaElFinal ? FinDelDocumento() : parrafos[hasta];
-    const int desdePieza = parrafos[desde].PrimeraPieza;
+    const bool hastaElFinal = hasta == int(parrafos_.size());
+    const TParrafo fin = hastaElFinal ? FinDelDocumento() : parrafos_[hasta];
+    const int desdePieza = parrafos_[desde].PrimeraPieza;
     const int dy = final.B + final.D - fin.Arriba;
-    const int dPiezas = Reemplazar(piezas, desdePieza, fin.PrimeraPieza, nuevo.piezas);
+    const int dPiezas = Reemplazar(piezas_, desdePieza, fin.PrimeraPieza, nuevo.piezas);
     const int dSaltos =
-        Reemplazar(saltos, parrafos[desde].PrimerSalto, fin.PrimerSalto, nuevo.saltos);
+        Reemplazar(saltos_, parrafos_[desde].PrimerSalto, fin.PrimerSalto, nuevo.saltos);
     const int dMarcas =
-        Reemplazar(marcas, parrafos[desde].PrimeraMarca, fin.PrimeraMarca, nuevo.marcas);
+        Reemplazar(marcas_, parrafos_[desde].PrimeraMarca, fin.PrimeraMarca, nuevo.marcas);
     if (hastaElFinal) {
-        pluma = final;
+        pluma_ = final;
         return;
     }
-    pluma.B += dy;
-    for (auto p = piezas.begin() + fin.PrimeraPieza + dPiezas; p != piezas.end(); ++p)
+    pluma_.B += dy;
+    for (auto p = piezas_.begin() + fin.PrimeraPieza + dPiezas; p != piezas_.end(); ++p)
         p->Top += dy;
-    for (auto s = saltos.begin() + fin.PrimerSalto + dSaltos; s != saltos.end(); ++s) {
+    for (auto s = saltos_.begin() + fin.PrimerSalto + dSaltos; s != saltos_.end(); ++s) {
         s->Top += dy;
         s->DrawItemNo += dPiezas;
     }
-    for (auto m = marcas.begin() + fin.PrimeraMarca + dMarcas; m != marcas.end(); ++m)
+    for (auto m = marcas_.begin() + fin.PrimeraMarca + dMarcas; m != marcas_.end(); ++m)
         m->Y += dy;
-    for (auto p = parrafos.begin() + hasta; p != parrafos.end(); ++p) {
+    for (auto p = parrafos_.begin() + hasta; p != parrafos_.end(); ++p) {
         p->Arriba += dy;
         p->PrimeraPieza += dPiezas;
         p->PrimerSalto += dSaltos;
@@ -560,19 +561,19 @@ void TFormatoLog::Empalmar(int desde, int hasta, TTramo& nuevo, const TPluma& fi
 void TFormatoLog::Colocar(TItemLog& item, int numero) {
     switch (item.Info.StyleIndex) {
     case ikMark:
-        marcas.push_back({item.Texto, pluma.B + pluma.D, numero});
+        marcas_.push_back({item.Texto, pluma_.B + pluma_.D, numero});
         return;
     case ikListImage:
     case ikJumpImage:
-        if (usadas.MostrarImagenes)
+        if (usadas_.MostrarImagenes)
             ColocarImagenDeLista(item, numero);
         return;
     case ikPicture:
-        if (usadas.MostrarPicture)
+        if (usadas_.MostrarPicture)
             ColocarBanda(item, numero);
         return;
     case ikControl:
-        if (usadas.MostrarControl)
+        if (usadas_.MostrarControl)
             ColocarBanda(item, numero);
         return;
     case ikBreakLine:
@@ -587,18 +588,18 @@ void TFormatoLog::Colocar(TItemLog& item, int numero) {
 // stopped. Past the first piece every piece starts a line, so the rest can follow later.
 int TFormatoLog::ColocarTexto(TItemLog& item, int numero, int desde, int caracteres) {
     const qint32 estilo = item.Info.StyleIndex;
-    medidor->ElegirFuente(estilosUsados.EstiloOPorDefecto(estilo));
-    const TMedidorTexto::TMetricas m = medidor->Metricas();
+    medidor_->ElegirFuente(estilosUsados_.EstiloOPorDefecto(estilo));
+    const TMedidorTexto::TMetricas m = medidor_->Metricas();
     const QStringView texto(item.Texto);
     bool empiezaLinea = desde > 0 || !item.Info.ContinuesLine;
     qsizetype pos = desde;
     while (pos < texto.size() && pos - desde < caracteres) {
         if (empiezaLinea)
-            pluma.x = 0;
+            pluma_.x = 0;
         const QStringView resto = texto.mid(pos);
         // A piece holds at most kMaximoPieza characters, so no more are ever measured.
         const qsizetype cabe =
-            std::max(1, medidor->Encajan(resto.left(kMaximoPieza), usadas.TextWidth - pluma.x));
+            std::max(1, medidor_->Encajan(resto.left(kMaximoPieza), usadas_.TextWidth - pluma_.x));
         qsizetype largo = std::min(cabe, resto.size());
         qsizetype consumido = 0;
         if (cabe < resto.size()) {
@@ -612,7 +613,7 @@ int TFormatoLog::ColocarTexto(TItemLog& item, int numero, int desde, int caracte
                 consumido = 1;
             }
         }
-        const QSize medida = medidor->Medir(resto.left(largo));
+        const QSize medida = medidor_->Medir(resto.left(largo));
         TDrawLineInfo pieza;
         pieza.ItemNo = numero;
         pieza.TextOffset = int(pos) + 1;
@@ -621,33 +622,33 @@ int TFormatoLog::ColocarTexto(TItemLog& item, int numero, int desde, int caracte
         int arriba = 0;
         if (empiezaLinea) {
             if (item.Info.Centered)
-                pluma.x = (usadas.TextWidth - medida.width()) / 2;
-            arriba = pluma.B + pluma.D + m.ExternalLeading;
-            pluma.B = arriba + m.Ascent;
-            pluma.A = m.ExternalLeading + m.Ascent;
+                pluma_.x = (usadas_.TextWidth - medida.width()) / 2;
+            arriba = pluma_.B + pluma_.D + m.ExternalLeading;
+            pluma_.B = arriba + m.Ascent;
+            pluma_.A = m.ExternalLeading + m.Ascent;
         } else {
-            if (pluma.A < m.ExternalLeading + m.Ascent) {
-                Empujar(m.ExternalLeading + m.Ascent - pluma.A);
-                pluma.A = m.ExternalLeading + m.Ascent;
+            if (pluma_.A < m.ExternalLeading + m.Ascent) {
+                Empujar(m.ExternalLeading + m.Ascent - pluma_.A);
+                pluma_.A = m.ExternalLeading + m.Ascent;
             }
-            arriba = pluma.B - m.Ascent;
+            arriba = pluma_.B - m.Ascent;
         }
-        pieza.Left = pluma.x + usadas.LeftMargin;
+        pieza.Left = pluma_.x + usadas_.LeftMargin;
         pieza.Top = arriba;
         pieza.Width = medida.width();
         pieza.Height = medida.height();
-        piezas.push_back(pieza);
+        piezas_.push_back(pieza);
         if (EsEstiloDeSalto(estilo)) {
-            AgregarSalto(pieza, basePieza + int(piezas.size()) - 1);
-            item.Info.ImageIndex = pluma.NextJumpId;
+            AgregarSalto(pieza, basePieza_ + int(piezas_.size()) - 1);
+            item.Info.ImageIndex = pluma_.NextJumpId;
         }
-        pluma.D = empiezaLinea ? m.Descent : std::max(pluma.D, m.Descent);
-        pluma.x += medida.width();
+        pluma_.D = empiezaLinea ? m.Descent : std::max(pluma_.D, m.Descent);
+        pluma_.x += medida.width();
         empiezaLinea = true;
         pos += largo + consumido;
     }
     if (pos == texto.size() && EsEstiloDeSalto(estilo))
-        ++pluma.NextJumpId;
+        ++pluma_.NextJumpId;
     return int(pos);
 }
 
@@ -657,35 +658,35 @@ void TFormatoLog::ColocarImagenDeLista(TItemLog& item, int numero) {
     const TListaImagenes* lista = item.Info.ImageList();
     const int w = lista ? lista->Width() : 0;
     const int h = lista ? lista->Height() : 0;
-    const bool sigue = item.Info.ContinuesLine && pluma.x + w + 2 <= usadas.TextWidth;
+    const bool sigue = item.Info.ContinuesLine && pluma_.x + w + 2 <= usadas_.TextWidth;
     int arriba = 0;
     if (sigue) {
-        if (pluma.A < h + 1) {
-            Empujar(h + 1 - pluma.A);
-            pluma.A = h + 1;
+        if (pluma_.A < h + 1) {
+            Empujar(h + 1 - pluma_.A);
+            pluma_.A = h + 1;
         }
-        arriba = pluma.B - h - 1;
+        arriba = pluma_.B - h - 1;
     } else {
-        pluma.x = 0;
-        arriba = pluma.B + pluma.D;
-        pluma.B = arriba + h + 1;
-        pluma.D = 1;
-        pluma.A = h + 1;
+        pluma_.x = 0;
+        arriba = pluma_.B + pluma_.D;
+        pluma_.B = arriba + h + 1;
+        pluma_.D = 1;
+        pluma_.A = h + 1;
     }
     TDrawLineInfo pieza;
-    pieza.Left = pluma.x + usadas.LeftMargin + 1;
+    pieza.Left = pluma_.x + usadas_.LeftMargin + 1;
     pieza.Top = arriba + 1;
     pieza.Width = w + 1;
     pieza.Height = h + 1;
     pieza.ItemNo = numero;
     pieza.StartsLine = !sigue;
     if (item.Info.StyleIndex == ikJumpImage) {
-        saltos.push_back(
-            {pieza.Left, pieza.Top, w, h, pluma.NextJumpId, basePieza + int(piezas.size())});
-        ++pluma.NextJumpId;
+        saltos_.push_back(
+            {pieza.Left, pieza.Top, w, h, pluma_.NextJumpId, basePieza_ + int(piezas_.size())});
+        ++pluma_.NextJumpId;
     }
-    piezas.push_back(pieza);
-    pluma.x += w + 2;
+    piezas_.push_back(pieza);
+    pluma_.x += w + 2;
 }
 
 // Pictures, controls and rules take a band of their own; the pen x stays.
@@ -693,52 +694,52 @@ void TFormatoLog::ColocarBanda(TItemLog& item, int numero) {
     TDrawLineInfo pieza;
     pieza.ItemNo = numero;
     if (item.Info.StyleIndex == ikBreakLine) {
-        pieza.Left = usadas.LeftMargin;
-        pieza.Top = pluma.B + pluma.D;
-        pieza.Width = usadas.TextWidth;
+        pieza.Left = usadas_.LeftMargin;
+        pieza.Top = pluma_.B + pluma_.D;
+        pieza.Width = usadas_.TextWidth;
         pieza.Height = 2 * kMedioAltoRegla + 1;
         pieza.Longitud = int(item.Texto.size());
         pieza.StartsLine = true;
-        pluma.B = pieza.Top + pieza.Height;
-        pluma.D = kMedioAltoRegla;
-        pluma.A = kMedioAltoRegla;
-        piezas.push_back(pieza);
+        pluma_.B = pieza.Top + pieza.Height;
+        pluma_.D = kMedioAltoRegla;
+        pluma_.A = kMedioAltoRegla;
+        piezas_.push_back(pieza);
         return;
     }
     const QSize medida = TamanoCarga(item.Info);
     const bool centrado = item.Info.StyleIndex == ikPicture || item.Info.Centered;
-    pieza.Left = (centrado ? std::max(0, (usadas.TextWidth - medida.width()) / 2) : 0) +
-                 usadas.LeftMargin;
-    pieza.Top = pluma.B + pluma.D + 1;
+    pieza.Left =
+        (centrado ? std::max(0, (usadas_.TextWidth - medida.width()) / 2) : 0) + usadas_.LeftMargin;
+    pieza.Top = pluma_.B + pluma_.D + 1;
     pieza.Width = medida.width();
     pieza.Height = medida.height() + 1;
-    pluma.B = pluma.B + pluma.D + medida.height() + 1;
-    pluma.D = 1;
-    pluma.A = medida.height() + 1;
-    piezas.push_back(pieza);
+    pluma_.B = pluma_.B + pluma_.D + medida.height() + 1;
+    pluma_.D = 1;
+    pluma_.A = medida.height() + 1;
+    piezas_.push_back(pieza);
 }
 
 // A taller piece continuing the line moves the line so far down onto the new baseline.
 void TFormatoLog::Empujar(int diferencia) {
-    for (int i = int(piezas.size()) - 1; i >= 0; --i) {
-        piezas[i].Top += diferencia;
-        menorEmpujada = std::min(menorEmpujada, i);
-        if (piezas[i].StartsLine)
+    for (int i = int(piezas_.size()) - 1; i >= 0; --i) {
+        piezas_[i].Top += diferencia;
+        menorEmpujada_ = std::min(menorEmpujada_, i);
+        if (piezas_[i].StartsLine)
             break;
     }
-    pluma.B += diferencia;
+    pluma_.B += diferencia;
 }
 
 void TFormatoLog::AgregarSalto(const TDrawLineInfo& pieza, int indicePieza) {
-    saltos.push_back(
-        {pieza.Left, pieza.Top, pieza.Width, pieza.Height, pluma.NextJumpId, indicePieza});
+    saltos_.push_back(
+        {pieza.Left, pieza.Top, pieza.Width, pieza.Height, pluma_.NextJumpId, indicePieza});
 }
 
 void TFormatoLog::RefrescarSaltos(int desdePieza) {
-    for (auto salto = saltos.rbegin(); salto != saltos.rend(); ++salto) {
+    for (auto salto = saltos_.rbegin(); salto != saltos_.rend(); ++salto) {
         if (salto->DrawItemNo < desdePieza)
             return;
-        const TDrawLineInfo& pieza = piezas[salto->DrawItemNo - basePieza];
+        const TDrawLineInfo& pieza = piezas_[salto->DrawItemNo - basePieza_];
         salto->Left = pieza.Left;
         salto->Top = pieza.Top;
     }

@@ -137,8 +137,8 @@ public:
     // the calls that follow.
     void Preparar(TLogDocumento& documento, const TFontInfos& estilos, TMedidorTexto& medidor,
                   const TOpcionesFormato& opciones, int caracteresPorItem = INT_MAX);
-    bool Pendiente() const { return pendientes > 0 || faltanAgregados; }
-    int ParrafosPendientes() const { return pendientes; }
+    bool Pendiente() const { return pendientes_ > 0 || faltanAgregados_; }
+    int ParrafosPendientes() const { return pendientes_; }
     // Pending paragraphs in document order, at most this many, then the appended items
     // still waiting, stopping once the time (nanoseconds, when not negative) has run out;
     // at least one paragraph or a few thousand characters are laid out.
@@ -150,10 +150,10 @@ public:
     // The widest picture or control of the document, in pixels.
     int AnchoMayorCarga(const TLogDocumento& documento);
 
-    const std::vector<TDrawLineInfo>& DrawItems() const { return piezas; }
-    const std::vector<TJumpInfo>& JumpAreas() const { return saltos; }
-    const std::vector<TCPInfo>& Marks() const { return marcas; }
-    int DocumentHeight() const { return pluma.B + pluma.D + 1; }
+    const std::vector<TDrawLineInfo>& DrawItems() const { return piezas_; }
+    const std::vector<TJumpInfo>& JumpAreas() const { return saltos_; }
+    const std::vector<TCPInfo>& Marks() const { return marcas_; }
+    int DocumentHeight() const { return pluma_.B + pluma_.D + 1; }
     QStringView TextoDe(const TLogDocumento& documento, const TDrawLineInfo& pieza) const;
     // The first piece of item numero, or the piece after it when it has none.
     int PrimeraPiezaDeItem(int numero) const;
@@ -198,33 +198,33 @@ private:
     void AgregarSalto(const TDrawLineInfo& pieza, int indicePieza);
     void RefrescarSaltos(int desdePieza);
 
-    std::vector<TDrawLineInfo> piezas;
-    std::vector<TJumpInfo> saltos;
-    std::vector<TCPInfo> marcas;
-    std::vector<TParrafo> parrafos;
-    TPluma pluma;
+    std::vector<TDrawLineInfo> piezas_;
+    std::vector<TJumpInfo> saltos_;
+    std::vector<TCPInfo> marcas_;
+    std::vector<TParrafo> parrafos_;
+    TPluma pluma_;
     // Pieces laid out before the vectors above begin: a paragraph run being laid out
     // on its own counts from its first piece in the document.
-    int basePieza = 0;
+    int basePieza_ = 0;
 
-    int hechos = 0;
+    int hechos_ = 0;
     // Characters of item hechos already placed, when it was stopped halfway.
-    int enCurso = 0;
-    bool faltanAgregados = false;
-    bool valido = false;
-    quint64 generacion = 0;
-    quint32 version = 0;
-    int pendientes = 0;
+    int enCurso_ = 0;
+    bool faltanAgregados_ = false;
+    bool valido_ = false;
+    quint64 generacion_ = 0;
+    quint32 version_ = 0;
+    int pendientes_ = 0;
     // No paragraph before it is pending.
-    int siguientePendiente = 0;
-    TOpcionesFormato usadas;
-    TFontInfos estilosUsados;
-    int menorEmpujada = 0;
+    int siguientePendiente_ = 0;
+    TOpcionesFormato usadas_;
+    TFontInfos estilosUsados_;
+    int menorEmpujada_ = 0;
 
-    TLogDocumento* documento = nullptr;
-    TMedidorTexto* medidor = nullptr;
+    TLogDocumento* documento_ = nullptr;
+    TMedidorTexto* medidor_ = nullptr;
 
-    int cargaVistos = 0;
-    quint64 cargaGeneracion = 0;
-    int cargaMayor = 0;
+    int cargaVistos_ = 0;
+    quint64 cargaGeneracion_ = 0;
+    int cargaMayor_ = 0;
 };

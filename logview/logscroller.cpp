@@ -44,61 +44,61 @@ void TLogScroller::SetHorizontalPos(int posicion) {
 }
 
 void TLogScroller::SetTracking(bool activo) {
-    seguimiento = activo;
+    seguimiento_ = activo;
     verticalScrollBar()->setTracking(activo);
     horizontalScrollBar()->setTracking(activo);
 }
 
 void TLogScroller::SetVScrollVisible(bool visible) {
-    barraVisible = visible;
+    barraVisible_ = visible;
     setVerticalScrollBarPolicy(visible ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
 }
 
 void TLogScroller::SetRanges(int ancho, int unidades) {
-    anchoContenido = ancho;
-    unidadesContenido = unidades;
-    sinDesplazar = true;
+    anchoContenido_ = ancho;
+    unidadesContenido_ = unidades;
+    sinDesplazar_ = true;
     verticalScrollBar()->setValue(0);
     horizontalScrollBar()->setValue(0);
     ConfigurarBarras();
-    posVertical = 0;
-    posHorizontal = 0;
-    ajuste = 0;
-    sinDesplazar = false;
+    posVertical_ = 0;
+    posHorizontal_ = 0;
+    ajuste_ = 0;
+    sinDesplazar_ = false;
 }
 
 void TLogScroller::ActualizarRangos(int ancho, int unidades) {
-    anchoContenido = ancho;
-    unidadesContenido = unidades;
-    sinDesplazar = true;
+    anchoContenido_ = ancho;
+    unidadesContenido_ = unidades;
+    sinDesplazar_ = true;
     ConfigurarBarras();
-    verticalScrollBar()->setValue(posVertical);
-    horizontalScrollBar()->setValue(posHorizontal);
-    posVertical = verticalScrollBar()->value();
-    posHorizontal = horizontalScrollBar()->value();
-    sinDesplazar = false;
+    verticalScrollBar()->setValue(posVertical_);
+    horizontalScrollBar()->setValue(posHorizontal_);
+    posVertical_ = verticalScrollBar()->value();
+    posHorizontal_ = horizontalScrollBar()->value();
+    sinDesplazar_ = false;
 }
 
 void TLogScroller::ConfigurarBarras() {
-    ConfigurarBarra(verticalScrollBar(), unidadesContenido, viewport()->height() / unidad);
-    ConfigurarBarra(horizontalScrollBar(), anchoContenido - 1, viewport()->width());
-    horizontalScrollBar()->setSingleStep(unidad);
+    ConfigurarBarra(verticalScrollBar(), unidadesContenido_, viewport()->height() / unidad_);
+    ConfigurarBarra(horizontalScrollBar(), anchoContenido_ - 1, viewport()->width());
+    horizontalScrollBar()->setSingleStep(unidad_);
 }
 
 void TLogScroller::FijarPixel(int y, int posicion) {
-    const int antes = posVertical;
-    sinDesplazar = true;
+    const int antes = posVertical_;
+    sinDesplazar_ = true;
     verticalScrollBar()->setValue(posicion);
-    posVertical = verticalScrollBar()->value();
-    sinDesplazar = false;
-    ajuste = std::clamp(y - posVertical * unidad, 0, unidad - 1);
-    if (posVertical != antes)
+    posVertical_ = verticalScrollBar()->value();
+    sinDesplazar_ = false;
+    ajuste_ = std::clamp(y - posVertical_ * unidad_, 0, unidad_ - 1);
+    if (posVertical_ != antes)
         emit OnVScrolled();
 }
 
 void TLogScroller::AjustarUnidad(int altoDocumento) {
-    if (altoDocumento / unidad > kUnidadesMaximas)
-        unidad = (altoDocumento + kUnidadesMaximas - 1) / kUnidadesMaximas;
+    if (altoDocumento / unidad_ > kUnidadesMaximas)
+        unidad_ = (altoDocumento + kUnidadesMaximas - 1) / kUnidadesMaximas;
 }
 
 // A page is ten units, whatever the size of the view.
@@ -113,36 +113,36 @@ void TLogScroller::AccionVertical(int accion) {
 void TLogScroller::AccionHorizontal(int accion) {
     QScrollBar* barra = horizontalScrollBar();
     if (accion == QAbstractSlider::SliderPageStepAdd)
-        barra->setSliderPosition(barra->value() + kPasosPorPagina * unidad);
+        barra->setSliderPosition(barra->value() + kPasosPorPagina * unidad_);
     else if (accion == QAbstractSlider::SliderPageStepSub)
-        barra->setSliderPosition(barra->value() - kPasosPorPagina * unidad);
+        barra->setSliderPosition(barra->value() - kPasosPorPagina * unidad_);
 }
 
 void TLogScroller::DesplazarConTecla(int tecla) {
     switch (tecla) {
     case Qt::Key_PageUp:
-        SetVerticalPos(posVertical - kPasosPorPagina);
+        SetVerticalPos(posVertical_ - kPasosPorPagina);
         break;
     case Qt::Key_PageDown:
-        SetVerticalPos(posVertical + kPasosPorPagina);
+        SetVerticalPos(posVertical_ + kPasosPorPagina);
         break;
     case Qt::Key_Home:
         SetVerticalPos(0);
         break;
     case Qt::Key_End:
-        SetVerticalPos(unidadesContenido);
+        SetVerticalPos(unidadesContenido_);
         break;
     case Qt::Key_Up:
-        SetVerticalPos(posVertical - 1);
+        SetVerticalPos(posVertical_ - 1);
         break;
     case Qt::Key_Down:
-        SetVerticalPos(posVertical + 1);
+        SetVerticalPos(posVertical_ + 1);
         break;
     case Qt::Key_Left:
-        SetHorizontalPos(posHorizontal - unidad);
+        SetHorizontalPos(posHorizontal_ - unidad_);
         break;
     case Qt::Key_Right:
-        SetHorizontalPos(posHorizontal + unidad);
+        SetHorizontalPos(posHorizontal_ + unidad_);
         break;
     default:
         break;
@@ -155,16 +155,16 @@ void TLogScroller::keyPressEvent(QKeyEvent* evento) {
 }
 
 void TLogScroller::scrollContentsBy(int, int) {
-    if (sinDesplazar)
+    if (sinDesplazar_)
         return;
-    const int antesV = posVertical;
+    const int antesV = posVertical_;
     const int antesPixel = PixelPos();
-    const int antesH = posHorizontal;
-    posVertical = verticalScrollBar()->value();
-    posHorizontal = horizontalScrollBar()->value();
-    ajuste = 0;
-    Desplazar(antesH - posHorizontal, antesPixel - PixelPos());
-    if (posVertical == antesV)
+    const int antesH = posHorizontal_;
+    posVertical_ = verticalScrollBar()->value();
+    posHorizontal_ = horizontalScrollBar()->value();
+    ajuste_ = 0;
+    Desplazar(antesH - posHorizontal_, antesPixel - PixelPos());
+    if (posVertical_ == antesV)
         return;
     PosicionCambiada();
     emit OnVScrolled();
@@ -173,9 +173,6 @@ void TLogScroller::scrollContentsBy(int, int) {
 void TLogScroller::Desplazar(int dx, int dy) {
     if (dx == 0 && dy == 0)
         return;
-    if (fondoFijo)
-        viewport()->update();
-    else
-        viewport()->scroll(dx, dy);
+    viewport()->scroll(dx, dy);
     MoverControles(dx, dy);
 }

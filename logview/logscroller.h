@@ -9,22 +9,22 @@ class TLogScroller : public QAbstractScrollArea {
 public:
     explicit TLogScroller(QWidget* padre = nullptr);
 
-    int ScrollUnit() const { return unidad; }
-    int VerticalPos() const { return posVertical; }
+    int ScrollUnit() const { return unidad_; }
+    int VerticalPos() const { return posVertical_; }
     void SetVerticalPos(int posicion);
     int VerticalPosMax() const;
-    int HorizontalPos() const { return posHorizontal; }
+    int HorizontalPos() const { return posHorizontal_; }
     void SetHorizontalPos(int posicion);
-    void ScrollToPixel(int y) { SetVerticalPos(y / unidad); }
+    void ScrollToPixel(int y) { SetVerticalPos(y / unidad_); }
     // Document pixel at the top of the view. While a new width is being laid out in
     // slices it may lie a few pixels past the unit, so that the reader's line stays put.
-    int PixelPos() const { return posVertical * unidad + ajuste; }
-    int ContentWidth() const { return anchoContenido; }
-    int ContentUnits() const { return unidadesContenido; }
+    int PixelPos() const { return posVertical_ * unidad_ + ajuste_; }
+    int ContentWidth() const { return anchoContenido_; }
+    int ContentUnits() const { return unidadesContenido_; }
 
-    bool Tracking() const { return seguimiento; }
+    bool Tracking() const { return seguimiento_; }
     void SetTracking(bool activo);
-    bool VScrollVisible() const { return barraVisible; }
+    bool VScrollVisible() const { return barraVisible_; }
     void SetVScrollVisible(bool visible);
 
 signals:
@@ -46,8 +46,6 @@ protected:
     void DesplazarConTecla(int tecla);
     void keyPressEvent(QKeyEvent* evento) override;
     void scrollContentsBy(int dx, int dy) override;
-    bool FondoFijo() const { return fondoFijo; }
-    void SetFondoFijo(bool fijo) { fondoFijo = fijo; }
     // Child controls follow the content by this many pixels.
     virtual void MoverControles(int dx, int dy) = 0;
 
@@ -57,14 +55,13 @@ private:
     void AccionHorizontal(int accion);
     void Desplazar(int dx, int dy);
 
-    int unidad = 10;
-    int posVertical = 0;
-    int ajuste = 0;
-    int posHorizontal = 0;
-    int anchoContenido = 0;
-    int unidadesContenido = 0;
-    bool seguimiento = true;
-    bool barraVisible = true;
-    bool fondoFijo = false;
-    bool sinDesplazar = false;
+    int unidad_ = 10;
+    int posVertical_ = 0;
+    int ajuste_ = 0;
+    int posHorizontal_ = 0;
+    int anchoContenido_ = 0;
+    int unidadesContenido_ = 0;
+    bool seguimiento_ = true;
+    bool barraVisible_ = true;
+    bool sinDesplazar_ = false;
 };

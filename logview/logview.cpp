@@ -30,19 +30,19 @@ void Protegido(const std::function<void()>& accion) {
 // A child widget standing in the document; it is freed with its item.
 class TControlWidget : public TControlLog {
 public:
-    TControlWidget(QWidget* control, QWidget* vista) : control(control) {
+    TControlWidget(QWidget* control, QWidget* vista) : control_(control) {
         control->setParent(vista);
         control->show();
     }
-    ~TControlWidget() override { delete control; }
-    QSize Tamano() const override { return control ? control->size() : QSize(); }
+    ~TControlWidget() override { delete control_; }
+    QSize Tamano() const override { return control_ ? control_->size() : QSize(); }
     void Colocar(int izquierda, int arriba) override {
-        if (control)
-            control->move(izquierda, arriba);
+        if (control_)
+            control_->move(izquierda, arriba);
     }
 
 private:
-    QPointer<QWidget> control;
+    QPointer<QWidget> control_;
 };
 
 // Cursors known by number; the jump hand is drawn on first use.
@@ -77,8 +77,8 @@ int AutoDesplazamiento(int y, int alto) {
 } // namespace
 
 TLogView::TLogView(QWidget* padre)
-    : TLogScroller(padre), medidor(std::make_unique<TMedidorQt>()), reparto(new QTimer(this)) {
-    connect(reparto, &QTimer::timeout, this, [this] { Protegido([this] { PasoDeReparto(); }); });
+    : TLogScroller(padre), medidor_(std::make_unique<TMedidorQt>()), reparto_(new QTimer(this)) {
+    connect(reparto_, &QTimer::timeout, this, [this] { Protegido([this] { PasoDeReparto(); }); });
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     viewport()->setMouseTracking(true);
     resize(100, 40);
@@ -89,130 +89,118 @@ TLogView::~TLogView() {
 }
 
 void TLogView::AppendText(const QString& texto, qint32 estiloTexto) {
-    documento.AppendText(texto, estiloTexto);
+    documento_.AppendText(texto, estiloTexto);
 }
 
 void TLogView::AppendLine(const QString& texto, qint32 estiloTexto) {
-    documento.AppendLine(texto, estiloTexto);
+    documento_.AppendLine(texto, estiloTexto);
 }
 
 void TLogView::AppendMultiline(const QString& texto, qint32 estiloTexto) {
-    documento.AppendMultiline(texto, estiloTexto);
+    documento_.AppendMultiline(texto, estiloTexto);
 }
 
 void TLogView::AppendImage(qint32 imagen, const TListaImagenes* lista, bool nuevaLinea) {
-    documento.AppendImage(imagen, lista, nuevaLinea);
+    documento_.AppendImage(imagen, lista, nuevaLinea);
 }
 
 void TLogView::AppendBreakLine(const QString& texto) {
-    documento.AppendBreakLine(texto);
+    documento_.AppendBreakLine(texto);
 }
 
 void TLogView::AppendMark(const QString& nombre) {
-    documento.AppendMark(nombre);
+    documento_.AppendMark(nombre);
 }
 
 void TLogView::AppendPicture(const QImage& imagen) {
-    documento.AppendPicture(imagen);
+    documento_.AppendPicture(imagen);
 }
 
 void TLogView::AppendJumpImage(qint32 imagen, const TListaImagenes* lista, bool nuevaLinea) {
-    documento.AppendJumpImage(imagen, lista, nuevaLinea);
+    documento_.AppendJumpImage(imagen, lista, nuevaLinea);
 }
 
 void TLogView::AppendControl(QWidget* control, bool centrado) {
     auto envoltura = std::make_unique<TControlWidget>(control, viewport());
-    controles.emplace_back(documento.Count(), envoltura.get());
-    documento.AppendControl(std::move(envoltura), centrado);
+    controles_.emplace_back(documento_.Count(), envoltura.get());
+    documento_.AppendControl(std::move(envoltura), centrado);
 }
 
 void TLogView::ClearDocument() {
     Deselect();
     PararAutoDesplazamiento();
-    controles.clear();
-    documento.ClearDocument();
-    formato.Descartar();
-    reparto->stop();
+    controles_.clear();
+    documento_.ClearDocument();
+    formato_.Descartar();
+    reparto_->stop();
 }
 
 TContextoLog TLogView::Contexto() const {
-    return {documento, formato, estilo->TextStyles, *medidor};
+    return {documento_, formato_, estilo_->TextStyles, *medidor_};
 }
 
 QString TLogView::SelectedText() const {
-    if (!estilo)
+    if (!estilo_)
         return {};
-    const auto [inicio, fin] = Ordenada(ancla, movil);
-    return TextoEntreItems(documento, inicio, fin);
+    const auto [inicio, fin] = Ordenada(ancla_, movil_);
+    return TextoEntreItems(documento_, inicio, fin);
 }
 
 void TLogView::CopySelection() const {
-    if (!HasSelection() || !estilo)
+    if (!HasSelection() || !estilo_)
         return;
     QGuiApplication::clipboard()->clear();
     QGuiApplication::clipboard()->setText(SelectedText());
 }
 
 void TLogView::Deselect() {
-    ancla = {};
-    movil = {};
-    seleccionando = false;
+    ancla_ = {};
+    movil_ = {};
+    seleccionando_ = false;
     emit OnSelect();
 }
 
-void TLogView::SetBackgroundBitmap(const QImage& imagen) {
-    fondo = imagen;
-    SetFondoFijo(!fondo.isNull() && (estiloFondo == bsStretched || estiloFondo == bsTiled));
-}
-
-void TLogView::SetBackgroundStyle(TBackgroundStyle otro) {
-    estiloFondo = otro;
-    SetBackgroundBitmap(fondo);
-}
-
 TOpcionesFormato TLogView::Opciones() const {
-    return {anchoTexto, LeftMargin, MostrarPicture, MostrarControl, MostrarImagenes};
+    return {anchoTexto_, LeftMargin, MostrarPicture, MostrarControl, MostrarImagenes};
 }
 
 // Lays the document out for the current width. A new width lays out the reader's part
 // first and leaves the rest to slices.
 void TLogView::Formatear(bool mantenerPosicion) {
-    if (!estilo || formateando)
+    if (!estilo_ || formateando_)
         return;
-    formateando = true;
-    const int anchoPrevio = anchoTexto;
-    int base = std::max(viewport()->width() - LeftMargin - RightMargin,
-                        formato.AnchoMayorCarga(documento));
-    if (MinTextWidth > base)
-        base = MinTextWidth;
-    anchoTexto = MaxTextWidth > 0 && MaxTextWidth < base ? MaxTextWidth : base;
-    anchoContenido = base + LeftMargin + RightMargin;
-    if (mantenerPosicion && anchoTexto != anchoPrevio)
+    formateando_ = true;
+    const int anchoPrevio = anchoTexto_;
+    anchoTexto_ = std::max(viewport()->width() - LeftMargin - RightMargin,
+                           formato_.AnchoMayorCarga(documento_));
+    anchoContenido_ = anchoTexto_ + LeftMargin + RightMargin;
+    if (mantenerPosicion && anchoTexto_ != anchoPrevio)
         CapturarAncla();
-    if (!mantenerPosicion || anchoTexto != anchoPrevio) {
+    if (!mantenerPosicion || anchoTexto_ != anchoPrevio) {
         PararAutoDesplazamiento();
-        formato.Preparar(documento, estilo->TextStyles, *medidor, Opciones(), CaracteresSinPausa);
+        formato_.Preparar(documento_, estilo_->TextStyles, *medidor_, Opciones(),
+                          CaracteresSinPausa);
     }
-    AjustarUnidad(formato.DocumentHeight());
+    AjustarUnidad(formato_.DocumentHeight());
     if (mantenerPosicion) {
-        ActualizarRangos(anchoContenido, formato.DocumentHeight() / ScrollUnit());
+        ActualizarRangos(anchoContenido_, formato_.DocumentHeight() / ScrollUnit());
     } else {
-        SetRanges(anchoContenido, formato.DocumentHeight() / ScrollUnit());
+        SetRanges(anchoContenido_, formato_.DocumentHeight() / ScrollUnit());
         CapturarAncla();
     }
-    if (formato.Pendiente()) {
+    if (formato_.Pendiente()) {
         SeguirAncla();
         ArrancarReparto();
     }
     ColocarControles();
-    formateando = false;
+    formateando_ = false;
 }
 
 void TLogView::CapturarAncla() {
-    anclaLectura = {};
-    anclaLectura.AlFinal = VerticalPos() >= VerticalPosMax();
-    anclaLectura.HuecoFinal = formato.DocumentHeight() - PixelPos();
-    const auto& piezas = formato.DrawItems();
+    anclaLectura_ = {};
+    anclaLectura_.AlFinal = VerticalPos() >= VerticalPosMax();
+    anclaLectura_.HuecoFinal = formato_.DocumentHeight() - PixelPos();
+    const auto& piezas = formato_.DrawItems();
     const int arriba = PixelPos();
     auto pieza = std::partition_point(piezas.begin(), piezas.end(),
                                       [arriba](const TDrawLineInfo& p) { return p.Top < arriba; });
@@ -221,17 +209,17 @@ void TLogView::CapturarAncla() {
     if (pieza == piezas.end())
         return;
     const int indice = int(pieza - piezas.begin());
-    anclaLectura.Posicion = ATerminosDeItem(Contexto(), {indice, 1});
-    anclaLectura.Desfase = pieza->Top - arriba;
+    anclaLectura_.Posicion = ATerminosDeItem(Contexto(), {indice, 1});
+    anclaLectura_.Desfase = pieza->Top - arriba;
 }
 
 int TLogView::PixelDeAncla() const {
-    if (anclaLectura.AlFinal)
-        return formato.DocumentHeight() - anclaLectura.HuecoFinal;
-    const TExtremo pieza = DeTerminosDeItem(Contexto(), anclaLectura.Posicion);
+    if (anclaLectura_.AlFinal)
+        return formato_.DocumentHeight() - anclaLectura_.HuecoFinal;
+    const TExtremo pieza = DeTerminosDeItem(Contexto(), anclaLectura_.Posicion);
     if (pieza.Item < 0)
         return PixelPos();
-    return formato.DrawItems()[pieza.Item].Top - anclaLectura.Desfase;
+    return formato_.DrawItems()[pieza.Item].Top - anclaLectura_.Desfase;
 }
 
 // Lays out the pending part the reader sees and brings the reader's line back to the
@@ -240,40 +228,40 @@ bool TLogView::SeguirAncla() {
     bool cambio = false;
     for (int vuelta = 0; vuelta < kVueltasAncla; ++vuelta) {
         const int arriba = std::max(0, PixelDeAncla());
-        const int pendientes = formato.ParrafosPendientes();
-        formato.FormatearZona(arriba - kMargenVisible,
-                              arriba + viewport()->height() + kMargenVisible);
-        if (formato.ParrafosPendientes() == pendientes)
+        const int pendientes = formato_.ParrafosPendientes();
+        formato_.FormatearZona(arriba - kMargenVisible,
+                               arriba + viewport()->height() + kMargenVisible);
+        if (formato_.ParrafosPendientes() == pendientes)
             break;
         cambio = true;
     }
-    AjustarUnidad(formato.DocumentHeight());
-    ActualizarRangos(anchoContenido, formato.DocumentHeight() / ScrollUnit());
+    AjustarUnidad(formato_.DocumentHeight());
+    ActualizarRangos(anchoContenido_, formato_.DocumentHeight() / ScrollUnit());
     const int pixel = std::max(0, PixelDeAncla());
-    FijarPixel(pixel, anclaLectura.AlFinal ? VerticalPosMax() : pixel / ScrollUnit());
+    FijarPixel(pixel, anclaLectura_.AlFinal ? VerticalPosMax() : pixel / ScrollUnit());
     return cambio || PixelPos() != pixel;
 }
 
 void TLogView::ArrancarReparto() {
-    if (!reparto->isActive())
-        reparto->start(0);
+    if (!reparto_->isActive())
+        reparto_->start(0);
 }
 
 void TLogView::PasoDeReparto() {
-    if (formato.Pendiente() && estilo) {
+    if (formato_.Pendiente() && estilo_) {
         const int antes = PixelPos() - PixelDeAncla();
-        formato.Avanzar(INT_MAX, NanosPorPaso);
+        formato_.Avanzar(INT_MAX, NanosPorPaso);
         const bool cambio = SeguirAncla();
         ColocarControles();
         if (cambio || PixelPos() - PixelDeAncla() != antes)
             viewport()->update();
     }
-    if (!formato.Pendiente())
-        reparto->stop();
+    if (!formato_.Pendiente())
+        reparto_->stop();
 }
 
 void TLogView::PosicionCambiada() {
-    if (!formato.Pendiente() || formateando)
+    if (!formato_.Pendiente() || formateando_)
         return;
     CapturarAncla();
     if (SeguirAncla())
@@ -283,9 +271,9 @@ void TLogView::PosicionCambiada() {
 
 // Controls follow their pieces, wherever the view is scrolled.
 void TLogView::ColocarControles() {
-    const auto& piezas = formato.DrawItems();
-    for (const auto& [numero, control] : controles) {
-        const int indice = formato.PrimeraPiezaDeItem(numero);
+    const auto& piezas = formato_.DrawItems();
+    for (const auto& [numero, control] : controles_) {
+        const int indice = formato_.PrimeraPiezaDeItem(numero);
         if (indice < int(piezas.size()) && piezas[indice].ItemNo == numero)
             control->ColocarEnDocumento(piezas[indice].Left - HorizontalPos(),
                                         piezas[indice].Top - PixelPos());
@@ -295,11 +283,10 @@ void TLogView::ColocarControles() {
 void TLogView::resizeEvent(QResizeEvent* evento) {
     TLogScroller::resizeEvent(evento);
     Protegido([this] { Formatear(true); });
-    emit OnResized();
 }
 
 void TLogView::MoverControles(int dx, int dy) {
-    for (const auto& [numero, control] : controles) {
+    for (const auto& [numero, control] : controles_) {
         if (dx)
             control->MoverHorizontal(dx);
         if (dy)
@@ -316,7 +303,7 @@ bool TLogView::viewportEvent(QEvent* evento) {
 const TJumpInfo* TLogView::SaltoEn(QPoint punto) const {
     const int x = punto.x() + HorizontalPos();
     const int y = punto.y() + PixelPos();
-    for (const TJumpInfo& salto : formato.JumpAreas()) {
+    for (const TJumpInfo& salto : formato_.JumpAreas()) {
         if (x >= salto.Left && x <= salto.Left + salto.Width && y >= salto.Top &&
             y <= salto.Top + salto.Height)
             return &salto;
@@ -325,12 +312,12 @@ const TJumpInfo* TLogView::SaltoEn(QPoint punto) const {
 }
 
 void TLogView::RepintarSalto(int salto) {
-    if (estilo && estilo->FullRedraw) {
+    if (estilo_ && estilo_->FullRedraw) {
         viewport()->repaint();
         return;
     }
     QRegion region;
-    for (const TJumpInfo& area : formato.JumpAreas()) {
+    for (const TJumpInfo& area : formato_.JumpAreas()) {
         if (area.JumpId == salto)
             region += QRect(area.Left - HorizontalPos(), area.Top - PixelPos(), area.Width,
                             area.Height)
@@ -340,7 +327,7 @@ void TLogView::RepintarSalto(int salto) {
 }
 
 void TLogView::Seleccionar(TExtremo& extremo, QPoint punto) {
-    if (!estilo)
+    if (!estilo_)
         return;
     const TExtremo pieza = PuntoDeSeleccion(Contexto(), punto.x() + HorizontalPos(),
                                             std::min(punto.y(), viewport()->height()) + PixelPos());
@@ -348,9 +335,9 @@ void TLogView::Seleccionar(TExtremo& extremo, QPoint punto) {
 }
 
 std::optional<TPalabra> TLogView::PalabraPulsada() const {
-    if (!estilo)
+    if (!estilo_)
         return std::nullopt;
-    return PalabraEn(Contexto(), ultimoPunto.x() + HorizontalPos(), ultimoPunto.y() + PixelPos(),
+    return PalabraEn(Contexto(), ultimoPunto_.x() + HorizontalPos(), ultimoPunto_.y() + PixelPos(),
                      Delimiters);
 }
 
@@ -359,43 +346,37 @@ void TLogView::mouseMoveEvent(QMouseEvent* evento) {
 }
 
 void TLogView::RatonMovido(QPoint punto) {
-    pasoAutomatico = AutoDesplazamiento(punto.y(), viewport()->height());
-    if (seleccionando) {
-        ultimoPunto = punto;
-        Seleccionar(movil, punto);
+    pasoAutomatico_ = AutoDesplazamiento(punto.y(), viewport()->height());
+    if (seleccionando_) {
+        ultimoPunto_ = punto;
+        Seleccionar(movil_, punto);
         viewport()->update();
     }
     const TJumpInfo* salto = SaltoEn(punto);
     if (!salto) {
         viewport()->unsetCursor();
         RatonFuera();
-        if (seleccionando)
+        if (seleccionando_)
             viewport()->update();
         return;
     }
-    viewport()->setCursor(CursorRegistrado(estilo ? estilo->JumpCursor : kCursorSalto));
+    viewport()->setCursor(CursorRegistrado(estilo_ ? estilo_->JumpCursor : kCursorSalto));
     const int id = salto->JumpId;
-    if (Conectado(QMetaMethod::fromSignal(&TLogView::OnLogMouseMove)) && id != saltoBajoRaton)
-        emit OnLogMouseMove(id + FirstJumpNo);
-    if (hoverActivo && saltoBajoRaton != -1 && saltoBajoRaton != id) {
-        hoverActivo = false;
-        RepintarSalto(saltoBajoRaton);
+    if (hoverActivo_ && saltoBajoRaton_ != -1 && saltoBajoRaton_ != id) {
+        hoverActivo_ = false;
+        RepintarSalto(saltoBajoRaton_);
     }
-    saltoBajoRaton = id;
-    if (estilo && estilo->HoverColor != kSinColor && !hoverActivo) {
-        hoverActivo = true;
+    saltoBajoRaton_ = id;
+    if (estilo_ && estilo_->HoverColor != kSinColor && !hoverActivo_) {
+        hoverActivo_ = true;
         RepintarSalto(id);
     }
 }
 
 void TLogView::RatonFuera() {
-    if (hoverActivo && saltoBajoRaton != -1) {
-        hoverActivo = false;
-        RepintarSalto(saltoBajoRaton);
-    }
-    if (Conectado(QMetaMethod::fromSignal(&TLogView::OnLogMouseMove)) && saltoBajoRaton != -1) {
-        saltoBajoRaton = -1;
-        emit OnLogMouseMove(-1);
+    if (hoverActivo_ && saltoBajoRaton_ != -1) {
+        hoverActivo_ = false;
+        RepintarSalto(saltoBajoRaton_);
     }
 }
 
@@ -403,47 +384,43 @@ void TLogView::mousePressEvent(QMouseEvent* evento) {
     Protegido([&] {
         if (evento->button() != Qt::LeftButton)
             return;
-        ultimoPunto = evento->position().toPoint();
-        const TJumpInfo* salto = SaltoEn(ultimoPunto);
-        saltoPulsado = salto ? salto->JumpId : -1;
+        ultimoPunto_ = evento->position().toPoint();
+        const TJumpInfo* salto = SaltoEn(ultimoPunto_);
+        saltoPulsado_ = salto ? salto->JumpId : -1;
         if (AllowSelection) {
-            Seleccionar(ancla, ultimoPunto);
-            movil = ancla;
-            seleccionando = ancla.Item != -1;
+            Seleccionar(ancla_, ultimoPunto_);
+            movil_ = ancla_;
+            seleccionando_ = ancla_.Item != -1;
             viewport()->update();
-            if (!temporizador) {
-                temporizador = new QTimer(this);
-                connect(temporizador, &QTimer::timeout, this,
+            if (!temporizador_) {
+                temporizador_ = new QTimer(this);
+                connect(temporizador_, &QTimer::timeout, this,
                         [this] { Protegido([this] { PasoAutomatico(); }); });
-                temporizador->start(kIntervaloAutoDesplazamiento);
+                temporizador_->start(kIntervaloAutoDesplazamiento);
             }
         }
-        if (!SingleClick || !Conectado(QMetaMethod::fromSignal(&TLogView::OnLogDblClick)))
-            return;
-        if (const auto palabra = PalabraPulsada())
-            emit OnLogDblClick(palabra->Palabra, palabra->Estilo);
     });
 }
 
 void TLogView::PasoAutomatico() {
-    if (pasoAutomatico == 0)
+    if (pasoAutomatico_ == 0)
         return;
-    SetVerticalPos(VerticalPos() + pasoAutomatico);
-    RatonMovido(ultimoPunto);
+    SetVerticalPos(VerticalPos() + pasoAutomatico_);
+    RatonMovido(ultimoPunto_);
 }
 
 void TLogView::PararAutoDesplazamiento() {
-    delete temporizador;
-    temporizador = nullptr;
+    delete temporizador_;
+    temporizador_ = nullptr;
 }
 
 void TLogView::mouseReleaseEvent(QMouseEvent* evento) {
     Protegido([&] {
         PararAutoDesplazamiento();
-        ultimoPunto = evento->position().toPoint();
-        if (seleccionando && evento->button() == Qt::LeftButton) {
-            Seleccionar(movil, ultimoPunto);
-            seleccionando = false;
+        ultimoPunto_ = evento->position().toPoint();
+        if (seleccionando_ && evento->button() == Qt::LeftButton) {
+            Seleccionar(movil_, ultimoPunto_);
+            seleccionando_ = false;
             viewport()->update();
             emit OnSelect();
         }
@@ -451,20 +428,20 @@ void TLogView::mouseReleaseEvent(QMouseEvent* evento) {
             if (!Conectado(QMetaMethod::fromSignal(&TLogView::OnLogRightClick)))
                 return;
             if (const auto palabra = PalabraPulsada()) {
-                const QPoint pantalla = viewport()->mapToGlobal(ultimoPunto);
+                const QPoint pantalla = viewport()->mapToGlobal(ultimoPunto_);
                 emit OnLogRightClick(palabra->Palabra, palabra->Estilo, pantalla.x(), pantalla.y());
             }
             return;
         }
         if (evento->button() != Qt::LeftButton)
             return;
-        if (saltoPulsado != -1 && Conectado(QMetaMethod::fromSignal(&TLogView::OnJump))) {
-            const TJumpInfo* salto = SaltoEn(ultimoPunto);
-            if (salto && salto->JumpId == saltoPulsado)
-                emit OnJump(saltoPulsado + FirstJumpNo);
-            saltoPulsado = -1;
+        if (saltoPulsado_ != -1 && Conectado(QMetaMethod::fromSignal(&TLogView::OnJump))) {
+            const TJumpInfo* salto = SaltoEn(ultimoPunto_);
+            if (salto && salto->JumpId == saltoPulsado_)
+                emit OnJump(saltoPulsado_ + FirstJumpNo);
+            saltoPulsado_ = -1;
         }
-        if (viewport()->rect().contains(ultimoPunto)) {
+        if (viewport()->rect().contains(ultimoPunto_)) {
             setFocus(Qt::MouseFocusReason);
             emit OnClick();
         }
@@ -472,14 +449,7 @@ void TLogView::mouseReleaseEvent(QMouseEvent* evento) {
 }
 
 void TLogView::mouseDoubleClickEvent(QMouseEvent* evento) {
-    Protegido([&] {
-        mousePressEvent(evento);
-        if (evento->button() != Qt::LeftButton || SingleClick ||
-            !Conectado(QMetaMethod::fromSignal(&TLogView::OnLogDblClick)))
-            return;
-        if (const auto palabra = PalabraPulsada())
-            emit OnLogDblClick(palabra->Palabra, palabra->Estilo);
-    });
+    Protegido([&] { mousePressEvent(evento); });
 }
 
 void TLogView::keyPressEvent(QKeyEvent* evento) {
@@ -496,7 +466,7 @@ void TLogView::keyPressEvent(QKeyEvent* evento) {
 
 void TLogView::paintEvent(QPaintEvent* evento) {
     Protegido([&] {
-        if (!estilo) {
+        if (!estilo_) {
             PintarSinEstilo();
             return;
         }
@@ -529,28 +499,12 @@ void TLogView::PintarSinEstilo() {
 }
 
 void TLogView::PintarFondo(QPainter& pintor, const QRect& r) const {
-    if (fondo.isNull() || estiloFondo == bsNoBitmap) {
-        pintor.fillRect(QRect(QPoint(0, 0), r.size()), AQColor(estilo->Color));
-        return;
-    }
-    if (estiloFondo == bsStretched) {
-        pintor.drawImage(QRect(-r.topLeft(), viewport()->size()), fondo);
-        return;
-    }
-    const int w = fondo.width();
-    const int h = fondo.height();
-    const bool conDocumento = estiloFondo == bsTiledAndScrolled;
-    const int dx = conDocumento ? HorizontalPos() : 0;
-    const int dy = conDocumento ? PixelPos() : 0;
-    for (int fila = (r.top() + dy) / h; fila <= (r.bottom() + dy) / h; ++fila) {
-        for (int columna = (r.left() + dx) / w; columna <= (r.right() + dx) / w; ++columna)
-            pintor.drawImage(QPoint(columna * w - dx - r.left(), fila * h - dy - r.top()), fondo);
-    }
+    pintor.fillRect(QRect(QPoint(0, 0), r.size()), AQColor(estilo_->Color));
 }
 
 // From about two lines above the band, so that pieces pushed up onto it are drawn too.
 int TLogView::PrimeraPiezaAPintar(int arriba) const {
-    const auto& piezas = formato.DrawItems();
+    const auto& piezas = formato_.DrawItems();
     const auto encima = std::partition_point(piezas.begin(), piezas.end(),
                                              [arriba](const TDrawLineInfo& p) { return p.Top < arriba; });
     int i = std::min(int(encima - piezas.begin()), int(piezas.size()) - 1);
@@ -563,10 +517,10 @@ int TLogView::PrimeraPiezaAPintar(int arriba) const {
 }
 
 void TLogView::PintarPiezas(QPainter& pintor, const QRect& area) const {
-    const auto& piezas = formato.DrawItems();
+    const auto& piezas = formato_.DrawItems();
     if (piezas.empty())
         return;
-    const auto [inicioItem, finItem] = Ordenada(ancla, movil);
+    const auto [inicioItem, finItem] = Ordenada(ancla_, movil_);
     const TExtremo inicio = DeTerminosDeItem(Contexto(), inicioItem);
     const TExtremo fin = DeTerminosDeItem(Contexto(), finItem);
     const bool conSeleccion = HasSelection();
@@ -582,20 +536,21 @@ void TLogView::PintarPiezas(QPainter& pintor, const QRect& area) const {
             return;
         pasado = pasado || pieza.Top > abajo;
         const QPoint en(pieza.Left - desdeX, pieza.Top - desdeY);
-        const TLineInfo& info = documento.Items()[pieza.ItemNo].Info;
+        const TLineInfo& info = documento_.Items()[pieza.ItemNo].Info;
         switch (info.StyleIndex) {
         case ikListImage:
         case ikJumpImage: {
             const QImage imagen = info.ImageList() ? info.ImageList()->Imagen(info.ImageIndex) : QImage();
             const bool marcada = conSeleccion && ImagenSeleccionada(i, inicio, fin);
-            pintor.drawImage(en, marcada ? ImagenSeleccionadaDe(imagen, AQColor(estilo->SelColor)) : imagen);
+            pintor.drawImage(en, marcada ? ImagenSeleccionadaDe(imagen, AQColor(estilo_->SelColor))
+                                         : imagen);
             break;
         }
         case ikPicture:
             pintor.drawImage(en, *info.Picture());
             break;
         case ikBreakLine:
-            pintor.setPen(AQColor(estilo->TextStyles.EstiloOPorDefecto(0).Color));
+            pintor.setPen(AQColor(estilo_->TextStyles.EstiloOPorDefecto(0).Color));
             pintor.drawLine(en.x() + 5, en.y() + 5,
                             ContentWidth() - HorizontalPos() - area.left() - RightMargin - 5,
                             en.y() + 5);
@@ -611,17 +566,17 @@ void TLogView::PintarPiezas(QPainter& pintor, const QRect& area) const {
 
 void TLogView::PintarTexto(QPainter& pintor, int indice, QPoint en, TExtremo inicio,
                            TExtremo fin) const {
-    const TDrawLineInfo& pieza = formato.DrawItems()[indice];
-    const TLineInfo& info = documento.Items()[pieza.ItemNo].Info;
-    const TFontInfo& fuenteInfo = estilo->TextStyles.EstiloOPorDefecto(info.StyleIndex);
-    const bool resaltado = EsEstiloDeSalto(info.StyleIndex) && hoverActivo &&
-                           saltoBajoRaton != -1 && saltoBajoRaton == info.ImageIndex;
-    const QColor normal = AQColor(resaltado ? estilo->HoverColor : fuenteInfo.Color);
-    const QColor seleccionado = resaltado ? normal : AQColor(estilo->SelTextColor);
+    const TDrawLineInfo& pieza = formato_.DrawItems()[indice];
+    const TLineInfo& info = documento_.Items()[pieza.ItemNo].Info;
+    const TFontInfo& fuenteInfo = estilo_->TextStyles.EstiloOPorDefecto(info.StyleIndex);
+    const bool resaltado = EsEstiloDeSalto(info.StyleIndex) && hoverActivo_ &&
+                           saltoBajoRaton_ != -1 && saltoBajoRaton_ == info.ImageIndex;
+    const QColor normal = AQColor(resaltado ? estilo_->HoverColor : fuenteInfo.Color);
+    const QColor seleccionado = resaltado ? normal : AQColor(estilo_->SelTextColor);
     const QFont fuente = FuenteDe(fuenteInfo);
     pintor.setFont(fuente);
     const QFontMetrics metricas(fuente, pintor.device());
-    const QString texto = formato.TextoDe(documento, pieza).toString();
+    const QString texto = formato_.TextoDe(documento_, pieza).toString();
     const auto [desde, hasta] = CaracteresSeleccionados(indice, int(texto.size()), inicio, fin);
     const int base = en.y() + metricas.ascent();
     int x = en.x();
@@ -631,7 +586,7 @@ void TLogView::PintarTexto(QPainter& pintor, int indice, QPoint en, TExtremo ini
         const QString trozo = texto.mid(a, b - a);
         const int ancho = metricas.horizontalAdvance(trozo);
         if (marcada)
-            pintor.fillRect(QRect(x, en.y(), ancho, pieza.Height), AQColor(estilo->SelColor));
+            pintor.fillRect(QRect(x, en.y(), ancho, pieza.Height), AQColor(estilo_->SelColor));
         pintor.setPen(marcada ? seleccionado : normal);
         pintor.drawText(QPoint(x, base), trozo);
         x += ancho;

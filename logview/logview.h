@@ -10,8 +10,6 @@
 
 class QTimer;
 
-enum TBackgroundStyle { bsNoBitmap, bsStretched, bsTiled, bsTiledAndScrolled };
-
 // The styled, selectable log of a chat: the application appends, reformats and scrolls.
 class TLogView : public TLogScroller {
     Q_OBJECT
@@ -19,10 +17,10 @@ public:
     explicit TLogView(QWidget* padre = nullptr);
     ~TLogView() override;
 
-    TLogStyle* Style() const { return estilo; }
-    void SetStyle(TLogStyle* tabla) { estilo = tabla; }
+    TLogStyle* Style() const { return estilo_; }
+    void SetStyle(TLogStyle* tabla) { estilo_ = tabla; }
     // Tests measure with fixed metrics; the view measures with its fonts otherwise.
-    void SetMedidor(std::unique_ptr<TMedidorTexto> otro) { medidor = std::move(otro); }
+    void SetMedidor(std::unique_ptr<TMedidorTexto> otro) { medidor_ = std::move(otro); }
 
     void AppendText(const QString& texto, qint32 estiloTexto);
     void AppendLine(const QString& texto, qint32 estiloTexto);
@@ -39,24 +37,21 @@ public:
 
     // A width change lays out the visible part at once and the rest in slices from the
     // event loop; until then heights below and above are estimates.
-    bool RepartoPendiente() const { return formato.Pendiente(); }
+    bool RepartoPendiente() const { return formato_.Pendiente(); }
     // One slice of that layout; the event loop runs them on its own.
     void PasoDeReparto();
 
-    bool HasSelection() const { return HaySeleccion(ancla, movil); }
+    bool HasSelection() const { return HaySeleccion(ancla_, movil_); }
     QString SelectedText() const;
     void CopySelection() const;
     void Deselect();
 
-    const TLogDocumento& Documento() const { return documento; }
-    const std::vector<TDrawLineInfo>& DrawItems() const { return formato.DrawItems(); }
-    const std::vector<TJumpInfo>& JumpAreas() const { return formato.JumpAreas(); }
-    const std::vector<TCPInfo>& Marks() const { return formato.Marks(); }
-    int TextWidth() const { return anchoTexto; }
-    int DocumentHeight() const { return formato.DocumentHeight(); }
-
-    void SetBackgroundBitmap(const QImage& imagen);
-    void SetBackgroundStyle(TBackgroundStyle estiloFondo);
+    const TLogDocumento& Documento() const { return documento_; }
+    const std::vector<TDrawLineInfo>& DrawItems() const { return formato_.DrawItems(); }
+    const std::vector<TJumpInfo>& JumpAreas() const { return formato_.JumpAreas(); }
+    const std::vector<TCPInfo>& Marks() const { return formato_.Marks(); }
+    int TextWidth() const { return anchoTexto_; }
+    int DocumentHeight() const { return formato_.DocumentHeight(); }
 
     // Time one slice of catching up may take, in nanoseconds; it lays out at least one
     // paragraph. A slice leaves room in a 16 ms frame for input, sockets and painting.
@@ -65,24 +60,18 @@ public:
     // page, goes on in slices like a width change.
     int CaracteresSinPausa = 20'000;
     qint32 FirstJumpNo = 0;
-    qint32 MaxTextWidth = 0;
-    qint32 MinTextWidth = 0;
     qint32 LeftMargin = 5;
     qint32 RightMargin = 5;
     QString Delimiters = QStringLiteral(" .;,:(){}\"");
     bool AllowSelection = true;
-    bool SingleClick = false;
     bool MostrarPicture = true;
     bool MostrarControl = true;
     bool MostrarImagenes = true;
 
 signals:
     void OnJump(int id);
-    void OnLogMouseMove(int id);
-    void OnLogDblClick(const QString& palabra, int estilo);
     void OnLogRightClick(const QString& palabra, int estilo, int x, int y);
     void OnSelect();
-    void OnResized();
     void OnClick();
     void OnKeyDown(int tecla, Qt::KeyboardModifiers modificadores);
 
@@ -133,29 +122,26 @@ private:
                      TExtremo fin) const;
     int PrimeraPiezaAPintar(int arriba) const;
 
-    QPointer<TLogStyle> estilo;
-    TLogDocumento documento;
-    TFormatoLog formato;
-    std::unique_ptr<TMedidorTexto> medidor;
+    QPointer<TLogStyle> estilo_;
+    TLogDocumento documento_;
+    TFormatoLog formato_;
+    std::unique_ptr<TMedidorTexto> medidor_;
     // Each control with its item number.
-    std::vector<std::pair<int, TControlLog*>> controles;
-    int anchoTexto = -1;
-    int anchoContenido = 0;
-    TAnclaLectura anclaLectura;
-    QTimer* reparto;
-    bool formateando = false;
+    std::vector<std::pair<int, TControlLog*>> controles_;
+    int anchoTexto_ = -1;
+    int anchoContenido_ = 0;
+    TAnclaLectura anclaLectura_;
+    QTimer* reparto_;
+    bool formateando_ = false;
 
-    QImage fondo;
-    TBackgroundStyle estiloFondo = bsNoBitmap;
-
-    int saltoBajoRaton = -1;
-    bool hoverActivo = false;
-    int saltoPulsado = -1;
+    int saltoBajoRaton_ = -1;
+    bool hoverActivo_ = false;
+    int saltoPulsado_ = -1;
     // Selection ends in item terms, so that they survive any layout.
-    TExtremo ancla;
-    TExtremo movil;
-    bool seleccionando = false;
-    int pasoAutomatico = 0;
-    QPoint ultimoPunto;
-    QTimer* temporizador = nullptr;
+    TExtremo ancla_;
+    TExtremo movil_;
+    bool seleccionando_ = false;
+    int pasoAutomatico_ = 0;
+    QPoint ultimoPunto_;
+    QTimer* temporizador_ = nullptr;
 };

@@ -11,34 +11,34 @@ constexpr int kUmbralParpadeo = 29;
 
 } // namespace
 
-TAnimacionOjos::TAnimacionOjos(std::mt19937::result_type semilla) : FAzar(semilla) {}
+TAnimacionOjos::TAnimacionOjos(std::mt19937::result_type semilla) : azar_(semilla) {}
 
 void TAnimacionOjos::Reiniciar() {
-    FCara = TCaraOjos::Abiertos;
-    FFase = TFase::Reposo;
-    FContador = 0;
+    cara_ = TCaraOjos::Abiertos;
+    fase_ = TFase::Reposo;
+    contador_ = 0;
 }
 
 bool TAnimacionOjos::Paso() {
-    ++FContador;
-    switch (FFase) {
+    ++contador_;
+    switch (fase_) {
     case TFase::Reposo:
-        if (FContador < kTicsReposo)
+        if (contador_ < kTicsReposo)
             return false;
         if (Aleatorio(0, 99) > kUmbralParpadeo) {
             Cambiar(TCaraOjos::Cerrados, TFase::Parpadeo, 0);
         } else {
-            FLado = !FLado;
-            Cambiar(FLado ? TCaraOjos::MiraUnLado : TCaraOjos::MiraOtroLado, TFase::Mirada, 0);
+            lado_ = !lado_;
+            Cambiar(lado_ ? TCaraOjos::MiraUnLado : TCaraOjos::MiraOtroLado, TFase::Mirada, 0);
         }
         return true;
     case TFase::Parpadeo:
-        if (FContador < kTicsParpadeo)
+        if (contador_ < kTicsParpadeo)
             return false;
         Cambiar(TCaraOjos::Abiertos, TFase::Reposo, 0);
         return true;
     case TFase::Mirada:
-        if (FContador < kTicsMirada)
+        if (contador_ < kTicsMirada)
             return false;
         Cambiar(TCaraOjos::Abiertos, TFase::Reposo, kContadorTrasMirada);
         return true;
@@ -47,12 +47,12 @@ bool TAnimacionOjos::Paso() {
 }
 
 void TAnimacionOjos::Cambiar(TCaraOjos cara, TFase fase, int contador) {
-    FCara = cara;
-    FFase = fase;
-    FContador = contador;
-    FIntervalo = 80 + Aleatorio(0, 39);
+    cara_ = cara;
+    fase_ = fase;
+    contador_ = contador;
+    intervalo_ = 80 + Aleatorio(0, 39);
 }
 
 int TAnimacionOjos::Aleatorio(int desde, int hasta) {
-    return std::uniform_int_distribution<int>(desde, hasta)(FAzar);
+    return std::uniform_int_distribution<int>(desde, hasta)(azar_);
 }

@@ -17,9 +17,9 @@ public:
     // One tick. True when the picture changed; then Intervalo() holds the next delay.
     bool Paso();
 
-    TCaraOjos Cara() const { return FCara; }
-    int Intervalo() const { return FIntervalo; }
-    int Contador() const { return FContador; }
+    TCaraOjos Cara() const { return cara_; }
+    int Intervalo() const { return intervalo_; }
+    int Contador() const { return contador_; }
 
 private:
     enum class TFase { Reposo, Parpadeo, Mirada };
@@ -27,10 +27,10 @@ private:
     void Cambiar(TCaraOjos cara, TFase fase, int contador);
     int Aleatorio(int desde, int hasta);
 
-    std::mt19937 FAzar;
-    TCaraOjos FCara = TCaraOjos::Abiertos;
-    TFase FFase = TFase::Reposo;
-    int FContador = 0;
-    bool FLado = false;
-    int FIntervalo = kIntervaloInicial;
+    std::mt19937 azar_;
+    TCaraOjos cara_ = TCaraOjos::Abiertos;
+    TFase fase_ = TFase::Reposo;
+    int contador_ = 0;
+    bool lado_ = false;
+    int intervalo_ = kIntervaloInicial;
 };

@@ -80,22 +80,24 @@ QString TextoGracias() {
 } // namespace
 
 TfrmAbout::TfrmAbout(QWidget* padre, std::mt19937::result_type semilla)
-    : QDialog(padre, Qt::Dialog | Qt::FramelessWindowHint), FAnimacion(semilla),
-      FCabecera(new TCabeceraVentana(QStringLiteral("PanelCabecera"), kTitulo, TCabeceraVentana::Cerrar, this)),
-      FTimer(new QTimer(this)) {
+    : QDialog(padre, Qt::Dialog | Qt::FramelessWindowHint), animacion_(semilla),
+      panelCabecera_(new TCabeceraVentana(QStringLiteral("PanelCabecera"), kTitulo,
+                                          TCabeceraVentana::Cerrar, this)),
+      Timer(new QTimer(this)) {
     setWindowTitle(kTitulo);
     setFixedSize(kTamano);
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
     setAutoFillBackground(true);
     Colorear(this, QColor(190, 190, 190), QPalette::Window);
-    FCabecera->setGeometry(0, 0, kTamano.width(), TCabeceraVentana::kAlto);
-    connect(FCabecera, &TCabeceraVentana::CerrarPulsado, this, &QDialog::close);
+    panelCabecera_->setGeometry(0, 0, kTamano.width(), TCabeceraVentana::kAlto);
+    connect(panelCabecera_, &TCabeceraVentana::CerrarPulsado, this, &QDialog::close);
 
-    FImagenes[0] = NuevaImagen("img1", QRect(10, 30, 40, 40), DibujarCara(TCaraOjos::Abiertos), this);
+    imagenes_[0] =
+        NuevaImagen("img1", QRect(10, 30, 40, 40), DibujarCara(TCaraOjos::Abiertos), this);
     const char* nombres[] = {"img2", "img3", "img4"};
     const TCaraOjos caras[] = {TCaraOjos::Cerrados, TCaraOjos::MiraUnLado, TCaraOjos::MiraOtroLado};
     for (int i = 0; i < 3; ++i)
-        FImagenes[i + 1] = NuevaImagen(nombres[i], kZonaOjos.translated(10, 30),
+        imagenes_[i + 1] = NuevaImagen(nombres[i], kZonaOjos.translated(10, 30),
                                        DibujarCara(caras[i]).copy(kZonaOjos), this);
 
     QLabel* autor = NuevaEtiqueta("Label1", QRect(66, 40, 199, 17),
@@ -119,18 +121,18 @@ TfrmAbout::TfrmAbout(QWidget* padre, std::mt19937::result_type semilla)
 
     QLabel* label2 = NuevaEtiqueta("Label2", QRect(8, 192, 161, 17),
                                    QStringLiteral("Este programa y muchos más, en:"), this);
-    FLabel3 = NuevaEtiqueta("Label3", QRect(172, 192, 101, 17), Direccion().host(), this);
-    QFont subrayada = FLabel3->font();
+    Label3 = NuevaEtiqueta("Label3", QRect(172, 192, 101, 17), Direccion().host(), this);
+    QFont subrayada = Label3->font();
     subrayada.setUnderline(true);
-    FLabel3->setFont(subrayada);
+    Label3->setFont(subrayada);
     AjustarLineaDireccion(label2);
-    Colorear(FLabel3, QColor(0, 0, 255));
-    FLabel3->setCursor(Qt::PointingHandCursor);
-    FLabel3->installEventFilter(this);
+    Colorear(Label3, QColor(0, 0, 255));
+    Label3->setCursor(Qt::PointingHandCursor);
+    Label3->installEventFilter(this);
 
-    FTimer->setObjectName(QStringLiteral("Timer"));
-    FTimer->setInterval(TAnimacionOjos::kIntervaloInicial);
-    connect(FTimer, &QTimer::timeout, this, &TfrmAbout::TimerTimer);
+    Timer->setObjectName(QStringLiteral("Timer"));
+    Timer->setInterval(TAnimacionOjos::kIntervaloInicial);
+    connect(Timer, &QTimer::timeout, this, &TfrmAbout::TimerTimer);
 }
 
 QUrl TfrmAbout::Direccion() { return QUrl(QStringLiteral("http://www.example.org/")); }
@@ -139,27 +141,27 @@ QUrl TfrmAbout::Direccion() { return QUrl(QStringLiteral("http://www.example.org
 // lead-in, and the box widens when the two do not fit.
 void TfrmAbout::AjustarLineaDireccion(QLabel* label2) {
     label2->resize(label2->sizeHint().width(), label2->height());
-    FLabel3->setGeometry(label2->geometry().right() + 4, FLabel3->y(), FLabel3->sizeHint().width(),
-                         FLabel3->height());
-    const int ancho = std::max(kTamano.width(), FLabel3->geometry().right() + 5);
+    Label3->setGeometry(label2->geometry().right() + 4, Label3->y(), Label3->sizeHint().width(),
+                        Label3->height());
+    const int ancho = std::max(kTamano.width(), Label3->geometry().right() + 5);
     setFixedSize(ancho, kTamano.height());
-    FCabecera->setGeometry(0, 0, ancho, TCabeceraVentana::kAlto);
+    panelCabecera_->setGeometry(0, 0, ancho, TCabeceraVentana::kAlto);
 }
 
 void TfrmAbout::showEvent(QShowEvent* evento) {
     QDialog::showEvent(evento);
-    FAnimacion.Reiniciar();
-    Imagen(FAnimacion.Cara())->raise();
-    FTimer->start();
+    animacion_.Reiniciar();
+    Imagen(animacion_.Cara())->raise();
+    Timer->start();
 }
 
 void TfrmAbout::hideEvent(QHideEvent* evento) {
-    FTimer->stop();
+    Timer->stop();
     QDialog::hideEvent(evento);
 }
 
 bool TfrmAbout::eventFilter(QObject* objeto, QEvent* evento) {
-    if (objeto == FLabel3 && evento->type() == QEvent::MouseButtonRelease &&
+    if (objeto == Label3 && evento->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(evento)->button() == Qt::LeftButton) {
         QDesktopServices::openUrl(Direccion());
         return true;
@@ -168,10 +170,12 @@ bool TfrmAbout::eventFilter(QObject* objeto, QEvent* evento) {
 }
 
 void TfrmAbout::TimerTimer() {
-    if (!FAnimacion.Paso())
+    if (!animacion_.Paso())
         return;
-    Imagen(FAnimacion.Cara())->raise();
-    FTimer->setInterval(FAnimacion.Intervalo());
+    Imagen(animacion_.Cara())->raise();
+    Timer->setInterval(animacion_.Intervalo());
 }
 
-QLabel* TfrmAbout::Imagen(TCaraOjos cara) const { return FImagenes[int(cara)]; }
+QLabel* TfrmAbout::Imagen(TCaraOjos cara) const {
+    return imagenes_[int(cara)];
+}

@@ -17,7 +17,7 @@ public:
     explicit TfrmAbout(QWidget* padre = nullptr,
                        std::mt19937::result_type semilla = std::random_device{}());
 
-    TCabeceraVentana* PanelCabecera() const { return FCabecera; }
+    TCabeceraVentana* PanelCabecera() const { return panelCabecera_; }
     // The web address that Label3 opens.
     static QUrl Direccion();
 
@@ -31,9 +31,11 @@ private:
     void AjustarLineaDireccion(QLabel* label2);
     QLabel* Imagen(TCaraOjos cara) const;
 
-    TAnimacionOjos FAnimacion;
-    TCabeceraVentana* FCabecera;
-    QLabel* FImagenes[4];
-    QLabel* FLabel3;
-    QTimer* FTimer;
+    TAnimacionOjos animacion_;
+    TCabeceraVentana* panelCabecera_;
+    QLabel* imagenes_[4];
+
+    // Components
+    QLabel* Label3;
+    QTimer* Timer;
 };

@@ -2,6 +2,7 @@
 
 #include "widgets/cabeceraventana.h"
 #include "widgets/colocacion.h"
+#include "widgets/fabrica.h"
 
 #include <QFrame>
 #include <QKeyEvent>
@@ -28,87 +29,64 @@ bool CaracterAdmitidoEnIP(const QKeyEvent* tecla) {
     });
 }
 
-QLabel* Etiqueta(const char* nombre, const QString& texto, QRect sitio, QWidget* padre) {
-    auto* etiqueta = new QLabel(texto, padre);
-    etiqueta->setObjectName(QLatin1String(nombre));
-    etiqueta->setGeometry(sitio);
-    etiqueta->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    return etiqueta;
-}
-
-QLineEdit* Campo(const char* nombre, QRect sitio, QWidget* padre) {
-    auto* campo = new QLineEdit(padre);
-    campo->setObjectName(QLatin1String(nombre));
-    campo->setGeometry(sitio);
-    return campo;
-}
-
-QPushButton* Boton(const char* nombre, const QString& texto, QRect sitio, QWidget* padre) {
-    auto* boton = new QPushButton(texto, padre);
-    boton->setObjectName(QLatin1String(nombre));
-    boton->setGeometry(sitio);
-    // Enter is handled by the fields themselves, never by a default button.
-    boton->setAutoDefault(false);
-    return boton;
-}
-
 } // namespace
 
 TfrmNuevoContacto::TfrmNuevoContacto(QWidget* padre)
     : QDialog(padre, Qt::Dialog | Qt::FramelessWindowHint),
-      FPanel1(new TCabeceraVentana(QStringLiteral("Panel1"),
-                                   QStringLiteral("Añadir nuevo contacto"),
-                                   TCabeceraVentana::TBotones(), this)),
-      FedtIP(Campo("edtIP", QRect(64, 38, 140, 21), this)),
-      FedtNick(Campo("edtNick", QRect(64, 70, 140, 21), this)),
-      FbtnAceptar(Boton("btnAceptar", QStringLiteral(" &Añadir "), QRect(16, 118, 90, 26), this)),
-      FbtnCancelar(
+      Panel1(new TCabeceraVentana(QStringLiteral("Panel1"), QStringLiteral("Añadir nuevo contacto"),
+                                  TCabeceraVentana::TBotones(), this)),
+      edtIP(Campo("edtIP", QRect(64, 38, 140, 21), this)),
+      edtNick(Campo("edtNick", QRect(64, 70, 140, 21), this)),
+      btnAceptar(Boton("btnAceptar", QStringLiteral(" &Añadir "), QRect(16, 118, 90, 26), this)),
+      btnCancelar(
           Boton("btnCancelar", QStringLiteral(" &Cancelar "), QRect(113, 118, 90, 26), this)) {
     setWindowTitle(QStringLiteral("Nuevo Contacto"));
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
     setFixedSize(219, 154);
-    FPanel1->setGeometry(2, 2, 215, TCabeceraVentana::kAlto);
-    Etiqueta("Label1", QStringLiteral("Dir. IP:"), QRect(8, 38, 50, 21), this);
-    Etiqueta("Label2", QStringLiteral("Nick:"), QRect(8, 70, 50, 21), this);
-    FedtIP->setToolTip(
+    Panel1->setGeometry(2, 2, 215, TCabeceraVentana::kAlto);
+    for (QLabel* etiqueta :
+         {Control<QLabel>("Label1", QStringLiteral("Dir. IP:"), {8, 38, 50, 21}, this),
+          Control<QLabel>("Label2", QStringLiteral("Nick:"), {8, 70, 50, 21}, this)})
+        etiqueta->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    edtIP->setToolTip(
         QStringLiteral("Este nick es provisional, hasta que obtenga el Nick del equipo remoto."));
     auto* bevel = new QFrame(this);
     bevel->setObjectName(QStringLiteral("Bevel2"));
     bevel->setFrameShape(QFrame::HLine);
     bevel->setFrameShadow(QFrame::Sunken);
     bevel->setGeometry(8, 104, 203, 2);
-    setTabOrder(FedtIP, FedtNick);
-    FedtIP->installEventFilter(this);
-    FedtNick->installEventFilter(this);
-    connect(FbtnAceptar, &QPushButton::clicked, this, &TfrmNuevoContacto::btnAceptarClick);
-    connect(FbtnCancelar, &QPushButton::clicked, this, &TfrmNuevoContacto::reject);
+    setTabOrder(edtIP, edtNick);
+    edtIP->installEventFilter(this);
+    edtNick->installEventFilter(this);
+    connect(btnAceptar, &QPushButton::clicked, this, &TfrmNuevoContacto::btnAceptarClick);
+    connect(btnCancelar, &QPushButton::clicked, this, &TfrmNuevoContacto::reject);
 }
 
 void TfrmNuevoContacto::reject() {
-    FNick.clear();
-    FIP.clear();
+    nick_.clear();
+    ip_.clear();
     QDialog::reject();
 }
 
 void TfrmNuevoContacto::showEvent(QShowEvent* evento) {
     if (parentWidget())
         ColocarSobrePrincipal(this, parentWidget()->window());
-    FedtIP->clear();
-    FedtNick->clear();
-    FNick.clear();
-    FIP.clear();
+    edtIP->clear();
+    edtNick->clear();
+    nick_.clear();
+    ip_.clear();
     QDialog::showEvent(evento);
-    FedtNick->setFocus();
+    edtNick->setFocus();
 }
 
 bool TfrmNuevoContacto::eventFilter(QObject* objeto, QEvent* evento) {
     if (evento->type() != QEvent::KeyPress)
         return QDialog::eventFilter(objeto, evento);
     const auto* tecla = static_cast<QKeyEvent*>(evento);
-    if (objeto == FedtIP)
+    if (objeto == edtIP)
         return FiltrarTeclaIP(tecla);
-    if (objeto == FedtNick && EsIntro(tecla)) {
-        FbtnAceptar->click();
+    if (objeto == edtNick && EsIntro(tecla)) {
+        btnAceptar->click();
         return true;
     }
     return false;
@@ -116,20 +94,20 @@ bool TfrmNuevoContacto::eventFilter(QObject* objeto, QEvent* evento) {
 
 bool TfrmNuevoContacto::FiltrarTeclaIP(const QKeyEvent* tecla) {
     if (EsIntro(tecla)) {
-        FedtNick->setFocus();
+        edtNick->setFocus();
         return true;
     }
     return !CaracterAdmitidoEnIP(tecla);
 }
 
 void TfrmNuevoContacto::btnAceptarClick() {
-    if (FedtIP->text().isEmpty()) {
+    if (edtIP->text().isEmpty()) {
         QMessageBox::critical(this, QStringLiteral("Error"),
                               QStringLiteral("Debe espeficicar una Dirección IP"));
-        FedtIP->setFocus();
+        edtIP->setFocus();
         return;
     }
-    FNick = FedtNick->text();
-    FIP = FedtIP->text();
+    nick_ = edtNick->text();
+    ip_ = edtIP->text();
     accept();
 }

@@ -14,8 +14,8 @@ class TfrmNuevoContacto : public QDialog {
 public:
     explicit TfrmNuevoContacto(QWidget* padre = nullptr);
 
-    const QString& Nick() const { return FNick; }
-    const QString& IP() const { return FIP; }
+    const QString& Nick() const { return nick_; }
+    const QString& IP() const { return ip_; }
 
 public slots:
     void reject() override;
@@ -29,11 +29,13 @@ private:
     void btnAceptarClick();
     bool FiltrarTeclaIP(const QKeyEvent* tecla);
 
-    TCabeceraVentana* FPanel1;
-    QLineEdit* FedtIP;
-    QLineEdit* FedtNick;
-    QPushButton* FbtnAceptar;
-    QPushButton* FbtnCancelar;
-    QString FNick;
-    QString FIP;
+    // Components
+    TCabeceraVentana* Panel1;
+    QLineEdit* edtIP;
+    QLineEdit* edtNick;
+    QPushButton* btnAceptar;
+    QPushButton* btnCancelar;
+
+    QString nick_;
+    QString ip_;
 };

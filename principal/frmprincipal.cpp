@@ -51,7 +51,7 @@ TfrmPrincipal::TfrmPrincipal(QWidget* padre) : QMainWindow(padre) {
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
     Colorear(this, QColor(190, 190, 190), QPalette::Window);
     setAutoFillBackground(true);
-    FSonido = new TReproductorSonido(this);
+    sonido_ = new TReproductorSonido(this);
     CrearComponentes();
     CrearMenus();
     CrearTray();
@@ -72,23 +72,23 @@ void TfrmPrincipal::PrepararAplicacion(QApplication& aplicacion) {
 }
 
 void TfrmPrincipal::Enlazar(TMensajero& mensajero, TAccionesPrincipal acciones) {
-    FMensajero = &mensajero;
-    FAcciones = std::move(acciones);
-    FModelo = new TModeloContactos(FMensajero->Agenda(), this);
-    ListViewContactos->setModel(FModelo);
+    mensajero_ = &mensajero;
+    acciones_ = std::move(acciones);
+    modelo_ = new TModeloContactos(mensajero_->Agenda(), this);
+    ListViewContactos->setModel(modelo_);
     ListViewContactos->setItemDelegate(
-        new TDelegadoContactos(FMensajero->Agenda(), *ListViewContactos, this));
+        new TDelegadoContactos(mensajero_->Agenda(), *ListViewContactos, this));
 }
 
 void TfrmPrincipal::FijarAvisos(TAvisosEscritorio& avisos) {
-    FAvisos = &avisos;
+    avisos_ = &avisos;
     avisos.FijarTray([this](const QString& titulo, const QString& texto) {
-        if (!FTray->isVisible() || !QSystemTrayIcon::isSystemTrayAvailable())
+        if (!tray_->isVisible() || !QSystemTrayIcon::isSystemTrayAvailable())
             return false;
-        FTray->showMessage(titulo, texto, FTray->icon());
+        tray_->showMessage(titulo, texto, tray_->icon());
         return true;
     });
-    connect(FTray, &QSystemTrayIcon::messageClicked, this, [&avisos] { avisos.TrayPulsado(); });
+    connect(tray_, &QSystemTrayIcon::messageClicked, this, [&avisos] { avisos.TrayPulsado(); });
 }
 
 void TfrmPrincipal::CrearComponentes() {
@@ -110,32 +110,22 @@ void TfrmPrincipal::CrearComponentes() {
     lblNick->setCursor(Qt::PointingHandCursor);
     lblNick->setToolTip(QStringLiteral("Cambiar nick..."));
     lblNick->installEventFilter(this);
-    connect(lblNick, &TLabel2::OnMouseEnter, this, [](TLabel2* etiqueta) {
-        QFont fuente = etiqueta->font();
-        fuente.setUnderline(true);
-        etiqueta->setFont(fuente);
-    });
-    connect(lblNick, &TLabel2::OnMouseLeave, this, [](TLabel2* etiqueta) {
-        QFont fuente = etiqueta->font();
-        fuente.setBold(false);
-        fuente.setItalic(false);
-        fuente.setUnderline(false);
-        fuente.setStrikeOut(false);
-        etiqueta->setFont(fuente);
-    });
+    SubrayarAlPasar(lblNick);
     BevelFondo = new QFrame(centro);
     BevelFondo->setObjectName(QStringLiteral("BevelFondo"));
     BevelFondo->setFrameStyle(QFrame::Box | QFrame::Sunken);
     ListViewContactos = new TListaContactos(centro);
     Colorear(ListViewContactos, AQColor(kColorBotones), QPalette::Base);
     connect(ListViewContactos, &QListView::doubleClicked, this, &TfrmPrincipal::ListViewContactosDblClick);
-    connect(ListViewContactos, &TListaContactos::FilaSoltada, this, [this](int origen, int destino) {
-        FMensajero->MoverContacto(origen, destino);
-        FModelo->Refrescar();
-        const int nueva = destino >= FModelo->rowCount() ? FModelo->rowCount() - 1
-                          : destino > origen ? destino - 1 : destino;
-        ListViewContactos->setCurrentIndex(FModelo->index(nueva));
-    });
+    connect(ListViewContactos, &TListaContactos::FilaSoltada, this,
+            [this](int origen, int destino) {
+                mensajero_->MoverContacto(origen, destino);
+                modelo_->Refrescar();
+                const int nueva = destino >= modelo_->rowCount() ? modelo_->rowCount() - 1
+                                  : destino > origen             ? destino - 1
+                                                                 : destino;
+                ListViewContactos->setCurrentIndex(modelo_->index(nueva));
+            });
     connect(ListViewContactos, &TListaContactos::FicherosSoltados, this,
             &TfrmPrincipal::ListViewContactosFicherosSoltados);
     connect(ListViewContactos, &TListaContactos::MenuPedido, this, [this](QPoint global) {
@@ -158,11 +148,11 @@ void TfrmPrincipal::CrearMenus() {
 
     QMenu* opciones = menuBar()->addMenu(QStringLiteral("&Opciones"));
     QAction* cambiarNick = opciones->addAction(QStringLiteral("Cambiar &Nick"), this,
-                                               [this] { FAcciones.CambiarNick(); });
+                                               [this] { acciones_.CambiarNick(); });
     cambiarNick->setObjectName(QStringLiteral("mnuCambiarNick"));
     opciones->addSeparator();
     QAction* configurar = opciones->addAction(QStringLiteral("&Configurar"), this,
-                                              [this] { FAcciones.Configurar(); });
+                                              [this] { acciones_.Configurar(); });
     configurar->setObjectName(QStringLiteral("mnuConfigurar"));
     opciones->addSeparator();
     QAction* debug = opciones->addAction(QStringLiteral("Modo &Debug"));
@@ -211,25 +201,26 @@ void TfrmPrincipal::CrearMenus() {
     PopupMenuTray->addSeparator();
     PopupMenuTray->addAction(QStringLiteral("&Salir"), this, &TfrmPrincipal::mnuSalirClick);
     connect(PopupMenuTray, &QMenu::aboutToShow, this, [this] {
-        mnuTrayRestaurar->setEnabled(FOculto);
-        mnuTrayOcultar->setEnabled(!FOculto);
+        mnuTrayRestaurar->setEnabled(oculto_);
+        mnuTrayOcultar->setEnabled(!oculto_);
     });
 }
 
 void TfrmPrincipal::CrearTray() {
-    FTray = new QSystemTrayIcon(QIcon(QPixmap::fromImage(IconoPrograma(22))), this);
-    FTray->setToolTip(kTituloPrograma);
-    connect(FTray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason razon) {
-        if (razon == QSystemTrayIcon::DoubleClick)
-            Restaurar();
-        else if (razon == QSystemTrayIcon::Context)
-            PopupMenuTray->popup(QCursor::pos() - QPoint(1, 1));
-    });
+    tray_ = new QSystemTrayIcon(QIcon(QPixmap::fromImage(IconoPrograma(22))), this);
+    tray_->setToolTip(kTituloPrograma);
+    connect(tray_, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason razon) {
+                if (razon == QSystemTrayIcon::DoubleClick)
+                    Restaurar();
+                else if (razon == QSystemTrayIcon::Context)
+                    PopupMenuTray->popup(QCursor::pos() - QPoint(1, 1));
+            });
 }
 
 void TfrmPrincipal::Disponer() {
     const TDisposicionPrincipal d =
-        DisponerPrincipal(centralWidget()->size(), FMensajero->Agenda().NumeroFilas());
+        DisponerPrincipal(centralWidget()->size(), mensajero_->Agenda().NumeroFilas());
     ProgressBarNick->setGeometry(d.Barra);
     BevelFondo->setGeometry(d.Marco);
     ListViewContactos->setGeometry(d.Lista);
@@ -244,14 +235,14 @@ void TfrmPrincipal::resizeEvent(QResizeEvent* evento) {
 
 TFilaContacto* TfrmPrincipal::FilaSeleccionada() const {
     const QModelIndexList elegidas = ListViewContactos->selectionModel()->selectedIndexes();
-    if (elegidas.isEmpty() || elegidas.first().row() >= FMensajero->Agenda().NumeroFilas())
+    if (elegidas.isEmpty() || elegidas.first().row() >= mensajero_->Agenda().NumeroFilas())
         return nullptr;
-    return FMensajero->Agenda().Fila(elegidas.first().row());
+    return mensajero_->Agenda().Fila(elegidas.first().row());
 }
 
 void TfrmPrincipal::HabilitarPopup() {
     const TFilaContacto* fila = FilaSeleccionada();
-    const TContacto* contacto = fila ? FMensajero->BuscarContacto(fila->IP) : nullptr;
+    const TContacto* contacto = fila ? mensajero_->BuscarContacto(fila->IP) : nullptr;
     const THabilitacionMenu menu = HabilitarMenuContactos(fila, contacto);
     mnuPopUpContactosIP->setText(menu.CaptionIP);
     mnuPopUpContactosIP->setEnabled(menu.IP);
@@ -271,22 +262,22 @@ bool TfrmPrincipal::eventFilter(QObject* objeto, QEvent* evento) {
         return QMainWindow::eventFilter(objeto, evento);
     const auto* raton = static_cast<QMouseEvent*>(evento);
     if (pulsado) {
-        FNickPulsado = raton->button() == Qt::LeftButton;
+        nickPulsado_ = raton->button() == Qt::LeftButton;
         return true;
     }
     if (raton->button() != Qt::LeftButton)
         return QMainWindow::eventFilter(objeto, evento);
-    const bool clic = FNickPulsado && lblNick->rect().contains(raton->position().toPoint());
-    FNickPulsado = false;
+    const bool clic = nickPulsado_ && lblNick->rect().contains(raton->position().toPoint());
+    nickPulsado_ = false;
     if (clic)
-        FMensajero->Proteger([this] { FMensajero->CambiarNick(); });
+        mensajero_->Proteger([this] { mensajero_->CambiarNick(); });
     return true;
 }
 
 void TfrmPrincipal::closeEvent(QCloseEvent* evento) {
-    if (PreguntaCierre(FOculto, FMensajero->Config().IconoEnTray) == TRespuestaCierre::Cerrar) {
+    if (PreguntaCierre(oculto_, mensajero_->Config().IconoEnTray) == TRespuestaCierre::Cerrar) {
         evento->accept();
-        FAcciones.Salir();
+        acciones_.Salir();
         return;
     }
     evento->ignore();
@@ -294,14 +285,14 @@ void TfrmPrincipal::closeEvent(QCloseEvent* evento) {
 }
 
 void TfrmPrincipal::OcultarEnTray() {
-    FOculto = true;
+    oculto_ = true;
     hide();
 }
 
 void TfrmPrincipal::Restaurar() {
-    if (FOculto)
+    if (oculto_)
         show();
-    FOculto = false;
+    oculto_ = false;
 }
 
 void TfrmPrincipal::Activar() {
@@ -312,10 +303,10 @@ void TfrmPrincipal::Activar() {
 }
 
 void TfrmPrincipal::AnadirContactoNuevo(const QString& nick, const QString& ip) {
-    FMensajero->Proteger([&] { FMensajero->AnadirContacto(nick, ip, {}, true, true); });
+    mensajero_->Proteger([&] { mensajero_->AnadirContacto(nick, ip, {}, true, true); });
 }
 
-void TfrmPrincipal::mnuModoDebugClick(bool activo) { FMensajero->FijarModoDebug(activo); }
+void TfrmPrincipal::mnuModoDebugClick(bool activo) { mensajero_->FijarModoDebug(activo); }
 
 void TfrmPrincipal::mnuPopUpContactosIPClick() {
     if (const TFilaContacto* fila = FilaSeleccionada())
@@ -326,35 +317,35 @@ void TfrmPrincipal::mnuPopUpContactosEliminarClick() {
     const QModelIndex indice = ListViewContactos->currentIndex();
     if (!FilaSeleccionada())
         return;
-    FMensajero->Proteger([&] { FMensajero->EliminarContacto(indice.row()); });
+    mensajero_->Proteger([&] { mensajero_->EliminarContacto(indice.row()); });
 }
 
 void TfrmPrincipal::mnuPopUpContactosMensajeFlashClick() {
     const TFilaContacto* fila = FilaSeleccionada();
-    if (fila && fila->Icono > 0 && FAcciones.MensajeFlash)
-        FAcciones.MensajeFlash(fila->IP);
+    if (fila && fila->Icono > 0 && acciones_.MensajeFlash)
+        acciones_.MensajeFlash(fila->IP);
 }
 
 void TfrmPrincipal::mnuPopUpContactosChatClick() {
     const TFilaContacto* fila = FilaSeleccionada();
-    if (!fila || fila->Icono <= 0 || !FAcciones.EmpezarChat)
+    if (!fila || fila->Icono <= 0 || !acciones_.EmpezarChat)
         return;
     const QString ip = fila->IP;
-    FMensajero->Proteger([&] { FAcciones.EmpezarChat(ip); });
+    mensajero_->Proteger([&] { acciones_.EmpezarChat(ip); });
 }
 
 void TfrmPrincipal::mnuVentanaChatClick() {
-    if (FAcciones.VentanaChat)
-        FMensajero->Proteger(FAcciones.VentanaChat);
+    if (acciones_.VentanaChat)
+        mensajero_->Proteger(acciones_.VentanaChat);
 }
 
 void TfrmPrincipal::mnuPopUpContactosEnviarArchivoClick() {
     const TFilaContacto* fila = FilaSeleccionada();
-    if (!fila || !FAcciones.EnviarArchivo)
+    if (!fila || !acciones_.EnviarArchivo)
         return;
     // The file chooser runs the event loop, and the row may go meanwhile.
     const QString ip = fila->IP;
-    FMensajero->Proteger([&] { FAcciones.EnviarArchivo(ip); });
+    mensajero_->Proteger([&] { acciones_.EnviarArchivo(ip); });
 }
 
 void TfrmPrincipal::mnuPopUpContactosEnviarEMailClick() {
@@ -370,12 +361,12 @@ void TfrmPrincipal::mnuPopUpContactosEnviarEMailClick() {
 }
 
 void TfrmPrincipal::mnuPopUpContactosComprobarClick() {
-    if (const TFilaContacto* fila = FilaSeleccionada(); fila && FAcciones.ComprobarConexion)
-        FMensajero->Proteger([&] { FAcciones.ComprobarConexion(fila->IP); });
+    if (const TFilaContacto* fila = FilaSeleccionada(); fila && acciones_.ComprobarConexion)
+        mensajero_->Proteger([&] { acciones_.ComprobarConexion(fila->IP); });
 }
 
 void TfrmPrincipal::mnuTrayOcultarClick() {
-    if (PreguntaCierre(FOculto, FMensajero->Config().IconoEnTray) == TRespuestaCierre::Ocultar)
+    if (PreguntaCierre(oculto_, mensajero_->Config().IconoEnTray) == TRespuestaCierre::Ocultar)
         OcultarEnTray();
 }
 
@@ -387,11 +378,12 @@ void TfrmPrincipal::ListViewContactosDblClick() {
 // Offered once the drop has returned: the dragging program waits for the drop to end, and
 // the offers may open boxes.
 void TfrmPrincipal::ListViewContactosFicherosSoltados(int fila, const QStringList& rutas) {
-    if (fila >= FMensajero->Agenda().NumeroFilas() || !FAcciones.EnviarArchivos)
+    if (fila >= mensajero_->Agenda().NumeroFilas() || !acciones_.EnviarArchivos)
         return;
-    const QString ip = FMensajero->Agenda().Fila(fila)->IP;
+    const QString ip = mensajero_->Agenda().Fila(fila)->IP;
     QMetaObject::invokeMethod(
-        this, [this, ip, rutas] { FMensajero->Proteger([&] { FAcciones.EnviarArchivos(ip, rutas); }); },
+        this,
+        [this, ip, rutas] { mensajero_->Proteger([&] { acciones_.EnviarArchivos(ip, rutas); }); },
         Qt::QueuedConnection);
 }
 
@@ -436,12 +428,14 @@ std::optional<QString> TfrmPrincipal::PedirTexto(const QString& titulo, const QS
     return caja.textValue();
 }
 
-void TfrmPrincipal::ReproducirSonido(const QString& fichero) { FSonido->Reproducir(fichero); }
+void TfrmPrincipal::ReproducirSonido(const QString& fichero) {
+    sonido_->Reproducir(fichero);
+}
 
 // The question's box is owned by this window; activating the notification brings the box
 // forward, or this window once the box is answered.
 void TfrmPrincipal::AvisarEscritorio(const QString& nick, const QString& texto) {
-    AvisarDesde(FAvisos, this, ProgramaAlFrente(),
+    AvisarDesde(avisos_, this, ProgramaAlFrente(),
                 {.Resumen = nick, .Texto = texto, .Mostrar = [this] {
                      QWidget* caja = QApplication::activeModalWidget();
                      if (!caja) {
@@ -454,7 +448,7 @@ void TfrmPrincipal::AvisarEscritorio(const QString& nick, const QString& texto) 
 }
 
 void TfrmPrincipal::RepintarContactos() {
-    FModelo->Refrescar();
+    modelo_->Refrescar();
     Disponer();
 }
 
@@ -464,9 +458,11 @@ void TfrmPrincipal::AplicarConfig(const TConfig& config) {
     AplicarSiempreEncima(this, config.AlwaysOnTop);
 }
 
-void TfrmPrincipal::AnadirIconoTray() { FTray->show(); }
+void TfrmPrincipal::AnadirIconoTray() {
+    tray_->show();
+}
 
-void TfrmPrincipal::QuitarIconoTray() { FTray->hide(); }
+void TfrmPrincipal::QuitarIconoTray() { tray_->hide(); }
 
 QRect TfrmPrincipal::GeometriaPrincipal() const { return {pos(), size()}; }
 

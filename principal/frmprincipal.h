@@ -59,7 +59,7 @@ public:
     void Activar();
     void Restaurar();
 
-    bool Oculto() const { return FOculto; }
+    bool Oculto() const { return oculto_; }
     // What the add-contact dialog and the search window add: the contact is saved and
     // connected.
     void AnadirContactoNuevo(const QString& nick, const QString& ip);
@@ -96,11 +96,11 @@ private:
              QMessageBox::StandardButtons botones);
     TFilaContacto* FilaSeleccionada() const;
 
-    void mnuAnadirContactoClick() { FAcciones.AnadirContacto(); }
-    void mnuBuscarEnRedClick() { FAcciones.BuscarEnRed(); }
-    void mnuSalirClick() { FAcciones.Salir(); }
+    void mnuAnadirContactoClick() { acciones_.AnadirContacto(); }
+    void mnuBuscarEnRedClick() { acciones_.BuscarEnRed(); }
+    void mnuSalirClick() { acciones_.Salir(); }
     void mnuModoDebugClick(bool activo);
-    void mnuAboutClick() { FAcciones.AcercaDe(); }
+    void mnuAboutClick() { acciones_.AcercaDe(); }
     void mnuPopUpContactosIPClick();
     void mnuPopUpContactosEliminarClick();
     void mnuPopUpContactosMensajeFlashClick();
@@ -113,19 +113,22 @@ private:
     void ListViewContactosDblClick();
     void ListViewContactosFicherosSoltados(int fila, const QStringList& rutas);
 
-    TMensajero* FMensajero = nullptr;
-    TAccionesPrincipal FAcciones;
-    TModeloContactos* FModelo = nullptr;
+    TMensajero* mensajero_ = nullptr;
+    TAccionesPrincipal acciones_;
+    TModeloContactos* modelo_ = nullptr;
+    QSystemTrayIcon* tray_ = nullptr;
+    TReproductorSonido* sonido_ = nullptr;
+    TAvisosEscritorio* avisos_ = nullptr;
+    bool oculto_ = false;
+    bool nickPulsado_ = false; // a left press on the nick label waits for its release
+
+    // Components
     TGradientBar* ProgressBarNick = nullptr;
     TLabel2* lblNick = nullptr;
     QFrame* BevelFondo = nullptr;
     TListaContactos* ListViewContactos = nullptr;
     QMenu* PopupMenuListViewContactos = nullptr;
     QMenu* PopupMenuTray = nullptr;
-    QSystemTrayIcon* FTray = nullptr;
-    TReproductorSonido* FSonido = nullptr;
-    TAvisosEscritorio* FAvisos = nullptr;
-
     QAction* mnuPopUpContactosIP = nullptr;
     QAction* mnuPopUpContactosEliminar = nullptr;
     QAction* mnuPopUpContactosMensajeFlash = nullptr;
@@ -135,7 +138,4 @@ private:
     QAction* mnuPopUpContactosComprobar = nullptr;
     QAction* mnuTrayRestaurar = nullptr;
     QAction* mnuTrayOcultar = nullptr;
-
-    bool FOculto = false;
-    bool FNickPulsado = false;  // a left press on the nick label waits for its release
 };

@@ -30,10 +30,12 @@ private:
     void btnAnadirClick();
     void HabilitarAnadir();
 
-    TDescubrimiento& FRed;
-    TAnadir FAnadir;
-    TCabeceraVentana* FPanelCabecera;
-    QTreeWidget* FListViewEncontrados;
-    QPushButton* FbtnAnadir;
-    QPushButton* FbtnCerrar;
+    TDescubrimiento& red_;
+    TAnadir anadir_;
+
+    // Components
+    TCabeceraVentana* PanelCabecera;
+    QTreeWidget* ListViewEncontrados;
+    QPushButton* btnAnadir;
+    QPushButton* btnCerrar;
 };

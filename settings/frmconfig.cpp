@@ -7,6 +7,7 @@
 #include "widgets/cabeceraventana.h"
 #include "widgets/colocacion.h"
 #include "widgets/estilo.h"
+#include "widgets/fabrica.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -29,29 +30,11 @@ namespace {
 
 constexpr QSize kTamano{337, 321};
 
-template <typename T>
-T* Control(const char* nombre, const QString& texto, QRect sitio, QWidget* padre) {
-    auto* control = new T(texto, padre);
-    control->setObjectName(QLatin1String(nombre));
-    control->setGeometry(sitio);
-    return control;
-}
-
 QLabel* Etiqueta(const QString& texto, QPoint sitio, QWidget* padre) {
     auto* etiqueta = new QLabel(texto, padre);
     etiqueta->move(sitio);
     etiqueta->adjustSize();
     return etiqueta;
-}
-
-QLineEdit* Campo(const char* nombre, QRect sitio, QWidget* padre) {
-    return Control<QLineEdit>(nombre, {}, sitio, padre);
-}
-
-QPushButton* Boton(const char* nombre, const QString& texto, QRect sitio, QWidget* padre) {
-    auto* boton = Control<QPushButton>(nombre, texto, sitio, padre);
-    boton->setAutoDefault(false);
-    return boton;
 }
 
 QPushButton* BotonPlano(const char* nombre, const QString& pista, QStyle::StandardPixmap glifo,

@@ -74,12 +74,13 @@ private:
     TSelectores selectores_;
     TListaSonidos sonidos_;
     QString carpetaSonidos_;
+    QButtonGroup* grupoEntradas_ = nullptr;
 
+    // Components
     TCabeceraVentana* PanelTitulo;
     QTabWidget* PageControl;
     QPushButton* btnAceptar;
     QPushButton* btnCancelar;
-    QButtonGroup* grupoEntradas_ = nullptr;
     QRadioButton* rbRechazarPeticion = nullptr;
     QRadioButton* rbAceptarPeticion = nullptr;
     QRadioButton* rbPreguntar = nullptr;

@@ -62,120 +62,123 @@ const QString kVelocidadMasLarga = QStringLiteral("999.999.999 B/s");
 
 TfrmFileTx::TfrmFileTx(const TDatosVista& datos, const TConfig& config,
                        std::function<void()> abortar, QWidget* padre)
-    : QWidget(padre, Qt::Window | Qt::FramelessWindowHint), FID(datos.ID), FRuta(datos.Ruta),
-      FAbortar(std::move(abortar)),
-      FPanelCabecera(new TCabeceraVentana(QStringLiteral("PanelCabecera"), datos.Cabecera,
+    : QWidget(padre, Qt::Window | Qt::FramelessWindowHint), id_(datos.ID), ruta_(datos.Ruta),
+      abortar_(std::move(abortar)),
+      panelCabecera_(new TCabeceraVentana(QStringLiteral("PanelCabecera"), datos.Cabecera,
                                           TCabeceraVentana::Cerrar, this)),
-      FNombreFichero(datos.NombreFichero), FlblFileName(new TLabel2(this)),
-      FProgressBar(new TGradientBar(this)) {
+      nombreFichero_(datos.NombreFichero), lblFileName(new TLabel2(this)),
+      ProgressBar(new TGradientBar(this)) {
     setAttribute(Qt::WA_DeleteOnClose);
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
-    FlblTx = Valor("lblTx", TextoBytes(0), kBytesMasLargo, this);
-    FlblTranscurrido = Valor("lblTranscurrido", kHoraInicial, kTiempoMasLargo, this);
-    FlblRestante = Valor("lblRestante", kHoraInicial, kTiempoMasLargo, this);
-    FlblVMedia = Valor("lblVMedia", kVelocidadInicial, kVelocidadMasLarga, this);
-    FlblVActual = Valor("lblVActual", kVelocidadInicial, kVelocidadMasLarga, this);
+    lblTx = Valor("lblTx", TextoBytes(0), kBytesMasLargo, this);
+    lblTranscurrido = Valor("lblTranscurrido", kHoraInicial, kTiempoMasLargo, this);
+    lblRestante = Valor("lblRestante", kHoraInicial, kTiempoMasLargo, this);
+    lblVMedia = Valor("lblVMedia", kVelocidadInicial, kVelocidadMasLarga, this);
+    lblVActual = Valor("lblVActual", kVelocidadInicial, kVelocidadMasLarga, this);
     setWindowTitle(AcortadoParaMostrar(datos.Cabecera));
     // Shown right after it is made, so its layer is chosen now.
     setWindowFlag(Qt::WindowStaysOnTopHint, config.AlwaysOnTop);
 
-    auto* icono = new QLabel(FPanelCabecera);
+    auto* icono = new QLabel(panelCabecera_);
     icono->setObjectName(QStringLiteral("Image1"));
     icono->setGeometry(3, 2, 16, 16);
     icono->setPixmap(style()->standardIcon(QStyle::SP_FileIcon).pixmap(16, 16));
-    FPanelCabecera->lblCaption()->move(21, 0);
+    panelCabecera_->lblCaption()->move(21, 0);
 
-    FlblFileName->setObjectName(QStringLiteral("lblFileName"));
+    lblFileName->setObjectName(QStringLiteral("lblFileName"));
     // The peer chooses the name: shown as it is, cut at the window's edge, whole in the tooltip.
-    FlblFileName->setTextFormat(Qt::PlainText);
-    FlblFileName->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    FlblFileName->setToolTip(AyudaLiteral(FNombreFichero));
-    Colorear(FlblFileName, kVerdeValor);
+    lblFileName->setTextFormat(Qt::PlainText);
+    lblFileName->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    lblFileName->setToolTip(AyudaLiteral(nombreFichero_));
+    Colorear(lblFileName, kVerdeValor);
     auto* rejilla = new QGridLayout;
     rejilla->setHorizontalSpacing(3);
     rejilla->setVerticalSpacing(7);
     rejilla->addWidget(Titulo("Label1", QStringLiteral("Archivo:"), this), 0, 0);
-    rejilla->addWidget(FlblFileName, 0, 1, 1, 3);
+    rejilla->addWidget(lblFileName, 0, 1, 1, 3);
     rejilla->addWidget(Titulo("Label4", QStringLiteral("Tamaño:"), this), 1, 0);
     rejilla->addWidget(Valor("lblTam", TextoBytes(datos.Tam), kBytesMasLargo, this), 1, 1);
     rejilla->addWidget(Titulo("lblRcvEnv", datos.Enviando ? QStringLiteral("Enviado:")
                                                           : QStringLiteral("Recibido:"), this), 1, 2);
-    rejilla->addWidget(FlblTx, 1, 3);
+    rejilla->addWidget(lblTx, 1, 3);
     rejilla->addWidget(Titulo("Label5", QStringLiteral("Transcurrido:"), this), 2, 0);
-    rejilla->addWidget(FlblTranscurrido, 2, 1);
+    rejilla->addWidget(lblTranscurrido, 2, 1);
     rejilla->addWidget(Titulo("Label8", QStringLiteral("Tiempo restante:"), this), 2, 2);
-    rejilla->addWidget(FlblRestante, 2, 3);
+    rejilla->addWidget(lblRestante, 2, 3);
     rejilla->addWidget(Titulo("Label7", QStringLiteral("Veloc. Media:"), this), 3, 0);
-    rejilla->addWidget(FlblVMedia, 3, 1);
+    rejilla->addWidget(lblVMedia, 3, 1);
     rejilla->addWidget(Titulo("Label3", QStringLiteral("Veloc. Actual:"), this), 3, 2);
-    rejilla->addWidget(FlblVActual, 3, 3);
+    rejilla->addWidget(lblVActual, 3, 3);
     auto* disposicion = new QVBoxLayout(this);
     disposicion->setContentsMargins(2, TCabeceraVentana::kAlto + 15, 2, 1);
     disposicion->setSpacing(11);
     disposicion->addLayout(rejilla);
-    disposicion->addWidget(FProgressBar);
-    FlblFileName->installEventFilter(this);
-    connect(FlblFileName, &TLabel2::OnMouseEnter, this, &TfrmFileTx::lblFileNameMouseEnter);
-    connect(FlblFileName, &TLabel2::OnMouseLeave, this, &TfrmFileTx::lblFileNameMouseLeave);
+    disposicion->addWidget(ProgressBar);
+    lblFileName->installEventFilter(this);
+    SubrayarAlPasar(lblFileName, [this] { return Finalizada(); });
 
-    FProgressBar->setObjectName(QStringLiteral("ProgressBar"));
-    FProgressBar->setFixedHeight(19);
-    FProgressBar->SetBackgroundColor(ColorRGB(190, 190, 202));
-    FProgressBar->SetBarColorStyle(TBarColorStyle::cs2Colors);
-    FProgressBar->SetBarColor1(ColorRGB(0, 0, 128));
-    FProgressBar->SetBarColor2(ColorRGB(102, 102, 255));
-    FProgressBar->SetPercentage(true);
-    FProgressBar->SetPosTextSuffix(QStringLiteral("%"));
-    Colorear(FProgressBar, Qt::white);
-    Negrita(FProgressBar);
+    ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
+    ProgressBar->setFixedHeight(19);
+    ProgressBar->SetBackgroundColor(ColorRGB(190, 190, 202));
+    ProgressBar->SetBarColorStyle(TBarColorStyle::cs2Colors);
+    ProgressBar->SetBarColor1(ColorRGB(0, 0, 128));
+    ProgressBar->SetBarColor2(ColorRGB(102, 102, 255));
+    ProgressBar->SetPercentage(true);
+    ProgressBar->SetPosTextSuffix(QStringLiteral("%"));
+    Colorear(ProgressBar, Qt::white);
+    Negrita(ProgressBar);
     // The bar counts in 32 bits: a file of 2 GiB or more moves it in larger steps.
-    while ((datos.Tam >> FEscala) > std::numeric_limits<qint32>::max())
-        ++FEscala;
-    FProgressBar->SetMax(qint32(datos.Tam >> FEscala));
-    FProgressBar->SetPosition(0);
+    while ((datos.Tam >> escala_) > std::numeric_limits<qint32>::max())
+        ++escala_;
+    ProgressBar->SetMax(qint32(datos.Tam >> escala_));
+    ProgressBar->SetPosition(0);
 
-    connect(FPanelCabecera, &TCabeceraVentana::CerrarPulsado, this, &QWidget::close);
+    connect(panelCabecera_, &TCabeceraVentana::CerrarPulsado, this, &QWidget::close);
     setFixedSize(disposicion->sizeHint().expandedTo(kTamanoDisenado));
     disposicion->activate();
-    FPanelCabecera->setGeometry(0, 0, width(), TCabeceraVentana::kAlto);
+    panelCabecera_->setGeometry(0, 0, width(), TCabeceraVentana::kAlto);
     AjustarNombre();
 }
 
 void TfrmFileTx::AjustarNombre() {
-    FlblFileName->setText(
-        FlblFileName->fontMetrics().elidedText(AcortadoParaMostrar(FNombreFichero), Qt::ElideRight, FlblFileName->width()));
+    lblFileName->setText(lblFileName->fontMetrics().elidedText(
+        AcortadoParaMostrar(nombreFichero_), Qt::ElideRight, lblFileName->width()));
 }
 
 void TfrmFileTx::RefrescarProgreso(const TCifrasProgreso& cifras) {
-    FlblTx->setText(cifras.Tx);
-    FlblTranscurrido->setText(cifras.Transcurrido);
-    if (cifras.Restante)
-        FlblRestante->setText(*cifras.Restante);
+    lblTx->setText(cifras.Tx);
+    lblTranscurrido->setText(cifras.Transcurrido);
+    if (cifras.Restante) {
+        lblRestante->setText(*cifras.Restante);
+        fin_.reset();
+    }
     if (cifras.VMedia)
-        FlblVMedia->setText(*cifras.VMedia);
+        lblVMedia->setText(*cifras.VMedia);
     if (cifras.VActual)
-        FlblVActual->setText(*cifras.VActual);
+        lblVActual->setText(*cifras.VActual);
     if (cifras.Posicion)
-        FProgressBar->SetPosition(qint32(*cifras.Posicion >> FEscala));
+        ProgressBar->SetPosition(qint32(*cifras.Posicion >> escala_));
 }
 
 void TfrmFileTx::MostrarInterrupcion(bool interrumpida) {
+    fin_.reset();
     if (!interrumpida) {
-        FlblRestante->setText(kHoraInicial);
-        FlblRestante->setFont(font());
-        Colorear(FlblRestante, kVerdeValor);
+        lblRestante->setText(kHoraInicial);
+        lblRestante->setFont(font());
+        Colorear(lblRestante, kVerdeValor);
         return;
     }
     MarcarFin(kInterrumpido, kRojoFin);
 }
 
 void TfrmFileTx::MostrarFin(TFinTransferencia fin) {
+    fin_ = fin;
     switch (fin) {
     case TFinTransferencia::Finalizado:
         MarcarFin(kFinalizado, QColor(51, 85, 255));
-        FlblVActual->setText(kVelocidadInicial);
-        FlblFileName->setCursor(Qt::PointingHandCursor);
-        Colorear(FlblFileName, QColor(0, 0, 255));
+        lblVActual->setText(kVelocidadInicial);
+        lblFileName->setCursor(Qt::PointingHandCursor);
+        Colorear(lblFileName, QColor(0, 0, 255));
         break;
     case TFinTransferencia::Rechazado:
         MarcarFin(kRechazado, kRojoFin);
@@ -190,21 +193,21 @@ void TfrmFileTx::MostrarFin(TFinTransferencia fin) {
 }
 
 void TfrmFileTx::MarcarFin(const QString& texto, QColor color) {
-    FlblRestante->setText(texto);
-    Negrita(FlblRestante);
-    Colorear(FlblRestante, color);
+    lblRestante->setText(texto);
+    Negrita(lblRestante);
+    Colorear(lblRestante, color);
 }
 
 bool TfrmFileTx::Terminada() const {
-    const QString estado = FlblRestante->text();
-    return estado == kFinalizado || estado == kRechazado || estado == kAbortado ||
-           estado == kFallido;
+    return fin_.has_value();
 }
 
-bool TfrmFileTx::Finalizada() const { return FlblRestante->text() == kFinalizado; }
+bool TfrmFileTx::Finalizada() const {
+    return fin_ == TFinTransferencia::Finalizado;
+}
 
 bool TfrmFileTx::ConfirmarCierre() {
-    if (Terminada() || FProgressBar->Position() >= FProgressBar->Max())
+    if (Terminada() || ProgressBar->Position() >= ProgressBar->Max())
         return true;
     const auto respuesta = QMessageBox::question(
         this, QStringLiteral("Abortar transmisión"),
@@ -212,8 +215,8 @@ bool TfrmFileTx::ConfirmarCierre() {
         QMessageBox::Yes | QMessageBox::No);
     if (respuesta != QMessageBox::Yes)
         return false;
-    if (FAbortar)
-        FAbortar();
+    if (abortar_)
+        abortar_();
     return true;
 }
 
@@ -222,14 +225,14 @@ void TfrmFileTx::closeEvent(QCloseEvent* evento) {
         evento->ignore();
         return;
     }
-    FCerrada = true;
+    cerrada_ = true;
     QWidget::closeEvent(evento);
 }
 
 bool TfrmFileTx::eventFilter(QObject* objeto, QEvent* evento) {
-    if (objeto == FlblFileName && evento->type() == QEvent::Resize)
+    if (objeto == lblFileName && evento->type() == QEvent::Resize)
         AjustarNombre();
-    if (objeto == FlblFileName && evento->type() == QEvent::MouseButtonRelease &&
+    if (objeto == lblFileName && evento->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(evento)->button() == Qt::LeftButton) {
         lblFileNameClick();
         return true;
@@ -239,24 +242,5 @@ bool TfrmFileTx::eventFilter(QObject* objeto, QEvent* evento) {
 
 void TfrmFileTx::lblFileNameClick() {
     if (Finalizada())
-        QDesktopServices::openUrl(QUrl::fromLocalFile(FRuta));
-}
-
-void TfrmFileTx::lblFileNameMouseEnter() {
-    if (!Finalizada())
-        return;
-    QFont fuente = FlblFileName->font();
-    fuente.setUnderline(true);
-    FlblFileName->setFont(fuente);
-}
-
-void TfrmFileTx::lblFileNameMouseLeave() {
-    if (!Finalizada())
-        return;
-    QFont fuente = FlblFileName->font();
-    fuente.setBold(false);
-    fuente.setItalic(false);
-    fuente.setUnderline(false);
-    fuente.setStrikeOut(false);
-    FlblFileName->setFont(fuente);
+        QDesktopServices::openUrl(QUrl::fromLocalFile(ruta_));
 }

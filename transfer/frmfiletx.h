@@ -21,11 +21,11 @@ public:
     TfrmFileTx(const TDatosVista& datos, const TConfig& config, std::function<void()> abortar,
                QWidget* padre = nullptr);
 
-    qint32 ID() const { return FID; }
-    const QString& Ruta() const { return FRuta; }
+    qint32 ID() const { return id_; }
+    const QString& Ruta() const { return ruta_; }
     // Once closed, the window takes no more updates.
-    bool Cerrada() const { return FCerrada; }
-    TCabeceraVentana* PanelCabecera() const { return FPanelCabecera; }
+    bool Cerrada() const { return cerrada_; }
+    TCabeceraVentana* PanelCabecera() const { return panelCabecera_; }
 
     void RefrescarProgreso(const TCifrasProgreso& cifras);
     void MostrarFin(TFinTransferencia fin);
@@ -40,23 +40,26 @@ private:
     bool Finalizada() const;
     bool ConfirmarCierre();
     void lblFileNameClick();
-    void lblFileNameMouseEnter();
-    void lblFileNameMouseLeave();
     void MarcarFin(const QString& texto, QColor color);
     void AjustarNombre();
 
-    qint32 FID;
-    QString FRuta;
-    std::function<void()> FAbortar;
-    bool FCerrada = false;
-    TCabeceraVentana* FPanelCabecera;
-    QString FNombreFichero;
-    TLabel2* FlblFileName;
-    QLabel* FlblTx;
-    QLabel* FlblTranscurrido;
-    QLabel* FlblRestante;
-    QLabel* FlblVMedia;
-    QLabel* FlblVActual;
-    TGradientBar* FProgressBar;
-    int FEscala = 0; // bits the bar drops from byte counts
+    qint32 id_;
+    QString ruta_;
+    std::function<void()> abortar_;
+    bool cerrada_ = false;
+    TCabeceraVentana* panelCabecera_;
+    QString nombreFichero_;
+    int escala_ = 0; // bits the bar drops from byte counts
+    // How the transfer ended; an interruption or new figures replace the end's word in the
+    // window and take it back.
+    std::optional<TFinTransferencia> fin_;
+
+    // Components
+    TLabel2* lblFileName;
+    QLabel* lblTx;
+    QLabel* lblTranscurrido;
+    QLabel* lblRestante;
+    QLabel* lblVMedia;
+    QLabel* lblVActual;
+    TGradientBar* ProgressBar;
 };

@@ -93,26 +93,26 @@ void TGlifo::mouseReleaseEvent(QMouseEvent* evento) {
         emit Pulsado();
 }
 
-TCabeceraVentana::TCabeceraVentana(const QString& nombre, const QString& titulo,
-                                   TBotones botones, QWidget* padre)
-    : QWidget(padre), FCaption(new QLabel(titulo, this)) {
+TCabeceraVentana::TCabeceraVentana(const QString& nombre, const QString& titulo, TBotones botones,
+                                   QWidget* padre)
+    : QWidget(padre), lblCaption_(new QLabel(titulo, this)) {
     setObjectName(nombre);
     setFixedHeight(kAlto);
-    FCaption->setObjectName(QStringLiteral("lblCaption"));
+    lblCaption_->setObjectName(QStringLiteral("lblCaption"));
     // Captions carry peers' nicks.
-    FCaption->setTextFormat(Qt::PlainText);
-    QFont negrita = FCaption->font();
+    lblCaption_->setTextFormat(Qt::PlainText);
+    QFont negrita = lblCaption_->font();
     negrita.setBold(true);
-    FCaption->setFont(negrita);
-    FCaption->move(6, 0);
+    lblCaption_->setFont(negrita);
+    lblCaption_->move(6, 0);
     if (botones & Minimizar)
-        FMinimizar = NuevoGlifo("imgMinimizar", QStringLiteral("Minimizar"), DibujoMinimizar());
+        imgMinimizar_ = NuevoGlifo("imgMinimizar", QStringLiteral("Minimizar"), DibujoMinimizar());
     if (botones & Maximizar) {
-        FMaximizar = NuevoGlifo("imgMaximizar", QStringLiteral("Maximizar"), DibujoMaximizar());
-        FRestaurar = NuevoGlifo("imgRestaurar", QStringLiteral("Restaurar"), DibujoRestaurar());
+        imgMaximizar_ = NuevoGlifo("imgMaximizar", QStringLiteral("Maximizar"), DibujoMaximizar());
+        imgRestaurar_ = NuevoGlifo("imgRestaurar", QStringLiteral("Restaurar"), DibujoRestaurar());
     }
     if (botones & Cerrar)
-        FCerrar = NuevoGlifo("imgCerrar", QStringLiteral("Cerrar"), GlifoCerrar());
+        imgCerrar_ = NuevoGlifo("imgCerrar", QStringLiteral("Cerrar"), GlifoCerrar());
     window()->installEventFilter(this);
     ColorearTitulo();
     MostrarMaximizarORestaurar();
@@ -133,21 +133,22 @@ void TCabeceraVentana::paintEvent(QPaintEvent*) {
 void TCabeceraVentana::resizeEvent(QResizeEvent*) {
     // Each glyph sits a fixed step left of the one to its right.
     int derecha = width() - kMargenDerecho;
-    if (FCerrar) {
-        FCerrar->move(derecha - FCerrar->width(), 5);
-        derecha = FCerrar->x();
+    if (imgCerrar_) {
+        imgCerrar_->move(derecha - imgCerrar_->width(), 5);
+        derecha = imgCerrar_->x();
     }
-    if (FMaximizar) {
-        const int x = FCerrar ? FCerrar->x() - 18 : derecha - FMaximizar->width();
-        FMaximizar->move(x, 3);
-        FRestaurar->move(x, 3);
+    if (imgMaximizar_) {
+        const int x = imgCerrar_ ? imgCerrar_->x() - 18 : derecha - imgMaximizar_->width();
+        imgMaximizar_->move(x, 3);
+        imgRestaurar_->move(x, 3);
         derecha = x;
     }
-    if (FMinimizar) {
-        FMinimizar->move(FMaximizar ? derecha - 14 : derecha - FMinimizar->width(), 3);
-        derecha = FMinimizar->x();
+    if (imgMinimizar_) {
+        imgMinimizar_->move(imgMaximizar_ ? derecha - 14 : derecha - imgMinimizar_->width(), 3);
+        derecha = imgMinimizar_->x();
     }
-    FCaption->setGeometry(FCaption->x(), 0, std::max(0, derecha - 2 - FCaption->x()), height());
+    lblCaption_->setGeometry(lblCaption_->x(), 0, std::max(0, derecha - 2 - lblCaption_->x()),
+                             height());
 }
 
 void TCabeceraVentana::mousePressEvent(QMouseEvent* evento) {
@@ -156,15 +157,17 @@ void TCabeceraVentana::mousePressEvent(QMouseEvent* evento) {
     QWindow* ventana = window()->windowHandle();
     if (ventana && ventana->startSystemMove())
         return;
-    FAgarre = evento->globalPosition().toPoint() - window()->frameGeometry().topLeft();
+    agarre_ = evento->globalPosition().toPoint() - window()->frameGeometry().topLeft();
 }
 
 void TCabeceraVentana::mouseMoveEvent(QMouseEvent* evento) {
-    if (FAgarre && (evento->buttons() & Qt::LeftButton))
-        window()->move(evento->globalPosition().toPoint() - *FAgarre);
+    if (agarre_ && (evento->buttons() & Qt::LeftButton))
+        window()->move(evento->globalPosition().toPoint() - *agarre_);
 }
 
-void TCabeceraVentana::mouseReleaseEvent(QMouseEvent*) { FAgarre.reset(); }
+void TCabeceraVentana::mouseReleaseEvent(QMouseEvent*) {
+    agarre_.reset();
+}
 
 bool TCabeceraVentana::eventFilter(QObject* objeto, QEvent* evento) {
     if (objeto != window())
@@ -177,27 +180,27 @@ bool TCabeceraVentana::eventFilter(QObject* objeto, QEvent* evento) {
 }
 
 void TCabeceraVentana::GlifoPulsado(const QLabel* glifo) {
-    if (glifo == FCerrar)
+    if (glifo == imgCerrar_)
         emit CerrarPulsado();
-    else if (glifo == FMinimizar)
+    else if (glifo == imgMinimizar_)
         window()->showMinimized();
-    else if (glifo == FMaximizar)
+    else if (glifo == imgMaximizar_)
         window()->showMaximized();
-    else if (glifo == FRestaurar)
+    else if (glifo == imgRestaurar_)
         window()->showNormal();
 }
 
 void TCabeceraVentana::ColorearTitulo() {
     const TColor color = window()->isActiveWindow() ? kColorTituloActivo : kColorTituloInactivo;
-    QPalette paleta = FCaption->palette();
+    QPalette paleta = lblCaption_->palette();
     paleta.setColor(QPalette::WindowText, AQColor(color));
-    FCaption->setPalette(paleta);
+    lblCaption_->setPalette(paleta);
 }
 
 void TCabeceraVentana::MostrarMaximizarORestaurar() {
-    if (!FMaximizar)
+    if (!imgMaximizar_)
         return;
     const bool maximizada = window()->isMaximized();
-    FMaximizar->setVisible(!maximizada);
-    FRestaurar->setVisible(maximizada);
+    imgMaximizar_->setVisible(!maximizada);
+    imgRestaurar_->setVisible(maximizada);
 }

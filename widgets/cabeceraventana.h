@@ -47,12 +47,12 @@ public:
     TCabeceraVentana(const QString& nombre, const QString& titulo, TBotones botones,
                      QWidget* padre);
 
-    QLabel* lblCaption() const { return FCaption; }
+    QLabel* lblCaption() const { return lblCaption_; }
     // Null when the header was built without that glyph.
-    QLabel* imgCerrar() const { return FCerrar; }
-    QLabel* imgMinimizar() const { return FMinimizar; }
-    QLabel* imgMaximizar() const { return FMaximizar; }
-    QLabel* imgRestaurar() const { return FRestaurar; }
+    QLabel* imgCerrar() const { return imgCerrar_; }
+    QLabel* imgMinimizar() const { return imgMinimizar_; }
+    QLabel* imgMaximizar() const { return imgMaximizar_; }
+    QLabel* imgRestaurar() const { return imgRestaurar_; }
 
 signals:
     // What closing means is up to each window.
@@ -72,13 +72,13 @@ private:
     void ColorearTitulo();
     void MostrarMaximizarORestaurar();
 
-    QLabel* FCaption;
-    QLabel* FCerrar = nullptr;
-    QLabel* FMinimizar = nullptr;
-    QLabel* FMaximizar = nullptr;
-    QLabel* FRestaurar = nullptr;
+    QLabel* lblCaption_;
+    QLabel* imgCerrar_ = nullptr;
+    QLabel* imgMinimizar_ = nullptr;
+    QLabel* imgMaximizar_ = nullptr;
+    QLabel* imgRestaurar_ = nullptr;
     // Offset of the press from the window's corner while moving by hand.
-    std::optional<QPoint> FAgarre;
+    std::optional<QPoint> agarre_;
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(TCabeceraVentana::TBotones)

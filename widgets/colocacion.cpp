@@ -1,9 +1,12 @@
 #include "widgets/colocacion.h"
 
 #include "core/utilidades.h"
+#include "widgets/bordes.h"
 
+#include <QMouseEvent>
 #include <QScreen>
 #include <QWidget>
+#include <QWindow>
 
 void ColocarSobrePrincipal(QWidget* ventana, const QWidget* principal) {
     // Screen coordinates start at the screen's corner, which need not be 0,0 on a desktop
@@ -31,4 +34,14 @@ void AplicarSiempreEncima(QWidget* ventana, bool siempreEncima) {
     ventana->setGeometry(sitio);
     if (visible)
         ventana->show();
+}
+
+bool RedimensionarDesdeBorde(QWidget* ventana, const QMouseEvent* evento, int grosor,
+                             Qt::Edges lados) {
+    const Qt::Edges bordes =
+        BordesDeRedimension(evento->position().toPoint(), ventana->size(), grosor, lados);
+    if (evento->button() != Qt::LeftButton || !bordes || !ventana->windowHandle())
+        return false;
+    ventana->windowHandle()->startSystemResize(bordes);
+    return true;
 }

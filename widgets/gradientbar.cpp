@@ -9,22 +9,22 @@ TGradientBar::TGradientBar(QWidget* padre) : QWidget(padre) {
 }
 
 void TGradientBar::SetPosition(qint32 valor) {
-    if (valor == FAspecto.Position || valor > FAspecto.Max || valor < FAspecto.Min)
+    if (valor == aspecto_.Position || valor > aspecto_.Max || valor < aspecto_.Min)
         return;
-    FAspecto.Position = valor;
-    FRebuildBar = false;
+    aspecto_.Position = valor;
+    rebuildBar_ = false;
     repaint();
-    FRebuildBar = true;
+    rebuildBar_ = true;
 }
 
 void TGradientBar::paintEvent(QPaintEvent*) {
-    if (FFrameImage.size() != size())
-        FFrameImage = QImage(size(), QImage::Format_RGB32);
+    if (frameImage_.size() != size())
+        frameImage_ = QImage(size(), QImage::Format_RGB32);
     // A resize may arrive between a position change and its paint: never reuse a stale size.
-    if (FRebuildBar || FBarImage.size() != size())
-        FBarImage = ConstruirBarra(FAspecto, size());
-    ComponerBarra(FFrameImage, FAspecto, FBarImage, font(), palette().color(foregroundRole()));
-    QPainter(this).drawImage(0, 0, FFrameImage);
+    if (rebuildBar_ || barImage_.size() != size())
+        barImage_ = ConstruirBarra(aspecto_, size());
+    ComponerBarra(frameImage_, aspecto_, barImage_, font(), palette().color(foregroundRole()));
+    QPainter(this).drawImage(0, 0, frameImage_);
 }
 
 void TGradientBar::changeEvent(QEvent* evento) {

@@ -12,45 +12,45 @@ class TGradientBar : public QWidget {
 public:
     explicit TGradientBar(QWidget* padre = nullptr);
 
-    const TAspectoBarra& Aspecto() const { return FAspecto; }
+    const TAspectoBarra& Aspecto() const { return aspecto_; }
 
-    TColor BackgroundColor() const { return FAspecto.BackgroundColor; }
-    const QImage& BarBitmap() const { return FAspecto.BarBitmap; }
-    TColor BarColor1() const { return FAspecto.BarColor1; }
-    TColor BarColor2() const { return FAspecto.BarColor2; }
-    TColor BarColor3() const { return FAspecto.BarColor3; }
-    TBarColorStyle BarColorStyle() const { return FAspecto.BarColorStyle; }
-    TColor BorderColor1() const { return FAspecto.BorderColor1; }
-    TColor BorderColor2() const { return FAspecto.BorderColor2; }
-    TProgressDirection Direction() const { return FAspecto.Direction; }
-    qint32 Max() const { return FAspecto.Max; }
-    qint32 Min() const { return FAspecto.Min; }
-    bool Percentage() const { return FAspecto.Percentage; }
-    qint32 Position() const { return FAspecto.Position; }
-    const QString& PosTextPrefix() const { return FAspecto.PosTextPrefix; }
-    const QString& PosTextSuffix() const { return FAspecto.PosTextSuffix; }
-    bool ShowBorder() const { return FAspecto.ShowBorder; }
-    bool ShowPosText() const { return FAspecto.ShowPosText; }
+    TColor BackgroundColor() const { return aspecto_.BackgroundColor; }
+    const QImage& BarBitmap() const { return aspecto_.BarBitmap; }
+    TColor BarColor1() const { return aspecto_.BarColor1; }
+    TColor BarColor2() const { return aspecto_.BarColor2; }
+    TColor BarColor3() const { return aspecto_.BarColor3; }
+    TBarColorStyle BarColorStyle() const { return aspecto_.BarColorStyle; }
+    TColor BorderColor1() const { return aspecto_.BorderColor1; }
+    TColor BorderColor2() const { return aspecto_.BorderColor2; }
+    TProgressDirection Direction() const { return aspecto_.Direction; }
+    qint32 Max() const { return aspecto_.Max; }
+    qint32 Min() const { return aspecto_.Min; }
+    bool Percentage() const { return aspecto_.Percentage; }
+    qint32 Position() const { return aspecto_.Position; }
+    const QString& PosTextPrefix() const { return aspecto_.PosTextPrefix; }
+    const QString& PosTextSuffix() const { return aspecto_.PosTextSuffix; }
+    bool ShowBorder() const { return aspecto_.ShowBorder; }
+    bool ShowPosText() const { return aspecto_.ShowPosText; }
 
-    void SetBackgroundColor(TColor valor) { Cambiar(FAspecto.BackgroundColor, valor); }
-    void SetBarBitmap(const QImage& valor) { Cambiar(FAspecto.BarBitmap, valor); }
-    void SetBarColor1(TColor valor) { Cambiar(FAspecto.BarColor1, valor); }
-    void SetBarColor2(TColor valor) { Cambiar(FAspecto.BarColor2, valor); }
-    void SetBarColor3(TColor valor) { Cambiar(FAspecto.BarColor3, valor); }
-    void SetBarColorStyle(TBarColorStyle valor) { Cambiar(FAspecto.BarColorStyle, valor); }
-    void SetBorderColor1(TColor valor) { Cambiar(FAspecto.BorderColor1, valor); }
-    void SetBorderColor2(TColor valor) { Cambiar(FAspecto.BorderColor2, valor); }
-    void SetDirection(TProgressDirection valor) { Cambiar(FAspecto.Direction, valor); }
+    void SetBackgroundColor(TColor valor) { Cambiar(aspecto_.BackgroundColor, valor); }
+    void SetBarBitmap(const QImage& valor) { Cambiar(aspecto_.BarBitmap, valor); }
+    void SetBarColor1(TColor valor) { Cambiar(aspecto_.BarColor1, valor); }
+    void SetBarColor2(TColor valor) { Cambiar(aspecto_.BarColor2, valor); }
+    void SetBarColor3(TColor valor) { Cambiar(aspecto_.BarColor3, valor); }
+    void SetBarColorStyle(TBarColorStyle valor) { Cambiar(aspecto_.BarColorStyle, valor); }
+    void SetBorderColor1(TColor valor) { Cambiar(aspecto_.BorderColor1, valor); }
+    void SetBorderColor2(TColor valor) { Cambiar(aspecto_.BorderColor2, valor); }
+    void SetDirection(TProgressDirection valor) { Cambiar(aspecto_.Direction, valor); }
     // Stored as they come: Position is not brought into the new range.
-    void SetMax(qint32 valor) { Cambiar(FAspecto.Max, valor); }
-    void SetMin(qint32 valor) { Cambiar(FAspecto.Min, valor); }
-    void SetPercentage(bool valor) { Cambiar(FAspecto.Percentage, valor); }
+    void SetMax(qint32 valor) { Cambiar(aspecto_.Max, valor); }
+    void SetMin(qint32 valor) { Cambiar(aspecto_.Min, valor); }
+    void SetPercentage(bool valor) { Cambiar(aspecto_.Percentage, valor); }
     // Ignored outside Min..Max; otherwise repaints reusing the cached bar.
     void SetPosition(qint32 valor);
-    void SetPosTextPrefix(const QString& valor) { Cambiar(FAspecto.PosTextPrefix, valor); }
-    void SetPosTextSuffix(const QString& valor) { Cambiar(FAspecto.PosTextSuffix, valor); }
-    void SetShowBorder(bool valor) { Cambiar(FAspecto.ShowBorder, valor); }
-    void SetShowPosText(bool valor) { Cambiar(FAspecto.ShowPosText, valor); }
+    void SetPosTextPrefix(const QString& valor) { Cambiar(aspecto_.PosTextPrefix, valor); }
+    void SetPosTextSuffix(const QString& valor) { Cambiar(aspecto_.PosTextSuffix, valor); }
+    void SetShowBorder(bool valor) { Cambiar(aspecto_.ShowBorder, valor); }
+    void SetShowPosText(bool valor) { Cambiar(aspecto_.ShowPosText, valor); }
 
     QSize sizeHint() const override { return {200, 20}; }
 
@@ -64,8 +64,8 @@ private:
         repaint();
     }
 
-    TAspectoBarra FAspecto;
-    QImage FFrameImage;
-    QImage FBarImage;
-    bool FRebuildBar = true;
+    TAspectoBarra aspecto_;
+    QImage frameImage_;
+    QImage barImage_;
+    bool rebuildBar_ = true;
 };

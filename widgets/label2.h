@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QLabel>
+#include <functional>
 
 // A label that tells its owner when the mouse enters and leaves it.
 class TLabel2 : public QLabel {
@@ -16,3 +17,7 @@ protected:
     void enterEvent(QEnterEvent* evento) override;
     void leaveEvent(QEvent* evento) override;
 };
+
+// The label's text is underlined while the mouse is over it, whenever `cuando` allows (always
+// without it); leaving also takes bold, italic and strike-out away.
+void SubrayarAlPasar(TLabel2* etiqueta, std::function<bool()> cuando = {});

@@ -20,6 +20,6 @@ private:
     static void Pitido();
     void EstadoCambiado();
 
-    QSoundEffect* FEfecto;
-    std::function<void()> FPitido;
+    QSoundEffect* efecto_;
+    std::function<void()> pitido_;
 };

@@ -33,7 +33,7 @@ void Tic(const TfrmAbout& frm, int veces = 1) {
 class TstFrmAbout : public QObject {
     Q_OBJECT
 public slots:
-    void Abrir(const QUrl& direccion) { FAbiertas.append(direccion); }
+    void Abrir(const QUrl& direccion) { abiertas_.append(direccion); }
 
 private slots:
     void Contenido() {
@@ -101,11 +101,11 @@ private slots:
         frm.show();
         QTest::mouseClick(frm.findChild<QLabel*>(QStringLiteral("Label3")), Qt::LeftButton);
         QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
-        QCOMPARE(FAbiertas, QList<QUrl>{TfrmAbout::Direccion()});
+        QCOMPARE(abiertas_, QList<QUrl>{TfrmAbout::Direccion()});
     }
 
 private:
-    QList<QUrl> FAbiertas;
+    QList<QUrl> abiertas_;
 };
 
 QTEST_MAIN(TstFrmAbout)

@@ -43,50 +43,50 @@ QString Escribir(const QTemporaryDir& carpeta, const QString& nombre, const QByt
 class TstReproductorSonido : public QObject {
     Q_OBJECT
 private slots:
-    void init() { FPitidos = 0; }
+    void init() { pitidos_ = 0; }
 
     void NombreVacioNoSuena() {
-        TReproductorSonido reproductor(nullptr, [this] { ++FPitidos; });
+        TReproductorSonido reproductor(nullptr, [this] { ++pitidos_; });
         reproductor.Reproducir(QString());
-        QCOMPARE(FPitidos, 0);
+        QCOMPARE(pitidos_, 0);
         QVERIFY(reproductor.findChild<QSoundEffect*>()->source().isEmpty());
     }
 
     void FicheroQueNoExistePita() {
         QTemporaryDir carpeta;
-        TReproductorSonido reproductor(nullptr, [this] { ++FPitidos; });
+        TReproductorSonido reproductor(nullptr, [this] { ++pitidos_; });
         reproductor.Reproducir(carpeta.filePath(QStringLiteral("no-esta.wav")));
-        QCOMPARE(FPitidos, 1);
+        QCOMPARE(pitidos_, 1);
         reproductor.Reproducir(carpeta.path());
-        QCOMPARE(FPitidos, 2);
+        QCOMPARE(pitidos_, 2);
     }
 
     void FicheroQueNoEsSonidoPitaCadaVez() {
         QTemporaryDir carpeta;
         const QString roto = Escribir(carpeta, QStringLiteral("roto.wav"), "esto no es un wav");
-        TReproductorSonido reproductor(nullptr, [this] { ++FPitidos; });
+        TReproductorSonido reproductor(nullptr, [this] { ++pitidos_; });
         reproductor.Reproducir(roto);
-        QTRY_COMPARE(FPitidos, 1);
+        QTRY_COMPARE(pitidos_, 1);
         reproductor.Reproducir(roto);
-        QTRY_COMPARE(FPitidos, 2);
+        QTRY_COMPARE(pitidos_, 2);
     }
 
     void UnSonidoNuevoSustituyeAlAnterior() {
         QTemporaryDir carpeta;
         const QString uno = Escribir(carpeta, QStringLiteral("uno.wav"), Wav());
         const QString dos = Escribir(carpeta, QStringLiteral("dos.wav"), Wav());
-        TReproductorSonido reproductor(nullptr, [this] { ++FPitidos; });
+        TReproductorSonido reproductor(nullptr, [this] { ++pitidos_; });
         reproductor.Reproducir(uno);
         reproductor.Reproducir(dos);
         auto* efecto = reproductor.findChild<QSoundEffect*>();
         QCOMPARE(efecto->source(), QUrl::fromLocalFile(dos));
         QTRY_VERIFY(efecto->status() != QSoundEffect::Loading);
         QCOMPARE(efecto->status(), QSoundEffect::Ready);
-        QCOMPARE(FPitidos, 0);
+        QCOMPARE(pitidos_, 0);
     }
 
 private:
-    int FPitidos = 0;
+    int pitidos_ = 0;
 };
 
 QTEST_MAIN(TstReproductorSonido)
