@@ -23,7 +23,6 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
-#include <QWindow>
 
 namespace {
 

@@ -11,7 +11,6 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QTextDocument>
-#include <QWindow>
 
 namespace {
 
