@@ -2,7 +2,7 @@
 # Installs the Debian packages that the build and the tests need, only those missing.
 # Packages given as arguments replace that list (make fuzz asks for clang this way).
 set -e
-paquetes="${*:-cmake ninja-build g++ make qt6-base-dev qt6-multimedia-dev qt6-translations-l10n libgl-dev fonts-dejavu-core xvfb xdotool dbus-daemon python3}"
+paquetes="${*:-cmake ninja-build g++ make qt6-base-dev qt6-multimedia-dev qt6-translations-l10n libssl-dev libgl-dev fonts-dejavu-core xvfb xdotool dbus-daemon python3}"
 faltan=""
 for paquete in $paquetes; do
   if ! dpkg-query -W -f='${Status}' "$paquete" 2>/dev/null | grep -q 'install ok installed'; then

@@ -23,8 +23,6 @@ constexpr qint64 kMayorTamExtendido = qint64(1) << 62;
 constexpr qint64 kMaximoEnVuelo = 64 * 1024 * 1024;
 // How long an offer of 2 GiB or more waits to hear whether the peer takes the extended mode.
 constexpr int kMsConsultaExtendido = 2000;
-// Where a held part is read to check it.
-constexpr qint64 kTrozoResumen = 1024 * 1024;
 
 // Names beyond this many copies of one file are refused rather than searched for ever.
 constexpr int kMaximoCopias = 9999;
@@ -104,27 +102,6 @@ std::optional<TUso> LeerUso(QByteArrayView carga) {
     if (!id || !limites || !desde)
         return std::nullopt;
     return TUso{*id, *limites, *desde};
-}
-
-// SHA-256 of the first `bytes` of an open file, which is left just after them; none when the
-// file is shorter.
-bool ResumirInicio(QFile& fichero, qint64 bytes, QCryptographicHash& resumen) {
-    resumen.reset();
-    if (!fichero.seek(0))
-        return false;
-    QByteArray trozo;
-    for (qint64 leidos = 0; leidos < bytes;) {
-        trozo = fichero.read(std::min(kTrozoResumen, bytes - leidos));
-        if (trozo.isEmpty())
-            return false;
-        resumen.addData(trozo);
-        leidos += trozo.size();
-    }
-    return true;
-}
-
-QByteArray Hex(const QCryptographicHash& resumen) {
-    return resumen.result().toHex();
 }
 
 // A field as it went on the wire: a name with a BEL was offered with a "?".
@@ -405,20 +382,43 @@ void TTransferencias::EmpezarExtendido(const std::shared_ptr<TTxFichero>& tx,
                                        const TTxFichero::TCapacidad& capacidad) {
     const TTxFichero::TLimites limites{std::min(kBytesEnVuelo, capacidad.Limites.EnVuelo),
                                        std::min(kTamBloqueExtendido, capacidad.Limites.Bloque)};
-    // The receiver's part is kept only when it is the start of this very file.
-    const bool conserva = capacidad.Tengo > 0 && capacidad.Tengo <= tx->Tam &&
-                          ResumirInicio(tx->Fichero, capacidad.Tengo, tx->Resumen) &&
-                          Hex(tx->Resumen) == capacidad.Resumen;
-    if (!conserva) {
-        tx->Resumen.reset();
-        tx->Fichero.seek(0);
+    if (capacidad.Tengo <= 0 || capacidad.Tengo > tx->Tam) {
+        Usar(tx, limites, 0);
+        return;
     }
-    tx->Tx = conserva ? capacidad.Tengo : 0;
-    tx->Enviado = tx->Tx;
+    // The receiver's part is kept only when it is the start of this very file.
+    tx->Comprobando = true;
+    tx->Resumen.ResumirInicio(
+        tx->Ruta, capacidad.Tengo,
+        TrasComprobar(tx, [this, limites, capacidad](const auto& viva, const auto& hex) {
+            Usar(viva, limites, hex == capacidad.Resumen ? capacidad.Tengo : 0);
+        }));
+}
+
+TResumidor::THecho TTransferencias::TrasComprobar(const std::shared_ptr<TTxFichero>& tx,
+                                                  TSeguir seguir) {
+    return [this, debil = std::weak_ptr<TTxFichero>(tx),
+            seguir = std::move(seguir)](std::optional<QByteArray> hex) {
+        mensajero_.Proteger([&] {
+            if (const std::shared_ptr<TTxFichero> viva = debil.lock()) {
+                viva->Comprobando = false;
+                seguir(viva, hex);
+            }
+        });
+    };
+}
+
+void TTransferencias::Usar(const std::shared_ptr<TTxFichero>& tx,
+                           const TTxFichero::TLimites& limites, qint64 desde) {
+    if (desde == 0)
+        tx->Resumen.Reiniciar();
+    tx->Fichero.seek(desde);
+    tx->Tx = desde;
+    tx->Enviado = desde;
     tx->FinEnviado = false;
     tx->Extendido = limites;
     mensajero_.EnviarMensaje(
-        tx->IP, Componer(TComando::XFileUsa, {tx->ID, limites.EnVuelo, limites.Bloque, tx->Tx}));
+        tx->IP, Componer(TComando::XFileUsa, {tx->ID, limites.EnVuelo, limites.Bloque, desde}));
     Rellenar(tx);
 }
 
@@ -430,7 +430,7 @@ void TTransferencias::Rellenar(const std::shared_ptr<TTxFichero>& tx) {
         if (cuantos == 0) {
             tx->FinEnviado = true;
             mensajero_.EnviarMensaje(tx->IP,
-                                     Componer(TComando::XFileFin, {tx->ID, Hex(tx->Resumen)}));
+                                     Componer(TComando::XFileFin, {tx->ID, tx->Resumen.Hex()}));
             return;
         }
         if (tx->Enviado + cuantos - tx->Tx > tx->Extendido->EnVuelo)
@@ -439,8 +439,9 @@ void TTransferencias::Rellenar(const std::shared_ptr<TTxFichero>& tx) {
             FallarTransferencia(salientes_, tx, TextoNoSeLee(tx->Ruta));
             return;
         }
-        tx->Resumen.addData(bloque_);
         EnviarDatos(*tx, TComando::XFilePkt);
+        // Handed over, not copied: the next block gets a buffer of its own.
+        tx->Resumen.Anadir(std::exchange(bloque_, {}));
         tx->Enviado += cuantos;
     }
 }
@@ -517,14 +518,14 @@ void TTransferencias::AlDesconectar(const QString& ip) {
     extendidos_.remove(ip);
     for (TLista* lista : {&salientes_, &entrantes_}) {
         for (const auto& tx : *lista) {
-            if (tx->IP == ip && (tx->Extendido || tx->EsperaUso))
+            if (tx->IP == ip && (tx->Extendido || tx->EsperaUso || tx->Comprobando))
                 Interrumpir(*tx);
         }
     }
 }
 
 void TTransferencias::Interrumpir(TTxFichero& tx) {
-    tx.Fichero.close();
+    Cerrar(tx);
     tx.Extendido.reset();
     tx.Capacidad.reset();
     tx.FinEnviado = false;
@@ -553,7 +554,7 @@ void TTransferencias::AlOfrecer(const QString& ip, const TMensajeRecibido& mensa
         extendidos_.insert(ip);
     if (const std::shared_ptr<TTxFichero> tx = Buscar(entrantes_, oferta->ID, ip);
         tx && tx->NombreOfrecido == oferta->Nombre && tx->Tam == oferta->Tam &&
-        (tx->Interrumpida || tx->Extendido || tx->EsperaUso)) {
+        (tx->Interrumpida || tx->Extendido || tx->EsperaUso || tx->Comprobando)) {
         Reanudar(tx);
         return;
     }
@@ -663,8 +664,9 @@ void TTransferencias::Aceptar(TTxFichero& tx, const QByteArray& resumen) {
 // The sender offered an interrupted transfer again: it goes on from the part held here, if
 // the sender finds it is the start of its file.
 void TTransferencias::Reanudar(const std::shared_ptr<TTxFichero>& tx) {
-    tx->Fichero.close();
+    Cerrar(*tx);
     tx->Extendido.reset();
+    tx->EsperaUso = false;
     tx->Fichero.setFileName(tx->Ruta);
     if (!tx->Fichero.open(QIODevice::ReadWrite)) {
         FallarTransferencia(entrantes_, tx, TextoNoSeEscribe(tx->Ruta));
@@ -672,13 +674,29 @@ void TTransferencias::Reanudar(const std::shared_ptr<TTxFichero>& tx) {
     }
     // Whatever lies beyond the offered size is not the sender's.
     tx->Tx = std::min(tx->Fichero.size(), tx->Tam);
-    if (!tx->Fichero.resize(tx->Tx) || !ResumirInicio(tx->Fichero, tx->Tx, tx->Resumen)) {
+    if (!tx->Fichero.resize(tx->Tx)) {
         FallarTransferencia(entrantes_, tx, TextoNoSeLee(tx->Ruta));
         return;
     }
+    if (tx->Tx == 0) {
+        Reanudado(tx, {});
+        return;
+    }
+    // Meanwhile the sender waits for the acceptance, and a part of many GiB takes a while.
+    tx->Comprobando = true;
+    tx->Resumen.ResumirInicio(
+        tx->Ruta, tx->Tx, TrasComprobar(tx, [this](const auto& viva, const auto& hex) {
+            if (hex)
+                Reanudado(viva, *hex);
+            else
+                FallarTransferencia(entrantes_, viva, TextoNoSeLee(viva->Ruta));
+        }));
+}
+
+void TTransferencias::Reanudado(const std::shared_ptr<TTxFichero>& tx, const QByteArray& resumen) {
     if (std::exchange(tx->Interrumpida, false) && tx->Ventana)
         tx->Ventana->MostrarInterrupcion(false);
-    Aceptar(*tx, tx->Tx > 0 ? Hex(tx->Resumen) : QByteArray());
+    Aceptar(*tx, resumen);
 }
 
 void TTransferencias::AlUsar(const QString& ip, const TMensajeRecibido& mensaje) {
@@ -695,7 +713,7 @@ void TTransferencias::AlUsar(const QString& ip, const TMensajeRecibido& mensaje)
         return;
     }
     if (uso->Desde == 0 && tx->Tx > 0) {
-        tx->Resumen.reset();
+        tx->Resumen.Reiniciar();
         tx->Tx = 0;
         if (!tx->Fichero.resize(0)) {
             FallarTransferencia(entrantes_, tx, TextoNoSeEscribe(tx->Ruta));
@@ -740,9 +758,9 @@ void TTransferencias::AlRecibirBloqueExtendido(const QString& ip, const TMensaje
         FallarTransferencia(entrantes_, tx, {});
         return;
     }
-    tx->Resumen.addData(bloque_);
     if (!Escribir(entrantes_, tx))
         return;
+    tx->Resumen.Anadir(std::exchange(bloque_, {}));
     mensajero_.EnviarMensaje(ip, Componer(TComando::XFileAck, {tx->ID, tx->Tx}));
     tx->TomarMuestra(mensajero_.Reloj().Ms());
     Refrescar(*tx);
@@ -779,7 +797,7 @@ void TTransferencias::AlRecibirFinExtendido(const QString& ip, const TMensajeRec
     if (!tx || !tx->Extendido || !Vaciar(tx))
         return;
     Refrescar(*tx);
-    if (tx->Tx != tx->Tam || Hex(tx->Resumen) != parte->Datos) {
+    if (tx->Tx != tx->Tam || tx->Resumen.Hex() != parte->Datos) {
         mensajero_.EnviarMensaje(ip, Componer(TComando::AbortFile, {tx->ID}));
         Terminar(entrantes_, tx, TFinTransferencia::Fallido);
         return;
@@ -828,7 +846,7 @@ void TTransferencias::Refrescar(TTxFichero& tx) {
 void TTransferencias::Terminar(TLista& lista, const std::shared_ptr<TTxFichero>& tx,
                                TFinTransferencia fin) {
     Quitar(lista, tx.get());
-    tx->Fichero.close();
+    Cerrar(*tx);
     if (tx->Ventana)
         tx->Ventana->MostrarFin(fin);
     if (fin == TFinTransferencia::Finalizado)
@@ -848,7 +866,14 @@ void TTransferencias::Abortar(const std::shared_ptr<TTxFichero>& tx) {
     if (!Quitar(salientes_, tx.get()) && !Quitar(entrantes_, tx.get()))
         return;
     mensajero_.EnviarMensaje(tx->IP, Componer(TComando::AbortFile, {tx->ID}));
-    tx->Fichero.close();
+    Cerrar(*tx);
+}
+
+// Also stops a check of the held part: its answer is dropped.
+void TTransferencias::Cerrar(TTxFichero& tx) {
+    tx.Fichero.close();
+    tx.Resumen.Reiniciar();
+    tx.Comprobando = false;
 }
 
 void TTransferencias::AbortarTodas() {

@@ -93,6 +93,12 @@ private:
                  const QString& nombre, const TDestino& destino);
     void Aceptar(TTxFichero& tx, const QByteArray& resumen);
     void Reanudar(const std::shared_ptr<TTxFichero>& tx);
+    void Reanudado(const std::shared_ptr<TTxFichero>& tx, const QByteArray& resumen);
+    // What follows the check of a held part, from the event loop; nothing once the transfer
+    // is gone, and nothing after an interruption or an end (the hasher drops the answer).
+    using TSeguir = std::function<void(const std::shared_ptr<TTxFichero>& tx,
+                                       const std::optional<QByteArray>& hex)>;
+    TResumidor::THecho TrasComprobar(const std::shared_ptr<TTxFichero>& tx, TSeguir seguir);
     void Ofrecer(const QString& ip, const QString& ruta, qint64 tam);
     void EnviarOferta(const TTxFichero& tx);
     void DesistirDeGrandes(const QString& ip);
@@ -106,6 +112,9 @@ private:
     void EnviarSiguienteBloque(const std::shared_ptr<TTxFichero>& tx);
     void EmpezarExtendido(const std::shared_ptr<TTxFichero>& tx,
                           const TTxFichero::TCapacidad& capacidad);
+    // The data phase from `desde`, the part the receiver keeps.
+    void Usar(const std::shared_ptr<TTxFichero>& tx, const TTxFichero::TLimites& limites,
+              qint64 desde);
     void Rellenar(const std::shared_ptr<TTxFichero>& tx);
     // The next `cuantos` bytes of the file into bloque_.
     bool LeerBloque(TTxFichero& tx, qint64 cuantos);
@@ -115,6 +124,7 @@ private:
     bool Escribir(TLista& lista, const std::shared_ptr<TTxFichero>& tx);
     bool Vaciar(const std::shared_ptr<TTxFichero>& tx);
     void Interrumpir(TTxFichero& tx);
+    void Cerrar(TTxFichero& tx);
     void Reofrecer(const QString& ip);
     void Refrescar(TTxFichero& tx);
     void Terminar(TLista& lista, const std::shared_ptr<TTxFichero>& tx, TFinTransferencia fin);

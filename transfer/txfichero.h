@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QCryptographicHash>
+#include "transfer/resumidor.h"
+
 #include <QFile>
 #include <QString>
 #include <QStringList>
@@ -104,7 +105,9 @@ struct TTxFichero {
     // Receiver: accepted saying what it takes; the sender has not answered yet.
     bool EsperaUso = false;
     bool Interrumpida = false;
-    QCryptographicHash Resumen{QCryptographicHash::Sha256};
+    // Both: the held part is being checked before the data phase goes on.
+    bool Comprobando = false;
+    TResumidor Resumen;
 
     void TomarMuestra(qint64 hora) {
         std::move(Muestras.begin() + 1, Muestras.end(), Muestras.begin());

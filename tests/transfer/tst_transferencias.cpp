@@ -111,6 +111,10 @@ QByteArray Puede(const QByteArray& id) {
            ":0:";
 }
 
+QByteArray Sha256(const QByteArray& datos) {
+    return QCryptographicHash::hash(datos, QCryptographicHash::Sha256).toHex();
+}
+
 // Drops every connection of a node as a network failure would.
 void CortarConexiones(TNodoPrueba& nodo) {
     for (QTcpSocket* socket : nodo.M().findChildren<QTcpSocket*>())
@@ -490,6 +494,45 @@ private slots:
         QCOMPARE(a.Ventana().Interrupciones, 1);
         QCOMPARE(b.Falsas.Ventanas.size(), std::size_t(1));
         QVERIFY(b.Nodo.Interfaz.Preguntas.size() == 1 && !a.Ventana().Interrumpida);
+    }
+
+    // The held part is checked off the event loop: the receiver answers other messages
+    // meanwhile, and a transfer aborted meanwhile is never accepted.
+    void ParteComprobadaAparte_data() {
+        QTest::addColumn<bool>("abortar");
+        QTest::newRow("sigue") << false;
+        QTest::newRow("abortada") << true;
+    }
+
+    void ParteComprobadaAparte() {
+        QFETCH(bool, abortar);
+        TLado b(12, QStringLiteral("Bea"));
+        const QDir carpeta = AceptarSoloEn(b, QStringLiteral("auto"));
+        TPeerCrudo peer(13);
+        ConectarCrudo(b, peer);
+        const QByteArray oferta = "OFRECE_FILE:7:67108864:f\x07";
+        peer.Enviar(oferta + "XFILE_USA:7:4000:1000:0\x07XFILE_PKT:7:hola\x07");
+        peer.EsperarMensajes(3);
+        peer.Socket.abort();
+        QTRY_VERIFY(b.Ventana().Interrumpida);
+        QFile parte(carpeta.filePath(QStringLiteral("f")));
+        QVERIFY(parte.open(QIODevice::ReadWrite) && parte.resize(16 * 1024 * 1024));
+        const QByteArray resumen = Sha256(parte.readAll());
+        peer.Recibido.clear();
+        QVERIFY(peer.ConectarA(b.IP()));
+        peer.EsperarMensajes(2);
+        QTRY_VERIFY(b.Nodo.Conectado(peer.Ip));
+        peer.Recibido.clear();
+        peer.Enviar(oferta + (abortar ? "ABORT_FILE:7\x07" : "") + "NICK?\x07");
+        QVERIFY(peer.EsperarMensajes(1).at(0).startsWith("NICK:"));
+        const QByteArray puede = "XFILE_PUEDE:7:" + Numero(kBytesEnVuelo) + ":" +
+                                 Numero(kTamBloqueExtendido) + ":16777216:" + resumen;
+        const QList<QByteArray> despues =
+            abortar ? QList<QByteArray>{} : QList<QByteArray>{puede, "ACEPTA_FILE:7:67108864:f"};
+        QTest::qWait(500);
+        QCOMPARE(peer.EsperarMensajes(1 + int(despues.size())).mid(1), despues);
+        QCOMPARE(b.Ventana().Fin,
+                 abortar ? std::optional(TFinTransferencia::Abortado) : std::nullopt);
     }
 
     // --- Exact bytes against a raw peer ---
