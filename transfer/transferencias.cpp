@@ -26,6 +26,8 @@ constexpr int kMsConsultaExtendido = 2000;
 
 // Names beyond this many copies of one file are refused rather than searched for ever.
 constexpr int kMaximoCopias = 9999;
+// Ends a sender may not have heard, remembered for its next offer.
+constexpr std::size_t kMaximoDesenlaces = 64;
 
 std::optional<qint32> LeerCampo(QByteArrayView campo) {
     const std::optional<qint64> valor = LeerNumero(campo, 0, kMayorTam);
@@ -477,8 +479,11 @@ void TTransferencias::AlConfirmarExtendido(const QString& ip, const TMensajeReci
 
 void TTransferencias::AlComprobar(const QString& ip, const TMensajeRecibido& mensaje) {
     const std::shared_ptr<TTxFichero> tx = Buscar(salientes_, mensaje.Numero, ip);
-    if (tx && tx->FinEnviado && tx->Tx == tx->Tam)
-        Terminar(salientes_, tx, TFinTransferencia::Finalizado);
+    if (!tx || !(tx->FinEnviado || tx->FinSinRespuesta) || tx->Tx != tx->Tam)
+        return;
+    if (std::exchange(tx->Interrumpida, false) && tx->Ventana)
+        tx->Ventana->MostrarInterrupcion(false);
+    Terminar(salientes_, tx, TFinTransferencia::Finalizado);
 }
 
 void TTransferencias::AlRechazar(const QString& ip, const TMensajeRecibido& mensaje) {
@@ -525,6 +530,7 @@ void TTransferencias::AlDesconectar(const QString& ip) {
 }
 
 void TTransferencias::Interrumpir(TTxFichero& tx) {
+    tx.FinSinRespuesta = tx.FinEnviado && tx.Tx == tx.Tam;
     Cerrar(tx);
     tx.Extendido.reset();
     tx.Capacidad.reset();
@@ -552,6 +558,15 @@ void TTransferencias::AlOfrecer(const QString& ip, const TMensajeRecibido& mensa
         return;
     if (grande)
         extendidos_.insert(ip);
+    const auto desenlace =
+        std::find_if(desenlaces_.begin(), desenlaces_.end(), [&](const TDesenlace& hecho) {
+            return hecho.IP == ip && hecho.ID == oferta->ID && hecho.Tam == oferta->Tam &&
+                   hecho.Nombre == oferta->Nombre;
+        });
+    if (desenlace != desenlaces_.end()) {
+        mensajero_.EnviarMensaje(ip, Componer(desenlace->Respuesta, {oferta->ID}));
+        return;
+    }
     if (const std::shared_ptr<TTxFichero> tx = Buscar(entrantes_, oferta->ID, ip);
         tx && tx->NombreOfrecido == oferta->Nombre && tx->Tam == oferta->Tam &&
         (tx->Interrumpida || tx->Extendido || tx->EsperaUso || tx->Comprobando)) {
@@ -803,6 +818,7 @@ void TTransferencias::AlRecibirFinExtendido(const QString& ip, const TMensajeRec
         return;
     }
     mensajero_.EnviarMensaje(ip, Componer(TComando::XFileOk, {tx->ID}));
+    RecordarDesenlace(*tx, TComando::XFileOk);
     Terminar(entrantes_, tx, TFinTransferencia::Finalizado);
 }
 
@@ -863,10 +879,20 @@ void TTransferencias::FallarTransferencia(TLista& lista, const std::shared_ptr<T
 }
 
 void TTransferencias::Abortar(const std::shared_ptr<TTxFichero>& tx) {
-    if (!Quitar(salientes_, tx.get()) && !Quitar(entrantes_, tx.get()))
+    if (Quitar(entrantes_, tx.get())) {
+        if (tx->Interrumpida)
+            RecordarDesenlace(*tx, TComando::AbortFile);
+    } else if (!Quitar(salientes_, tx.get())) {
         return;
+    }
     mensajero_.EnviarMensaje(tx->IP, Componer(TComando::AbortFile, {tx->ID}));
     Cerrar(*tx);
+}
+
+void TTransferencias::RecordarDesenlace(const TTxFichero& tx, TComando respuesta) {
+    desenlaces_.push_back({tx.IP, tx.ID, tx.Tam, tx.NombreOfrecido, respuesta});
+    if (desenlaces_.size() > kMaximoDesenlaces)
+        desenlaces_.pop_front();
 }
 
 // Also stops a check of the held part: its answer is dropped.

@@ -6,6 +6,7 @@
 
 #include <QObject>
 #include <QSet>
+#include <deque>
 #include <memory>
 #include <vector>
 
@@ -147,6 +148,17 @@ private:
     QSet<QString> extendidos_;
     // Files of 2 GiB or more waiting to hear whether their peer takes the extended mode.
     std::vector<TOfertaGrande> grandes_;
+    // Extended transfers received and checked, or aborted here while cut off: a sender that
+    // did not hear how they ended offers them again, and hears it then.
+    struct TDesenlace {
+        QString IP;
+        qint32 ID = 0;
+        qint64 Tam = 0;
+        QByteArray Nombre;
+        TComando Respuesta;
+    };
+    std::deque<TDesenlace> desenlaces_;
+    void RecordarDesenlace(const TTxFichero& tx, TComando respuesta);
     // Reused for every block, so that a block costs no allocation.
     QByteArray bloque_;
     QByteArray escapado_;

@@ -102,6 +102,8 @@ struct TTxFichero {
     // Sender: bytes read and sent; Tx counts those the receiver has written.
     qint64 Enviado = 0;
     bool FinEnviado = false;
+    // Sender: the connection dropped after the end went out, before the receiver's answer.
+    bool FinSinRespuesta = false;
     // Receiver: accepted saying what it takes; the sender has not answered yet.
     bool EsperaUso = false;
     bool Interrumpida = false;

@@ -535,6 +535,70 @@ private slots:
                  abortar ? std::optional(TFinTransferencia::Abortado) : std::nullopt);
     }
 
+    // How a transfer ended while its sender was cut off (checked here, or aborted here) is
+    // what the sender hears when it offers the file again: nothing travels or is asked twice.
+    void DesenlaceTrasUnCorte_data() {
+        QTest::addColumn<QByteArray>("datos");
+        QTest::addColumn<QList<QByteArray>>("antes");
+        QTest::addColumn<QByteArray>("respuesta");
+        QTest::newRow("comprobado")
+            << QByteArray("XFILE_PKT:7:hola!\x07XFILE_FIN:7:" + Sha256("hola!") + "\x07")
+            << QList<QByteArray>{"XFILE_ACK:7:5", "XFILE_OK:7"} << QByteArray("XFILE_OK:7");
+        QTest::newRow("abortado sin conexión")
+            << QByteArray("XFILE_PKT:7:hola\x07") << QList<QByteArray>{"XFILE_ACK:7:4"}
+            << QByteArray("ABORT_FILE:7");
+    }
+
+    void DesenlaceTrasUnCorte() {
+        QFETCH(QByteArray, datos);
+        QFETCH(QList<QByteArray>, antes);
+        QFETCH(QByteArray, respuesta);
+        TLado b(12, QStringLiteral("Bea"));
+        AceptarSoloEn(b, QStringLiteral("auto"));
+        TPeerCrudo emisor(13);
+        ConectarCrudo(b, emisor);
+        const QByteArray oferta = "OFRECE_FILE:7:5:f\x07";
+        emisor.Enviar(oferta + "XFILE_USA:7:4000:1000:0\x07" + datos);
+        QCOMPARE(emisor.EsperarMensajes(2 + int(antes.size())).mid(2), antes);
+        emisor.Socket.abort();
+        QTRY_VERIFY(!b.Nodo.Conectado(emisor.Ip));
+        if (!b.Ventana().Fin)
+            b.Ventana().Abortar();
+        QVERIFY(emisor.ConectarA(b.IP()));
+        QTRY_VERIFY(b.Nodo.Conectado(emisor.Ip));
+        emisor.Recibido.clear();
+        emisor.Enviar(oferta);
+        QCOMPARE(emisor.EsperarMensajes(1), QList<QByteArray>{respuesta});
+        QTest::qWait(100);
+        QCOMPARE(emisor.Mensajes().size(), 1);
+        QCOMPARE(b.Falsas.Ventanas.size(), std::size_t(1));
+    }
+
+    // The connection drops after the end went out, before the receiver's check came back:
+    // the receiver's "XFILE_OK:" to the new offer ends the transfer.
+    void ComprobadoAntesDelCorte() {
+        TLado a(11, QStringLiteral("Ana"));
+        TPeerCrudo receptor(14);
+        ConectarCrudo(a, receptor);
+        a.Falsas.Fichero = Escribir(a.Ruta(QStringLiteral("f")), "hola!");
+        a.Tx.OfrecerFichero(receptor.Ip);
+        const QByteArray id = Id(a);
+        receptor.EsperarMensajes(1);
+        receptor.Enviar(Puede(id) + kBel + "ACEPTA_FILE:" + id + ":5:f\x07");
+        QCOMPARE(receptor.EsperarMensajes(4).at(3), "XFILE_FIN:" + id + ":" + Sha256("hola!"));
+        receptor.Enviar("XFILE_ACK:" + id + ":5\x07");
+        QTRY_VERIFY(!a.Ventana().Refrescos.empty() &&
+                    a.Ventana().Refrescos.back().Tx == TextoBytes(5));
+        receptor.Socket.abort();
+        QTRY_VERIFY(a.Ventana().Interrumpida);
+        receptor.Recibido.clear();
+        QVERIFY(receptor.ConectarA(a.IP()));
+        QTRY_VERIFY(receptor.Mensajes().contains("OFRECE_FILE:" + id + ":5:f"));
+        receptor.Enviar("XFILE_OK:" + id + "\x07");
+        QTRY_COMPARE(a.Ventana().Fin, std::optional(TFinTransferencia::Finalizado));
+        QVERIFY(!a.Ventana().Interrumpida);
+    }
+
     // --- Exact bytes against a raw peer ---
 
     void BytesExactosDelEmisor() {
