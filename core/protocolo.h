@@ -31,7 +31,8 @@
 // Without XFILE_PUEDE: before the acceptance, or XFILE_USA: before the first block, the
 // transfer is stop and wait as with every other peer. A mismatching XFILE_FIN: is answered
 // with ABORT_FILE:. A transfer cut by a lost connection is offered again, under its id, when
-// the contact is back.
+// the contact is back; one that ended meanwhile at the receiver (checked, or aborted there) is
+// answered with XFILE_OK: or ABORT_FILE: instead of an acceptance.
 
 #include <QByteArray>
 #include <QString>
