@@ -11,46 +11,20 @@
 // line it carries.
 #include "chat/salaschat.h"
 #include "comprobar.h"
-#include "core/mensajero.h"
-#include "tests/apoyo/interfazfalsa.h"
+#include "nucleofalso.h"
 #include "tests/apoyo/ventanachatfalsa.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QSet>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <map>
 #include <memory>
 
 namespace {
 
-const QString kPares[] = {QStringLiteral("10.0.0.1"), QStringLiteral("10.0.0.2"),
-                          QStringLiteral("10.0.0.3"), QStringLiteral("10.0.0.4")};
-
-struct TEnvio {
-    QString IP;
-    QByteArray Mensaje;
-};
-
-struct TEntorno {
-    TEntorno() {
-        TMensajero::TOpciones opciones{TRutas::EnCarpeta(carpeta.path())};
-        opciones.AlEnviar = [this](const QString& ip, const QByteArray& mensaje) {
-            Envios.push_back({ip, mensaje});
-        };
-        Mensajero = std::make_unique<TMensajero>(opciones, Interfaz);
-        Mensajero->Config().Nick = QStringLiteral("yo");
-        for (const QString& ip : kPares) {
-            TContacto* contacto = Mensajero->AnadirContacto(ip, ip, {}, false, false);
-            Mensajero->Agenda().FijarConectado(contacto, true);
-        }
-    }
-
-    QTemporaryDir carpeta;
-    TInterfazFalsa Interfaz;
-    std::unique_ptr<TMensajero> Mensajero;
-    std::vector<TEnvio> Envios;
+struct TEntorno : TNucleoFalso {
+    TEntorno() { Mensajero->Config().Nick = QStringLiteral("yo"); }
 };
 
 TEntorno* entorno = nullptr;

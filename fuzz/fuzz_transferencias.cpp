@@ -9,15 +9,13 @@
 // offered to it; 4 a peer's connection drops, 5 it comes back; 6 the user offers a file to a
 // peer; 7 the user aborts a transfer (the next byte picks the peer, the file or the window).
 #include "comprobar.h"
-#include "core/mensajero.h"
-#include "tests/apoyo/interfazfalsa.h"
+#include "nucleofalso.h"
 #include "tests/apoyo/transferenciasfalsas.h"
 #include "transfer/transferencias.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <map>
 #include <memory>
@@ -25,45 +23,19 @@
 
 namespace {
 
-const QString kPares[] = {QStringLiteral("10.0.0.1"), QStringLiteral("10.0.0.2"),
-                          QStringLiteral("10.0.0.3"), QStringLiteral("10.0.0.4")};
-
-struct TEnvio {
-    QString IP;
-    QByteArray Mensaje;
-};
-
-struct TEntorno {
+struct TEntorno : TNucleoFalso {
     TEntorno() {
-        TMensajero::TOpciones opciones{TRutas::EnCarpeta(carpeta.path())};
-        opciones.AlEnviar = [this](const QString& ip, const QByteArray& mensaje) {
-            Envios.push_back({ip, mensaje});
-        };
-        Mensajero = std::make_unique<TMensajero>(opciones, Interfaz);
-        for (const QString& ip : kPares)
-            Conectar(ip, true);
         Escribir(QStringLiteral("vacio.txt"), {});
         Escribir(QStringLiteral("datos.bin"), QByteArray(70'000, 'x') + QByteArray(3'001, '\x07'));
-        Recibidos = carpeta.filePath(QStringLiteral("recibidos"));
-    }
-
-    void Conectar(const QString& ip, bool conectado) {
-        TContacto* contacto = Mensajero->Agenda().BuscarContacto(ip);
-        if (!contacto)
-            contacto = Mensajero->AnadirContacto(ip, ip, {}, false, false);
-        Mensajero->Agenda().FijarConectado(contacto, conectado);
+        Recibidos = Carpeta.filePath(QStringLiteral("recibidos"));
     }
 
     void Escribir(const QString& nombre, const QByteArray& datos) {
-        QFile fichero(carpeta.filePath(nombre));
+        QFile fichero(Carpeta.filePath(nombre));
         COMPROBAR(fichero.open(QIODevice::WriteOnly) && fichero.write(datos) == datos.size());
         Ficheros << fichero.fileName();
     }
 
-    QTemporaryDir carpeta;
-    TInterfazFalsa Interfaz;
-    std::unique_ptr<TMensajero> Mensajero;
-    std::vector<TEnvio> Envios;
     QStringList Ficheros;
     QString Recibidos;
 };
