@@ -65,6 +65,7 @@ signals:
 private:
     void MarcarArriba();
     void Transmitir(const QByteArray& mensaje);
+    bool EnviarDirecto(const QByteArray& mensaje);
 
     QTcpSocket* socket_;
     TTipo tipo_;

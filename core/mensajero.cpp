@@ -72,6 +72,7 @@ TMensajero::TMensajero(TOpciones opciones, TInterfazUsuario& interfaz, QObject* 
     // have the system drop the rest, who then try again only a second or more later.
     servidor_.setListenBacklogSize(kEsperaEscucha);
     connect(&servidor_, &QTcpServer::newConnection, this, &TMensajero::NuevaConexionEntrante);
+    VigilarBucle();
     // What a contact announces about itself goes to its record and its row; not saved here.
     const auto anuncio = [this](QString TContacto::*campo, QString TFilaContacto::*columna) {
         return [this, campo, columna](const QString& ip, const TMensajeRecibido& m) {

@@ -219,6 +219,7 @@ private:
     void Rechazar(TConexion* conexion);
 
     // The receive queue (mensajerorecepcion.cpp).
+    void VigilarBucle();
     void ProgramarVaciado();
     void VaciarCola();
 

@@ -116,6 +116,8 @@ void TCampo::AnadirA(QByteArray& destino) const {
         destino.append(Numero(*numero));
     else if (const auto* texto = std::get_if<QStringView>(&valor_))
         destino.append(CodificarCp1252(*texto));
+    else if (const auto* escrito = std::get_if<TEscrito>(&valor_))
+        escrito->Escribir(escrito->Datos, destino);
     else
         destino.append(std::get<QByteArrayView>(valor_));
     if (QByteArrayView(destino).sliced(inicio).contains(kBel))

@@ -146,11 +146,19 @@ public:
     TCampo(const QByteArray& bytes) : valor_(QByteArrayView(bytes)) {}
     TCampo(QByteArrayView bytes) : valor_(bytes) {}
     TCampo(const char* bytes) : valor_(QByteArrayView(bytes)) {}
+    // Bytes that `escribir` appends in a form of its own (escaped file data), straight into
+    // the message: a block is not built apart and copied in.
+    using TEscritor = void (*)(QByteArrayView datos, QByteArray& destino);
+    TCampo(QByteArrayView datos, TEscritor escribir) : valor_(TEscrito{datos, escribir}) {}
 
     void AnadirA(QByteArray& destino) const;
 
 private:
-    std::variant<qint64, QStringView, QByteArrayView> valor_;
+    struct TEscrito {
+        QByteArrayView Datos;
+        TEscritor Escribir;
+    };
+    std::variant<qint64, QStringView, QByteArrayView, TEscrito> valor_;
 };
 
 QByteArray Componer(TComando comando, std::initializer_list<TCampo> campos = {});

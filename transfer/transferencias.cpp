@@ -454,9 +454,7 @@ bool TTransferencias::LeerBloque(TTxFichero& tx, qint64 cuantos) {
 }
 
 void TTransferencias::EnviarDatos(const TTxFichero& tx, TComando comando) {
-    escapado_.resize(0);
-    EscaparDatos(bloque_, escapado_);
-    Componer(mensaje_, comando, {tx.ID, escapado_});
+    Componer(mensaje_, comando, {tx.ID, TCampo(bloque_, EscaparDatos)});
     mensajero_.EnviarMensaje(tx.IP, mensaje_);
 }
 

@@ -161,7 +161,6 @@ private:
     void RecordarDesenlace(const TTxFichero& tx, TComando respuesta);
     // Reused for every block, so that a block costs no allocation.
     QByteArray bloque_;
-    QByteArray escapado_;
     QByteArray mensaje_;
     // Last, so that no handler outlives what it uses.
     QObject contexto_; // of the connection to the core's disconnections
