@@ -32,7 +32,8 @@
 // transfer is stop and wait as with every other peer. A mismatching XFILE_FIN: is answered
 // with ABORT_FILE:. A transfer cut by a lost connection is offered again, under its id, when
 // the contact is back; one that ended meanwhile at the receiver (checked, or aborted there) is
-// answered with XFILE_OK: or ABORT_FILE: instead of an acceptance.
+// answered with XFILE_OK: or ABORT_FILE: instead of an acceptance. One aborted at the sender
+// while the contact was away is not offered again: its ABORT_FILE: goes out when it is back.
 
 #include <QByteArray>
 #include <QString>

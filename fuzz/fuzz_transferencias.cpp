@@ -2,7 +2,8 @@
 // dropped and returning connections and the user's offers and aborts, go through the core's
 // dispatch into the transfers. Properties: a peer's message never changes another peer's
 // transfer; nothing is written past an offered size; a sender never has more unacknowledged
-// bytes than the window agreed; every message leaves whole, with no BEL inside.
+// bytes than the window agreed; a contact's return sends to it alone; every message leaves
+// whole, with no BEL inside.
 //
 // Input: steps separated by BEL. A step's first byte says what it is (modulo 8): 0-3 the rest
 // is a message from that peer, where "#" stands for the id of the newest file this copy
@@ -101,6 +102,8 @@ void AccionDelUsuario(TTransferencias& transferencias, TTransferenciasFalsas& in
     case 5:
         entorno->Conectar(ip, true);
         emit mensajero.ContactoConectado(ip);
+        COMPROBAR(std::all_of(entorno->Envios.begin(), entorno->Envios.end(),
+                              [&](const TEnvio& envio) { return envio.IP == ip; }));
         break;
     case 6:
         transferencias.OfrecerFicheros(ip, {entorno->Ficheros[eleccion / 4 % 2]});

@@ -26,7 +26,7 @@ constexpr int kMsConsultaExtendido = 2000;
 
 // Names beyond this many copies of one file are refused rather than searched for ever.
 constexpr int kMaximoCopias = 9999;
-// Ends a sender may not have heard, remembered for its next offer.
+// Ends the other side may not have heard.
 constexpr std::size_t kMaximoDesenlaces = 64;
 
 std::optional<qint32> LeerCampo(QByteArrayView campo) {
@@ -195,6 +195,25 @@ template <class T> bool Quitar(std::vector<std::shared_ptr<T>>& lista, const T* 
     return true;
 }
 
+// Takes what waits for this contact out of the list.
+template <class TCola> TCola TomarDe(TCola& cola, const QString& ip) {
+    TCola tomados;
+    std::erase_if(cola, [&](const auto& item) {
+        if (item.IP != ip)
+            return false;
+        tomados.push_back(item);
+        return true;
+    });
+    return tomados;
+}
+
+// The newest ends the other side may not have heard, within a bound.
+template <class T> void Recordar(std::deque<T>& lista, T hecho) {
+    lista.push_back(std::move(hecho));
+    if (lista.size() > kMaximoDesenlaces)
+        lista.pop_front();
+}
+
 bool EstaConectado(const TMensajero& mensajero, const QString& ip) {
     const TContacto* contacto = mensajero.BuscarContacto(ip);
     return contacto && contacto->Conectado;
@@ -307,19 +326,8 @@ void TTransferencias::EnviarOferta(const TTxFichero& tx) {
     mensajero_.EnviarMensaje(tx.IP, Componer(comando, {tx.ID, tx.Tam, tx.NombreOfrecido}));
 }
 
-std::vector<TTransferencias::TOfertaGrande> TTransferencias::TomarGrandes(const QString& ip) {
-    std::vector<TOfertaGrande> tomadas;
-    std::erase_if(grandes_, [&](const TOfertaGrande& oferta) {
-        if (oferta.IP != ip)
-            return false;
-        tomadas.push_back(oferta);
-        return true;
-    });
-    return tomadas;
-}
-
 void TTransferencias::DesistirDeGrandes(const QString& ip) {
-    for (const TOfertaGrande& oferta : TomarGrandes(ip))
+    for (const TOfertaGrande& oferta : TomarDe(grandes_, ip))
         mensajero_.Interfaz().MostrarError(QStringLiteral("Error"),
                                            TextoDemasiadoGrande(oferta.Ruta));
 }
@@ -331,7 +339,7 @@ void TTransferencias::AlPreguntarExtendido(const QString& ip, const TMensajeReci
 
 void TTransferencias::AlSaberExtendido(const QString& ip, const TMensajeRecibido&) {
     extendidos_.insert(ip);
-    for (const TOfertaGrande& oferta : TomarGrandes(ip))
+    for (const TOfertaGrande& oferta : TomarDe(grandes_, ip))
         Ofrecer(oferta.IP, oferta.Ruta, oferta.Tam);
 }
 
@@ -539,7 +547,10 @@ void TTransferencias::Interrumpir(TTxFichero& tx) {
         tx.Ventana->MostrarInterrupcion(true);
 }
 
+// The contact is back: what was aborted here meanwhile, then what was cut goes on.
 void TTransferencias::Reofrecer(const QString& ip) {
+    for (const TAbandono& abandono : TomarDe(abandonos_, ip))
+        mensajero_.EnviarMensaje(ip, Componer(TComando::AbortFile, {abandono.ID}));
     for (const auto& tx : salientes_) {
         if (tx->IP == ip && tx->Interrumpida)
             EnviarOferta(*tx);
@@ -877,20 +888,23 @@ void TTransferencias::FallarTransferencia(TLista& lista, const std::shared_ptr<T
 }
 
 void TTransferencias::Abortar(const std::shared_ptr<TTxFichero>& tx) {
-    if (Quitar(entrantes_, tx.get())) {
-        if (tx->Interrumpida)
-            RecordarDesenlace(*tx, TComando::AbortFile);
-    } else if (!Quitar(salientes_, tx.get())) {
+    const bool enviando = Quitar(salientes_, tx.get());
+    if (!enviando && !Quitar(entrantes_, tx.get()))
+        return;
+    Cerrar(*tx);
+    if (tx->Interrumpida && !enviando)
+        RecordarDesenlace(*tx, TComando::AbortFile);
+    // A transfer gone from here is never offered again: its receiver is told when the
+    // contact is back.
+    if (tx->Interrumpida && enviando && !EstaConectado(mensajero_, tx->IP)) {
+        Recordar(abandonos_, {tx->IP, tx->ID});
         return;
     }
     mensajero_.EnviarMensaje(tx->IP, Componer(TComando::AbortFile, {tx->ID}));
-    Cerrar(*tx);
 }
 
 void TTransferencias::RecordarDesenlace(const TTxFichero& tx, TComando respuesta) {
-    desenlaces_.push_back({tx.IP, tx.ID, tx.Tam, tx.NombreOfrecido, respuesta});
-    if (desenlaces_.size() > kMaximoDesenlaces)
-        desenlaces_.pop_front();
+    Recordar(desenlaces_, {tx.IP, tx.ID, tx.Tam, tx.NombreOfrecido, respuesta});
 }
 
 // Also stops a check of the held part: its answer is dropped.

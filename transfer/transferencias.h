@@ -108,8 +108,6 @@ private:
         QString Ruta;
         qint64 Tam;
     };
-    // Takes the waiting files of 2 GiB or more offered to this contact out of the list.
-    std::vector<TOfertaGrande> TomarGrandes(const QString& ip);
     void EnviarSiguienteBloque(const std::shared_ptr<TTxFichero>& tx);
     void EmpezarExtendido(const std::shared_ptr<TTxFichero>& tx,
                           const TTxFichero::TCapacidad& capacidad);
@@ -159,6 +157,13 @@ private:
     };
     std::deque<TDesenlace> desenlaces_;
     void RecordarDesenlace(const TTxFichero& tx, TComando respuesta);
+    // Extended transfers sent from here and aborted here while cut off: the receiver is told
+    // when the contact is back.
+    struct TAbandono {
+        QString IP;
+        qint32 ID = 0;
+    };
+    std::deque<TAbandono> abandonos_;
     // Reused for every block, so that a block costs no allocation.
     QByteArray bloque_;
     QByteArray mensaje_;

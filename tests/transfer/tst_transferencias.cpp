@@ -121,6 +121,21 @@ void CortarConexiones(TNodoPrueba& nodo) {
         socket->abort();
 }
 
+// Sends `datos` from a to b, b accepting into destino.bin, and drops b's connections once its
+// window has shown this many refreshes; returns when both windows say so.
+void EnviarYCortar(TLado& a, TLado& b, const QByteArray& datos, std::size_t refrescos) {
+    a.Falsas.Fichero = Escribir(a.Ruta(QStringLiteral("origen.bin")), datos);
+    b.Falsas.Destino = b.Ruta(QStringLiteral("destino.bin"));
+    // The look comes a turn after the refresh, when more may have come: cut once.
+    b.Falsas.TrasRefrescar = [&b, refrescos, cortada = false](TVentanaFalsa& ventana) mutable {
+        if (ventana.Refrescos.size() >= refrescos && !std::exchange(cortada, true))
+            CortarConexiones(b.Nodo);
+    };
+    a.Tx.OfrecerFichero(b.IP());
+    QTRY_VERIFY(!b.Falsas.Ventanas.empty() && b.Ventana().Interrumpida &&
+                a.Ventana().Interrumpida);
+}
+
 // Automatic acceptance into a folder of the side's own, created here.
 QDir AceptarSoloEn(TLado& lado, const QString& carpeta) {
     lado.Config().AutoAceptarFicheros = true;
@@ -463,19 +478,7 @@ private slots:
         TLado a(11, QStringLiteral("Ana"), true, lento), b(12, QStringLiteral("Bea"), true, lento);
         Conectar(a, b);
         const QByteArray datos = Aleatorio(16 * 1024 * 1024 + 5);
-        a.Falsas.Fichero = Escribir(a.Ruta(QStringLiteral("origen.bin")), datos);
-        b.Falsas.Destino = b.Ruta(QStringLiteral("destino.bin"));
-        // The look comes a turn after the refresh, when more may have come: cut once.
-        bool cortada = false;
-        b.Falsas.TrasRefrescar = [&](TVentanaFalsa& ventana) {
-            if (ventana.Refrescos.size() >= 20 && !cortada) {
-                cortada = true;
-                CortarConexiones(b.Nodo);
-            }
-        };
-        a.Tx.OfrecerFichero(b.IP());
-        QTRY_VERIFY(!b.Falsas.Ventanas.empty() && b.Ventana().Interrumpida &&
-                    a.Ventana().Interrumpida);
+        EnviarYCortar(a, b, datos, 20);
         const std::size_t antes = b.Ventana().Refrescos.size();
         const qint64 parte = QFileInfo(*b.Falsas.Destino).size();
         QVERIFY(parte > 0 && parte < datos.size());
@@ -597,6 +600,33 @@ private slots:
         receptor.Enviar("XFILE_OK:" + id + "\x07");
         QTRY_COMPARE(a.Ventana().Fin, std::optional(TFinTransferencia::Finalizado));
         QVERIFY(!a.Ventana().Interrumpida);
+    }
+
+    // The sender's user aborts while the contact is away: the receiver hears it when the
+    // contact is back, and one whose user aborted meanwhile too is left as it was.
+    void AbortadoSinConexion_data() {
+        QTest::addColumn<bool>("abortaTambien");
+        QTest::newRow("receptor interrumpido") << false;
+        QTest::newRow("receptor abortado") << true;
+    }
+
+    void AbortadoSinConexion() {
+        QFETCH(bool, abortaTambien);
+        const TOpcionesReintento lento{.MsPrimero = 60000, .MsMaximo = 60000};
+        TLado a(11, QStringLiteral("Ana"), true, lento), b(12, QStringLiteral("Bea"), true, lento);
+        Conectar(a, b);
+        EnviarYCortar(a, b, Aleatorio(16 * 1024 * 1024), 1);
+        a.Ventana().Abortar();
+        if (abortaTambien)
+            b.Ventana().Abortar();
+        b.Nodo.M().FijarModoDebug(true);
+        a.Nodo.M().ConectarDeNuevo(b.IP());
+        const QByteArray llegada = "< [" + a.IP().toLatin1() + "] ABORT_FILE:" + Id(a);
+        QTRY_VERIFY(Leer(b.Nodo.Carpeta.filePath(QStringLiteral("Debug.log"))).contains(llegada));
+        QCOMPARE(b.Ventana().Fin,
+                 abortaTambien ? std::nullopt : std::optional(TFinTransferencia::Abortado));
+        QVERIFY(b.Falsas.Ventanas.size() == 1 && b.Nodo.Interfaz.Errores.empty() &&
+                b.Nodo.Interfaz.Informaciones.empty());
     }
 
     // --- Exact bytes against a raw peer ---
