@@ -34,14 +34,10 @@ QSize TamanoCarga(const TLineInfo& info) {
 
 // Puts nuevos in place of todos[desde, hasta); returns how many elements were added.
 template <typename T>
-int Reemplazar(std::vector<T>& todos, int desde, int hasta, std::vector<T>& nuevos) {
-    const int diferencia = int(nuevos.size()) - (hasta - desde);
-    if (diferencia > 0)
-        todos.insert(todos.begin() + hasta, diferencia, T{});
-    else
-        todos.erase(todos.begin() + hasta + diferencia, todos.begin() + hasta);
-    std::move(nuevos.begin(), nuevos.end(), todos.begin() + desde);
-    return diferencia;
+int Reemplazar(TSecuenciaDiferida<T>& todos, int desde, int hasta,
+               const TSecuenciaDiferida<T>& nuevos) {
+    todos.Reemplazar(desde, hasta, nuevos);
+    return int(nuevos.size()) - (hasta - desde);
 }
 
 } // namespace
@@ -322,10 +318,10 @@ int TFormatoLog::PrimeraPiezaDeItem(int numero) const {
 }
 
 void TFormatoLog::Descartar() {
-    piezas_.clear();
-    saltos_.clear();
-    marcas_.clear();
-    parrafos_.clear();
+    piezas_.Vaciar();
+    saltos_.Vaciar();
+    marcas_.Vaciar();
+    parrafos_.Vaciar();
     pluma_ = {};
     hechos_ = 0;
     enCurso_ = 0;
@@ -419,8 +415,9 @@ void TFormatoLog::ColocarAgregados(int caracteresPorItem, const std::function<bo
             const bool abierto = !parrafos_.empty() && parrafos_.back().PrimerItem == hechos_;
             if (parrafos_.empty() ||
                 (!abierto && EmpiezaParrafo(item.Info, item.Texto.isEmpty()))) {
-                parrafos_.emplace_back();
-                AbrirParrafo(parrafos_.back(), hechos_);
+                TParrafo parrafo;
+                AbrirParrafo(parrafo, hechos_);
+                parrafos_.Agregar(parrafo);
             }
         }
         if (item.Info.StyleIndex < 0) {
@@ -490,10 +487,11 @@ int TFormatoLog::FormatearTramo(int desde, const std::function<bool(int)>& segui
     pluma_ = {0, parrafos_[desde].Arriba, 0, 0, parrafos_[desde].SaltoId};
     int p = desde;
     do {
-        TParrafo& parrafo = parrafos_[p];
+        TParrafo parrafo = parrafos_[p];
         AbrirParrafo(parrafo, parrafo.PrimerItem);
         parrafo.PrimerSalto += primerSalto;
         parrafo.PrimeraMarca += primeraMarca;
+        parrafos_.Poner(p, parrafo);
         const int hasta = p + 1 < int(parrafos_.size()) ? parrafos_[p + 1].PrimerItem : hechos_;
         for (int numero = parrafo.PrimerItem; numero < hasta; ++numero)
             Colocar(documento_->Items()[numero], numero);
@@ -542,26 +540,17 @@ void TFormatoLog::Empalmar(int desde, int hasta, TTramo& nuevo, const TPluma& fi
         return;
     }
     pluma_.B += dy;
-    for (auto p = piezas_.begin() + fin.PrimeraPieza + dPiezas; p != piezas_.end(); ++p)
-        p->Top += dy;
-    for (auto s = saltos_.begin() + fin.PrimerSalto + dSaltos; s != saltos_.end(); ++s) {
-        s->Top += dy;
-        s->DrawItemNo += dPiezas;
-    }
-    for (auto m = marcas_.begin() + fin.PrimeraMarca + dMarcas; m != marcas_.end(); ++m)
-        m->Y += dy;
-    for (auto p = parrafos_.begin() + hasta; p != parrafos_.end(); ++p) {
-        p->Arriba += dy;
-        p->PrimeraPieza += dPiezas;
-        p->PrimerSalto += dSaltos;
-        p->PrimeraMarca += dMarcas;
-    }
+    const TDesplazamiento desplazamiento{dy, dPiezas, dSaltos, dMarcas};
+    piezas_.DesplazarDesde(fin.PrimeraPieza + dPiezas, desplazamiento);
+    saltos_.DesplazarDesde(fin.PrimerSalto + dSaltos, desplazamiento);
+    marcas_.DesplazarDesde(fin.PrimeraMarca + dMarcas, desplazamiento);
+    parrafos_.DesplazarDesde(hasta, desplazamiento);
 }
 
 void TFormatoLog::Colocar(TItemLog& item, int numero) {
     switch (item.Info.StyleIndex) {
     case ikMark:
-        marcas_.push_back({item.Texto, pluma_.B + pluma_.D, numero});
+        marcas_.Agregar({item.Texto, pluma_.B + pluma_.D, numero});
         return;
     case ikListImage:
     case ikJumpImage:
@@ -637,7 +626,7 @@ int TFormatoLog::ColocarTexto(TItemLog& item, int numero, int desde, int caracte
         pieza.Top = arriba;
         pieza.Width = medida.width();
         pieza.Height = medida.height();
-        piezas_.push_back(pieza);
+        piezas_.Agregar(pieza);
         if (EsEstiloDeSalto(estilo)) {
             AgregarSalto(pieza, basePieza_ + int(piezas_.size()) - 1);
             item.Info.ImageIndex = pluma_.NextJumpId;
@@ -681,11 +670,11 @@ void TFormatoLog::ColocarImagenDeLista(TItemLog& item, int numero) {
     pieza.ItemNo = numero;
     pieza.StartsLine = !sigue;
     if (item.Info.StyleIndex == ikJumpImage) {
-        saltos_.push_back(
+        saltos_.Agregar(
             {pieza.Left, pieza.Top, w, h, pluma_.NextJumpId, basePieza_ + int(piezas_.size())});
         ++pluma_.NextJumpId;
     }
-    piezas_.push_back(pieza);
+    piezas_.Agregar(pieza);
     pluma_.x += w + 2;
 }
 
@@ -703,7 +692,7 @@ void TFormatoLog::ColocarBanda(TItemLog& item, int numero) {
         pluma_.B = pieza.Top + pieza.Height;
         pluma_.D = kMedioAltoRegla;
         pluma_.A = kMedioAltoRegla;
-        piezas_.push_back(pieza);
+        piezas_.Agregar(pieza);
         return;
     }
     const QSize medida = TamanoCarga(item.Info);
@@ -716,31 +705,35 @@ void TFormatoLog::ColocarBanda(TItemLog& item, int numero) {
     pluma_.B = pluma_.B + pluma_.D + medida.height() + 1;
     pluma_.D = 1;
     pluma_.A = medida.height() + 1;
-    piezas_.push_back(pieza);
+    piezas_.Agregar(pieza);
 }
 
 // A taller piece continuing the line moves the line so far down onto the new baseline.
 void TFormatoLog::Empujar(int diferencia) {
     for (int i = int(piezas_.size()) - 1; i >= 0; --i) {
-        piezas_[i].Top += diferencia;
+        TDrawLineInfo pieza = piezas_[i];
+        pieza.Top += diferencia;
+        piezas_.Poner(i, pieza);
         menorEmpujada_ = std::min(menorEmpujada_, i);
-        if (piezas_[i].StartsLine)
+        if (pieza.StartsLine)
             break;
     }
     pluma_.B += diferencia;
 }
 
 void TFormatoLog::AgregarSalto(const TDrawLineInfo& pieza, int indicePieza) {
-    saltos_.push_back(
+    saltos_.Agregar(
         {pieza.Left, pieza.Top, pieza.Width, pieza.Height, pluma_.NextJumpId, indicePieza});
 }
 
 void TFormatoLog::RefrescarSaltos(int desdePieza) {
-    for (auto salto = saltos_.rbegin(); salto != saltos_.rend(); ++salto) {
-        if (salto->DrawItemNo < desdePieza)
+    for (int i = int(saltos_.size()) - 1; i >= 0; --i) {
+        TJumpInfo salto = saltos_[i];
+        if (salto.DrawItemNo < desdePieza)
             return;
-        const TDrawLineInfo& pieza = piezas_[salto->DrawItemNo - basePieza_];
-        salto->Left = pieza.Left;
-        salto->Top = pieza.Top;
+        const TDrawLineInfo pieza = piezas_[salto.DrawItemNo - basePieza_];
+        salto.Left = pieza.Left;
+        salto.Top = pieza.Top;
+        saltos_.Poner(i, salto);
     }
 }
