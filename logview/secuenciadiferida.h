@@ -30,9 +30,9 @@ struct TDesplazamiento {
 // that is still pending and readers see them shifted. So a stretch is replaced and all
 // that follows it moved for the cost of the stretch and of bringing the cut there, one
 // element at a time; a layout that goes on in document order keeps the cut where it works,
-// and one that starts again from the top finds it there at no cost. Appending and
-// replacing the end never move the cut. Each element type provides
-// Desplazar(T&, const TDesplazamiento&).
+// and when nothing follows the cut it goes back from the top if that is nearer, so a
+// layout that starts again from the top finds it there at no cost. Appending and replacing
+// the end never move it. Each element type provides Desplazar(T&, const TDesplazamiento&).
 template <typename T> class TSecuenciaDiferida {
 public:
     // Reading yields shifted copies.
