@@ -2,6 +2,7 @@
 
 #include "logview/logdocumento.h"
 #include "logview/logestilo.h"
+#include "logview/secuenciadiferida.h"
 
 #include <QFont>
 #include <QFontMetrics>
@@ -45,6 +46,17 @@ struct TCPInfo {
 
     friend bool operator==(const TCPInfo&, const TCPInfo&) = default;
 };
+
+inline void Desplazar(TDrawLineInfo& pieza, const TDesplazamiento& desplazamiento) {
+    pieza.Top += desplazamiento.Dy;
+}
+inline void Desplazar(TJumpInfo& salto, const TDesplazamiento& desplazamiento) {
+    salto.Top += desplazamiento.Dy;
+    salto.DrawItemNo += desplazamiento.Piezas;
+}
+inline void Desplazar(TCPInfo& marca, const TDesplazamiento& desplazamiento) {
+    marca.Y += desplazamiento.Dy;
+}
 
 // Text measurement in one selected font; tests inject fixed metrics.
 class TMedidorTexto {
@@ -150,9 +162,9 @@ public:
     // The widest picture or control of the document, in pixels.
     int AnchoMayorCarga(const TLogDocumento& documento);
 
-    const std::vector<TDrawLineInfo>& DrawItems() const { return piezas_; }
-    const std::vector<TJumpInfo>& JumpAreas() const { return saltos_; }
-    const std::vector<TCPInfo>& Marks() const { return marcas_; }
+    const TSecuenciaDiferida<TDrawLineInfo>& DrawItems() const { return piezas_; }
+    const TSecuenciaDiferida<TJumpInfo>& JumpAreas() const { return saltos_; }
+    const TSecuenciaDiferida<TCPInfo>& Marks() const { return marcas_; }
     int DocumentHeight() const { return pluma_.B + pluma_.D + 1; }
     QStringView TextoDe(const TLogDocumento& documento, const TDrawLineInfo& pieza) const;
     // The first piece of item numero, or the piece after it when it has none.
@@ -174,11 +186,18 @@ private:
         qint32 Arriba = 0;
         qint32 SaltoId = 0;
         quint32 Version = 0;
+
+        friend void Desplazar(TParrafo& parrafo, const TDesplazamiento& desplazamiento) {
+            parrafo.Arriba += desplazamiento.Dy;
+            parrafo.PrimeraPieza += desplazamiento.Piezas;
+            parrafo.PrimerSalto += desplazamiento.Saltos;
+            parrafo.PrimeraMarca += desplazamiento.Marcas;
+        }
     };
     struct TTramo {
-        std::vector<TDrawLineInfo> piezas;
-        std::vector<TJumpInfo> saltos;
-        std::vector<TCPInfo> marcas;
+        TSecuenciaDiferida<TDrawLineInfo> piezas;
+        TSecuenciaDiferida<TJumpInfo> saltos;
+        TSecuenciaDiferida<TCPInfo> marcas;
     };
 
     bool PuedeContinuar(const TLogDocumento& documento, const TFontInfos& estilos,
@@ -198,12 +217,13 @@ private:
     void AgregarSalto(const TDrawLineInfo& pieza, int indicePieza);
     void RefrescarSaltos(int desdePieza);
 
-    std::vector<TDrawLineInfo> piezas_;
-    std::vector<TJumpInfo> saltos_;
-    std::vector<TCPInfo> marcas_;
-    std::vector<TParrafo> parrafos_;
+    // Splicing a paragraph run laid out again moves what follows it lazily.
+    TSecuenciaDiferida<TDrawLineInfo> piezas_;
+    TSecuenciaDiferida<TJumpInfo> saltos_;
+    TSecuenciaDiferida<TCPInfo> marcas_;
+    TSecuenciaDiferida<TParrafo> parrafos_;
     TPluma pluma_;
-    // Pieces laid out before the vectors above begin: a paragraph run being laid out
+    // Pieces laid out before the sequences above begin: a paragraph run being laid out
     // on its own counts from its first piece in the document.
     int basePieza_ = 0;
 

@@ -5,7 +5,7 @@
 
 namespace {
 
-using TPiezas = std::vector<TDrawLineInfo>;
+using TPiezas = TSecuenciaDiferida<TDrawLineInfo>;
 
 bool EsTexto(const TContextoLog& log, const TDrawLineInfo& pieza) {
     return log.Documento.Items()[pieza.ItemNo].Info.StyleIndex >= 0;

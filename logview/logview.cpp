@@ -300,15 +300,15 @@ bool TLogView::viewportEvent(QEvent* evento) {
     return TLogScroller::viewportEvent(evento);
 }
 
-const TJumpInfo* TLogView::SaltoEn(QPoint punto) const {
+std::optional<TJumpInfo> TLogView::SaltoEn(QPoint punto) const {
     const int x = punto.x() + HorizontalPos();
     const int y = punto.y() + PixelPos();
     for (const TJumpInfo& salto : formato_.JumpAreas()) {
         if (x >= salto.Left && x <= salto.Left + salto.Width && y >= salto.Top &&
             y <= salto.Top + salto.Height)
-            return &salto;
+            return salto;
     }
-    return nullptr;
+    return std::nullopt;
 }
 
 void TLogView::RepintarSalto(int salto) {
@@ -352,7 +352,7 @@ void TLogView::RatonMovido(QPoint punto) {
         Seleccionar(movil_, punto);
         viewport()->update();
     }
-    const TJumpInfo* salto = SaltoEn(punto);
+    const std::optional<TJumpInfo> salto = SaltoEn(punto);
     if (!salto) {
         viewport()->unsetCursor();
         RatonFuera();
@@ -385,7 +385,7 @@ void TLogView::mousePressEvent(QMouseEvent* evento) {
         if (evento->button() != Qt::LeftButton)
             return;
         ultimoPunto_ = evento->position().toPoint();
-        const TJumpInfo* salto = SaltoEn(ultimoPunto_);
+        const std::optional<TJumpInfo> salto = SaltoEn(ultimoPunto_);
         saltoPulsado_ = salto ? salto->JumpId : -1;
         if (AllowSelection) {
             Seleccionar(ancla_, ultimoPunto_);
@@ -436,7 +436,7 @@ void TLogView::mouseReleaseEvent(QMouseEvent* evento) {
         if (evento->button() != Qt::LeftButton)
             return;
         if (saltoPulsado_ != -1 && Conectado(QMetaMethod::fromSignal(&TLogView::OnJump))) {
-            const TJumpInfo* salto = SaltoEn(ultimoPunto_);
+            const std::optional<TJumpInfo> salto = SaltoEn(ultimoPunto_);
             if (salto && salto->JumpId == saltoPulsado_)
                 emit OnJump(saltoPulsado_ + FirstJumpNo);
             saltoPulsado_ = -1;

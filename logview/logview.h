@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QPointer>
 #include <memory>
+#include <optional>
 
 class QTimer;
 
@@ -47,9 +48,9 @@ public:
     void Deselect();
 
     const TLogDocumento& Documento() const { return documento_; }
-    const std::vector<TDrawLineInfo>& DrawItems() const { return formato_.DrawItems(); }
-    const std::vector<TJumpInfo>& JumpAreas() const { return formato_.JumpAreas(); }
-    const std::vector<TCPInfo>& Marks() const { return formato_.Marks(); }
+    const TSecuenciaDiferida<TDrawLineInfo>& DrawItems() const { return formato_.DrawItems(); }
+    const TSecuenciaDiferida<TJumpInfo>& JumpAreas() const { return formato_.JumpAreas(); }
+    const TSecuenciaDiferida<TCPInfo>& Marks() const { return formato_.Marks(); }
     int TextWidth() const { return anchoTexto_; }
     int DocumentHeight() const { return formato_.DocumentHeight(); }
 
@@ -111,7 +112,7 @@ private:
     void PasoAutomatico();
     void PararAutoDesplazamiento();
     void RepintarSalto(int salto);
-    const TJumpInfo* SaltoEn(QPoint punto) const;
+    std::optional<TJumpInfo> SaltoEn(QPoint punto) const;
     std::optional<TPalabra> PalabraPulsada() const;
     bool Conectado(const QMetaMethod& senal) const { return isSignalConnected(senal); }
 

@@ -22,7 +22,7 @@ struct TLog {
         estilo.TextStyles[6].Size = 20;
     }
     void Formatear() { formato.Formatear(documento, estilo.TextStyles, medidor, opciones); }
-    const TDrawLineInfo& Pieza(int i) const { return formato.DrawItems().at(i); }
+    TDrawLineInfo Pieza(int i) const { return formato.DrawItems().at(i); }
     QString Texto(int i) const { return formato.TextoDe(documento, Pieza(i)).toString(); }
 };
 
