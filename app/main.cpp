@@ -1,5 +1,6 @@
 #include "app/programa.h"
 #include "core/instanciaunica.h"
+#include "core/memoria.h"
 #include "core/senales.h"
 #include "core/version.h"
 #include "principal/frmprincipal.h"
@@ -34,6 +35,7 @@ QStringList Argumentos(int argc, char* argv[]) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    PrepararMemoria();
     QCommandLineParser parametros;
     parametros.setApplicationDescription(kTituloPrograma);
     parametros.addHelpOption();

@@ -5,6 +5,7 @@
 // stream through the same relay. Also the peak memory of a 1 GiB extended transfer and a 5 GiB
 // sparse file. The program re-runs itself as the receiving process and as the relay.
 #include "bench/usuariomudo.h"
+#include "core/memoria.h"
 #include "core/mensajero.h"
 #include "transfer/escapado.h"
 #include "transfer/transferencias.h"
@@ -38,7 +39,7 @@ constexpr qint64 kTamFichero = 256 * kMiB;
 constexpr qint64 kTamLento = 8 * kMiB;
 constexpr qint64 kTamMemoria = 1024 * kMiB;
 constexpr qint64 kTamDisperso = 5 * 1024 * kMiB;
-constexpr int kVueltas = 2;
+constexpr int kVueltas = 4;
 // The link the relay emulates: 0.5 ms each way, 110 MB/s as a busy gigabit network carries.
 constexpr auto kRetardo = std::chrono::microseconds(500);
 constexpr double kBytesPorNs = 110e6 / 1e9;
@@ -457,6 +458,7 @@ TMedida MedirNucleo(const QString& origen, const QString& carpeta, quint16 puert
 } // namespace
 
 int main(int argc, char** argv) {
+    PrepararMemoria();
     QCoreApplication aplicacion(argc, argv);
     const QStringList argumentos = QCoreApplication::arguments();
     if (argumentos.size() >= 3) {
