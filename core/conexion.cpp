@@ -107,10 +107,8 @@ bool TConexion::EnviarDirecto(const QByteArray& mensaje) {
         ::sendmsg(int(socket_->socketDescriptor()), &cabecera, MSG_NOSIGNAL | MSG_DONTWAIT);
     if (enviados < 0)
         return false;
-    if (enviados < mensaje.size()) {
+    if (enviados <= mensaje.size()) {
         socket_->write(mensaje.sliced(enviados));
-        socket_->putChar(kBel);
-    } else if (enviados == mensaje.size()) {
         socket_->putChar(kBel);
     }
     return true;

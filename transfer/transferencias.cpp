@@ -892,11 +892,11 @@ void TTransferencias::Abortar(const std::shared_ptr<TTxFichero>& tx) {
     if (!enviando && !Quitar(entrantes_, tx.get()))
         return;
     Cerrar(*tx);
-    if (tx->Interrumpida && !enviando)
+    // The other end of a cut transfer may not hear this abort: a sender learns it from the
+    // answer to its next offer, a receiver when the contact is back.
+    if (tx->Interrumpida && !enviando) {
         RecordarDesenlace(*tx, TComando::AbortFile);
-    // A transfer gone from here is never offered again: its receiver is told when the
-    // contact is back.
-    if (tx->Interrumpida && enviando && !EstaConectado(mensajero_, tx->IP)) {
+    } else if (tx->Interrumpida && !EstaConectado(mensajero_, tx->IP)) {
         Recordar(abandonos_, {tx->IP, tx->ID});
         return;
     }
