@@ -10,13 +10,25 @@
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #endif
+#include <cerrno>
 #include <iterator>
+#include <vector>
 #include <utility>
 
 namespace {
 
 // A few of the extended transfer's blocks per read: each read costs a turn of the event loop.
 constexpr qint64 kBufferLectura = 256 * 1024;
+
+// The connections this copy opens are read without Qt's buffer, one system call per read
+// (Qt asks how much is there first, and copies it once more). Those it accepts cannot be.
+constexpr QIODevice::OpenMode kModoSaliente = QIODevice::ReadWrite | QIODevice::Unbuffered;
+
+// One for every connection: what a read brings is framed before the next read.
+char* BufferLectura() {
+    static std::vector<char> buffer(kBufferLectura);
+    return buffer.data();
+}
 
 } // namespace
 
@@ -27,8 +39,12 @@ TConexion::TConexion(QTcpSocket* socket, TTipo tipo, QObject* padre)
     // Unread bytes wait in the peer's send window, not here: together with the framer's
     // partial message they stay within the per-peer cap.
     socket_->setReadBufferSize(kBufferLectura);
-    connect(socket_, &QTcpSocket::readyRead, this, [this] { emit Datos(this); });
-    connect(socket_, &QTcpSocket::disconnected, this, [this] { emit Abajo(this); });
+    connect(socket_, &QTcpSocket::readyRead, this, [this] {
+        emit Datos(this);
+        if (finLeido_)
+            AvisarAbajo();
+    });
+    connect(socket_, &QTcpSocket::disconnected, this, &TConexion::AvisarAbajo);
     connect(socket_, &QTcpSocket::connected, this, [this] {
         MarcarArriba();
         for (const QByteArray& mensaje : TomarEnEspera())
@@ -46,6 +62,11 @@ TConexion::TConexion(QTcpSocket* socket, TTipo tipo, QObject* padre)
 void TConexion::MarcarArriba() {
     ipRemota_ = socket_->peerAddress().toString();
     arriba_.start();
+}
+
+void TConexion::AvisarAbajo() {
+    if (!std::exchange(abajo_, true))
+        emit Abajo(this);
 }
 
 bool TConexion::Conectada() const { return socket_->state() == QAbstractSocket::ConnectedState; }
@@ -68,7 +89,7 @@ bool TConexion::Conectar(const QString& ip, quint16 puerto, const QHostAddress& 
     ipRemota_ = ip;
     if (!origen.isNull())
         socket_->bind(origen, 0);
-    socket_->connectToHost(direccion, puerto);
+    socket_->connectToHost(direccion, puerto, kModoSaliente);
     return true;
 }
 
@@ -85,16 +106,15 @@ void TConexion::Transmitir(const QByteArray& mensaje) {
     if (socket_->bytesToWrite() == 0 && EnviarDirecto(mensaje))
         return;
     // Both into the socket's buffer, out together on the flush: no copy of a large message.
-    socket_->write(mensaje);
-    socket_->putChar(kBel);
+    if (socket_->write(mensaje) < 0 || !socket_->putChar(kBel))
+        CerrarTrasFallo();
     socket_->flush();
 }
 
 // Out now rather than on the next turn of the event loop, as one system call: a peer waiting
 // for this message (an acknowledgement, a block) waits one turn less. Going through the
 // socket's buffer would switch its write notifier on and off, which costs the event loop two
-// wake-ups per message. Whatever the system does not take goes to the buffer, in order; an
-// error is left for the socket to find and report.
+// wake-ups per message. Whatever the system does not take goes to the buffer, in order.
 bool TConexion::EnviarDirecto(const QByteArray& mensaje) {
 #ifdef Q_OS_LINUX
     char bel = kBel;
@@ -105,12 +125,16 @@ bool TConexion::EnviarDirecto(const QByteArray& mensaje) {
     cabecera.msg_iovlen = 2;
     const ssize_t enviados =
         ::sendmsg(int(socket_->socketDescriptor()), &cabecera, MSG_NOSIGNAL | MSG_DONTWAIT);
-    if (enviados < 0)
+    if (enviados < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR ||
+                         errno == ENOBUFS || errno == ENOMEM))
         return false;
-    if (enviados <= mensaje.size()) {
-        socket_->write(mensaje.sliced(enviados));
-        socket_->putChar(kBel);
+    if (enviados < 0) {
+        CerrarTrasFallo();
+        return true;
     }
+    if (enviados <= mensaje.size() &&
+        (socket_->write(mensaje.sliced(enviados)) < 0 || !socket_->putChar(kBel)))
+        CerrarTrasFallo();
     return true;
 #else
     Q_UNUSED(mensaje);
@@ -118,10 +142,31 @@ bool TConexion::EnviarDirecto(const QByteArray& mensaje) {
 #endif
 }
 
+// The peer is gone: said on the next turn of the event loop, never inside a send, whose
+// caller still holds what the loss would free. An unbuffered socket would otherwise stay up
+// with nothing under it.
+void TConexion::CerrarTrasFallo() {
+    QMetaObject::invokeMethod(this, [this] { socket_->abort(); }, Qt::QueuedConnection);
+}
+
 bool TConexion::Leer(TColaRecibidos& cola) {
+    // A full read may have left more behind; an unbuffered socket says the peer is gone here.
+    char* lectura = BufferLectura();
+    qint64 leidos = kBufferLectura;
+    bool cabe = true;
+    while (cabe && leidos == kBufferLectura) {
+        leidos = socket_->read(lectura, kBufferLectura);
+        finLeido_ = leidos < 0;
+        if (leidos > 0)
+            cabe = Enmarcar(QByteArrayView(lectura, leidos), cola);
+    }
+    return cabe;
+}
+
+bool TConexion::Enmarcar(QByteArrayView leidos, TColaRecibidos& cola) {
     TColaRecibidos& destino = admitida_ ? cola : retenidos_;
     const std::size_t antes = destino.size();
-    const bool cabe = tramador_.Agregar(socket_->readAll(), ipRemota_, destino);
+    const bool cabe = tramador_.Agregar(leidos, ipRemota_, destino);
     recibio_ = recibio_ || destino.size() > antes;
     if (admitida_ || !cabe)
         return cabe;

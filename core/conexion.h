@@ -11,6 +11,7 @@
 
 class QTcpSocket;
 
+
 // One TCP connection with a peer, either accepted (Entrante) or opened by us (Saliente).
 // It keeps the bytes after the last BEL of a read until the next read, and holds the
 // messages of a peer that is not admitted yet.
@@ -64,8 +65,11 @@ signals:
 
 private:
     void MarcarArriba();
+    void AvisarAbajo();
+    bool Enmarcar(QByteArrayView leidos, TColaRecibidos& cola);
     void Transmitir(const QByteArray& mensaje);
     bool EnviarDirecto(const QByteArray& mensaje);
+    void CerrarTrasFallo();
 
     QTcpSocket* socket_;
     TTipo tipo_;
@@ -77,4 +81,7 @@ private:
     TColaRecibidos retenidos_;
     qsizetype bytesRetenidos_ = 0;
     bool recibio_ = false;
+    // An unbuffered socket finds the peer gone on a read, and Qt does not say it then.
+    bool finLeido_ = false;
+    bool abajo_ = false;
 };

@@ -71,7 +71,7 @@ QByteArray EncolarRecibido(QByteArrayView bytes, const QString& ip, TColaRecibid
     return bytes.sliced(inicio).toByteArray();
 }
 
-bool TTramador::Agregar(const QByteArray& nuevos, const QString& ip, TColaRecibidos& cola) {
+bool TTramador::Agregar(QByteArrayView nuevos, const QString& ip, TColaRecibidos& cola) {
     // A long message arrives in many reads: only the read that ends it is cut, and what
     // waited is handed to the queue rather than copied.
     const qsizetype bel = nuevos.indexOf(kBel);
@@ -80,9 +80,9 @@ bool TTramador::Agregar(const QByteArray& nuevos, const QString& ip, TColaRecibi
     } else if (pendiente_.isEmpty()) {
         pendiente_ = EncolarRecibido(nuevos, ip, cola);
     } else {
-        pendiente_.append(QByteArrayView(nuevos).first(bel));
+        pendiente_.append(nuevos.first(bel));
         cola.push_back({ip, std::exchange(pendiente_, {})});
-        pendiente_ = EncolarRecibido(QByteArrayView(nuevos).sliced(bel + 1), ip, cola);
+        pendiente_ = EncolarRecibido(nuevos.sliced(bel + 1), ip, cola);
     }
     return pendiente_.size() <= kMaximoPendiente;
 }

@@ -66,7 +66,7 @@ class TTramador {
 public:
     // Queues every message completed by `nuevos`; false once the peer has sent more than
     // kMaximoPendiente bytes without a BEL.
-    bool Agregar(const QByteArray& nuevos, const QString& ip, TColaRecibidos& cola);
+    bool Agregar(QByteArrayView nuevos, const QString& ip, TColaRecibidos& cola);
     qsizetype Pendientes() const { return pendiente_.size(); }
 
 private:

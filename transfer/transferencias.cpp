@@ -368,8 +368,9 @@ void TTransferencias::AlAceptar(const QString& ip, const TMensajeRecibido& mensa
     if (tx->NombreOfrecido != aceptado->Nombre || tx->Tam != aceptado->Tam)
         return;
     tx->Fichero.setFileName(tx->Ruta);
-    // Unbuffered: each block is read from the file as it is now, so a file that shrank is seen.
-    if (!tx->Fichero.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+    // Read a few blocks ahead, as one system call: a file that shrank is still seen once the
+    // reads reach where it now ends.
+    if (!tx->Fichero.open(QIODevice::ReadOnly)) {
         FallarTransferencia(salientes_, tx, TextoNoSeLee(tx->Ruta));
         return;
     }
@@ -761,11 +762,12 @@ void TTransferencias::AlRecibirBloque(const QString& ip, const TMensajeRecibido&
         FallarTransferencia(entrantes_, tx, {});
         return;
     }
-    // The sender does not take the extended mode.
+    // The sender does not take the extended mode. It sends the next block while this one is
+    // written: a write that fails still aborts the transfer.
     tx->EsperaUso = false;
+    mensajero_.EnviarMensaje(ip, Componer(TComando::FileAck, {tx->ID}));
     if (!Escribir(entrantes_, tx))
         return;
-    mensajero_.EnviarMensaje(ip, Componer(TComando::FileAck, {tx->ID}));
     tx->TomarMuestra(mensajero_.Reloj().Ms());
     Refrescar(*tx);
 }
