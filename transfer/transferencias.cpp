@@ -221,6 +221,15 @@ bool EstaConectado(const TMensajero& mensajero, const QString& ip) {
 
 const QString kTituloEnvio = QStringLiteral("Envío de Archivo");
 
+// In stop and wait the last block is the one that ends the file, even empty; exactly the
+// offered size: what a file gained since is not the peer's, and a file that lost bytes cannot
+// be finished.
+bool EsUltimoBloque(const TTxFichero& tx) { return tx.Tx > tx.Tam - kTamBloque; }
+
+qint64 BytesDelBloque(const TTxFichero& tx) {
+    return EsUltimoBloque(tx) ? tx.Tam - tx.Tx : kTamBloque;
+}
+
 } // namespace
 
 TTransferencias::TTransferencias(TMensajero& mensajero, TInterfazTransferencias& interfaz,
@@ -504,21 +513,30 @@ void TTransferencias::AlConfirmarBloque(const QString& ip, const TMensajeRecibid
         EnviarSiguienteBloque(tx);
 }
 
+// The block goes out as soon as the peer asks for it; the next one is read and composed
+// while the peer takes this one.
 void TTransferencias::EnviarSiguienteBloque(const std::shared_ptr<TTxFichero>& tx) {
-    const bool ultimo = tx->Tx > tx->Tam - kTamBloque;
-    // Exactly the offered size: what a file gained since is not the peer's, and a file
-    // that lost bytes cannot be finished.
-    const qint64 cuantos = ultimo ? tx->Tam - tx->Tx : kTamBloque;
-    if (!LeerBloque(*tx, cuantos)) {
-        FallarTransferencia(salientes_, tx, TextoNoSeLee(tx->Ruta));
+    if (tx->Siguiente.isEmpty() && !PrepararBloque(tx))
         return;
-    }
-    tx->Tx += cuantos;
-    EnviarDatos(*tx, ultimo ? TComando::FinFile : TComando::FilePkt);
+    const bool ultimo = EsUltimoBloque(*tx);
+    tx->Tx += BytesDelBloque(*tx);
+    mensajero_.EnviarMensaje(tx->IP, std::exchange(tx->Siguiente, {}));
     tx->TomarMuestra(mensajero_.Reloj().Ms());
     Refrescar(*tx);
     if (ultimo)
         Terminar(salientes_, tx, TFinTransferencia::Finalizado);
+    else
+        PrepararBloque(tx);
+}
+
+bool TTransferencias::PrepararBloque(const std::shared_ptr<TTxFichero>& tx) {
+    if (!LeerBloque(*tx, BytesDelBloque(*tx))) {
+        FallarTransferencia(salientes_, tx, TextoNoSeLee(tx->Ruta));
+        return false;
+    }
+    Componer(tx->Siguiente, EsUltimoBloque(*tx) ? TComando::FinFile : TComando::FilePkt,
+             {tx->ID, TCampo(bloque_, EscaparDatos)});
+    return true;
 }
 
 // A dropped connection interrupts every extended transfer with that contact; stop and wait
@@ -912,6 +930,7 @@ void TTransferencias::RecordarDesenlace(const TTxFichero& tx, TComando respuesta
 // Also stops a check of the held part: its answer is dropped.
 void TTransferencias::Cerrar(TTxFichero& tx) {
     tx.Fichero.close();
+    tx.Siguiente.clear();
     tx.Resumen.Reiniciar();
     tx.Comprobando = false;
 }

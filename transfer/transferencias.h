@@ -109,6 +109,7 @@ private:
         qint64 Tam;
     };
     void EnviarSiguienteBloque(const std::shared_ptr<TTxFichero>& tx);
+    bool PrepararBloque(const std::shared_ptr<TTxFichero>& tx);
     void EmpezarExtendido(const std::shared_ptr<TTxFichero>& tx,
                           const TTxFichero::TCapacidad& capacidad);
     // The data phase from `desde`, the part the receiver keeps.

@@ -82,6 +82,8 @@ struct TTxFichero {
     QString IP;
     std::unique_ptr<TVistaTransferencia> Ventana;
     std::array<TMuestra, 5> Muestras{};
+    // Sender in stop and wait: the next block's message, composed ahead.
+    QByteArray Siguiente;
 
     // --- The extended mode ---
     // The name as it travelled in the offer, to know the offer again after a drop.
