@@ -12,8 +12,8 @@
 #endif
 #include <cerrno>
 #include <iterator>
-#include <vector>
 #include <utility>
+#include <vector>
 
 namespace {
 

@@ -11,7 +11,6 @@
 
 class QTcpSocket;
 
-
 // One TCP connection with a peer, either accepted (Entrante) or opened by us (Saliente).
 // It keeps the bytes after the last BEL of a read until the next read, and holds the
 // messages of a peer that is not admitted yet.
