@@ -150,15 +150,19 @@ void TConexion::CerrarTrasFallo() {
 }
 
 bool TConexion::Leer(TColaRecibidos& cola) {
-    // A full read may have left more behind; an unbuffered socket says the peer is gone here.
+    // At most two reads a turn, so that a peer that never stops sending cannot hold the loop.
+    // The second takes what a full read left behind, or finds Qt's buffer empty, which lets it
+    // read on; what remains brings another signal. An unbuffered socket says here that the
+    // peer is gone.
     char* lectura = BufferLectura();
-    qint64 leidos = kBufferLectura;
     bool cabe = true;
-    while (cabe && leidos == kBufferLectura) {
-        leidos = socket_->read(lectura, kBufferLectura);
+    for (int lecturas = 0; lecturas < 2 && cabe; ++lecturas) {
+        const qint64 leidos = socket_->read(lectura, kBufferLectura);
         finLeido_ = leidos < 0;
         if (leidos > 0)
             cabe = Enmarcar(QByteArrayView(lectura, leidos), cola);
+        if (leidos < kBufferLectura)
+            break;
     }
     return cabe;
 }

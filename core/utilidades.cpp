@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QPalette>
 #include <QSaveFile>
+#include <array>
 
 namespace {
 
@@ -70,23 +71,19 @@ QPoint PosicionCentrada(QSize ventana, QSize pantalla) {
     return {(pantalla.width() - ventana.width()) / 2, (pantalla.height() - ventana.height()) / 2};
 }
 
+// Written from the end into a buffer: a transfer window shows these for every block.
 QString FormatearMiles(qint64 numero) {
-    if (numero == 0)
-        return QStringLiteral("0");
-    qint64 resto = numero < 0 ? -numero : numero;
-    QString texto;
-    int digitos = 0;
-    while (resto > 0) {
-        texto.prepend(QChar(u'0' + int(resto % 10)));
-        resto /= 10;
-        if (++digitos % 3 == 0)
-            texto.prepend(u'.');
+    std::array<char16_t, 27> texto; // 19 digits, 6 separators and the sign
+    auto inicio = texto.end();
+    quint64 resto = numero < 0 ? 0 - quint64(numero) : quint64(numero);
+    for (int digitos = 0; digitos == 0 || resto > 0; ++digitos, resto /= 10) {
+        if (digitos > 0 && digitos % 3 == 0)
+            *--inicio = u'.';
+        *--inicio = char16_t(u'0' + resto % 10);
     }
-    if (texto.startsWith(u'.'))
-        texto.remove(0, 1);
     if (numero < 0)
-        texto.prepend(u'-');
-    return texto;
+        *--inicio = u'-';
+    return QString(reinterpret_cast<const QChar*>(inicio), texto.end() - inicio);
 }
 
 bool GuardarFicheroAtomico(const QString& ruta, const QByteArray& datos) {

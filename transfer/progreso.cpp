@@ -3,6 +3,7 @@
 #include "core/utilidades.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace {
@@ -19,11 +20,14 @@ QString Velocidad(double bytesPorSegundo) {
 } // namespace
 
 QString FormatearHora(qint64 ms) {
-    const qint64 segundos = (ms % kMsDia) / 1000;
-    return QStringLiteral("%1:%2:%3")
-        .arg(segundos / 3600, 2, 10, QLatin1Char('0'))
-        .arg(segundos / 60 % 60, 2, 10, QLatin1Char('0'))
-        .arg(segundos % 60, 2, 10, QLatin1Char('0'));
+    const qint64 segundos = (std::max<qint64>(ms, 0) % kMsDia) / 1000;
+    const qint64 partes[3] = {segundos / 3600, segundos / 60 % 60, segundos % 60};
+    std::array<char16_t, 8> texto{u'0', u'0', u':', u'0', u'0', u':', u'0', u'0'};
+    for (int i = 0; i < 3; ++i) {
+        texto[3 * i] = char16_t(u'0' + partes[i] / 10);
+        texto[3 * i + 1] = char16_t(u'0' + partes[i] % 10);
+    }
+    return QString(reinterpret_cast<const QChar*>(texto.data()), texto.size());
 }
 
 QString TextoBytes(qint64 bytes) {
