@@ -455,25 +455,24 @@ void TTransferencias::Rellenar(const std::shared_ptr<TTxFichero>& tx) {
         }
         if (tx->Enviado + cuantos - tx->Tx > tx->Extendido->EnVuelo)
             return;
-        if (!LeerBloque(*tx, cuantos)) {
-            FallarTransferencia(salientes_, tx, TextoNoSeLee(tx->Ruta));
+        if (!ComponerBloque(tx, cuantos, TComando::XFilePkt, mensaje_))
             return;
-        }
-        EnviarDatos(*tx, TComando::XFilePkt);
+        mensajero_.EnviarMensaje(tx->IP, mensaje_);
         // Handed over, not copied: the next block gets a buffer of its own.
         tx->Resumen.Anadir(std::exchange(bloque_, {}));
         tx->Enviado += cuantos;
     }
 }
 
-bool TTransferencias::LeerBloque(TTxFichero& tx, qint64 cuantos) {
+bool TTransferencias::ComponerBloque(const std::shared_ptr<TTxFichero>& tx, qint64 cuantos,
+                                     TComando comando, QByteArray& destino) {
     bloque_.resize(cuantos);
-    return tx.Fichero.read(bloque_.data(), cuantos) == cuantos;
-}
-
-void TTransferencias::EnviarDatos(const TTxFichero& tx, TComando comando) {
-    Componer(mensaje_, comando, {tx.ID, TCampo(bloque_, EscaparDatos)});
-    mensajero_.EnviarMensaje(tx.IP, mensaje_);
+    if (tx->Fichero.read(bloque_.data(), cuantos) != cuantos) {
+        FallarTransferencia(salientes_, tx, TextoNoSeLee(tx->Ruta));
+        return false;
+    }
+    Componer(destino, comando, {tx->ID, TCampo(bloque_, EscaparDatos)});
+    return true;
 }
 
 void TTransferencias::AlConfirmarExtendido(const QString& ip, const TMensajeRecibido& mensaje) {
@@ -516,7 +515,7 @@ void TTransferencias::AlConfirmarBloque(const QString& ip, const TMensajeRecibid
 // The block goes out as soon as the peer asks for it; the next one is read and composed
 // while the peer takes this one.
 void TTransferencias::EnviarSiguienteBloque(const std::shared_ptr<TTxFichero>& tx) {
-    if (tx->Siguiente.isEmpty() && !PrepararBloque(tx))
+    if (tx->Siguiente.isEmpty() && !ComponerSiguiente(tx))
         return;
     const bool ultimo = EsUltimoBloque(*tx);
     tx->Tx += BytesDelBloque(*tx);
@@ -526,17 +525,13 @@ void TTransferencias::EnviarSiguienteBloque(const std::shared_ptr<TTxFichero>& t
     if (ultimo)
         Terminar(salientes_, tx, TFinTransferencia::Finalizado);
     else
-        PrepararBloque(tx);
+        ComponerSiguiente(tx);
 }
 
-bool TTransferencias::PrepararBloque(const std::shared_ptr<TTxFichero>& tx) {
-    if (!LeerBloque(*tx, BytesDelBloque(*tx))) {
-        FallarTransferencia(salientes_, tx, TextoNoSeLee(tx->Ruta));
-        return false;
-    }
-    Componer(tx->Siguiente, EsUltimoBloque(*tx) ? TComando::FinFile : TComando::FilePkt,
-             {tx->ID, TCampo(bloque_, EscaparDatos)});
-    return true;
+bool TTransferencias::ComponerSiguiente(const std::shared_ptr<TTxFichero>& tx) {
+    return ComponerBloque(tx, BytesDelBloque(*tx),
+                          EsUltimoBloque(*tx) ? TComando::FinFile : TComando::FilePkt,
+                          tx->Siguiente);
 }
 
 // A dropped connection interrupts every extended transfer with that contact; stop and wait

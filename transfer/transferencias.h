@@ -109,17 +109,17 @@ private:
         qint64 Tam;
     };
     void EnviarSiguienteBloque(const std::shared_ptr<TTxFichero>& tx);
-    bool PrepararBloque(const std::shared_ptr<TTxFichero>& tx);
+    bool ComponerSiguiente(const std::shared_ptr<TTxFichero>& tx);
     void EmpezarExtendido(const std::shared_ptr<TTxFichero>& tx,
                           const TTxFichero::TCapacidad& capacidad);
     // The data phase from `desde`, the part the receiver keeps.
     void Usar(const std::shared_ptr<TTxFichero>& tx, const TTxFichero::TLimites& limites,
               qint64 desde);
     void Rellenar(const std::shared_ptr<TTxFichero>& tx);
-    // The next `cuantos` bytes of the file into bloque_.
-    bool LeerBloque(TTxFichero& tx, qint64 cuantos);
-    // bloque_, escaped, as `comando`.
-    void EnviarDatos(const TTxFichero& tx, TComando comando);
+    // The next `cuantos` bytes of the file, escaped, as `comando` into `destino`; false, with
+    // the transfer failed, when the file cannot give them.
+    bool ComponerBloque(const std::shared_ptr<TTxFichero>& tx, qint64 cuantos, TComando comando,
+                        QByteArray& destino);
     // bloque_ to the file; false, with the transfer failed, when it cannot be written.
     bool Escribir(TLista& lista, const std::shared_ptr<TTxFichero>& tx);
     bool Vaciar(const std::shared_ptr<TTxFichero>& tx);

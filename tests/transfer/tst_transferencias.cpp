@@ -121,6 +121,9 @@ void CortarConexiones(TNodoPrueba& nodo) {
         socket->abort();
 }
 
+// No attempt of its own within a test: the test brings a cut contact back itself.
+const TOpcionesReintento kSinReintentar{.MsPrimero = 60000, .MsMaximo = 60000};
+
 // Sends `datos` from a to b, b accepting into destino.bin, and drops b's connections once its
 // window has shown this many refreshes; returns when both windows say so.
 void EnviarYCortar(TLado& a, TLado& b, const QByteArray& datos, std::size_t refrescos) {
@@ -474,8 +477,8 @@ private slots:
 
     void ReanudaTrasUnCorte() {
         QFETCH(bool, parteCambiada);
-        const TOpcionesReintento lento{.MsPrimero = 60000, .MsMaximo = 60000};
-        TLado a(11, QStringLiteral("Ana"), true, lento), b(12, QStringLiteral("Bea"), true, lento);
+        TLado a(11, QStringLiteral("Ana"), true, kSinReintentar),
+            b(12, QStringLiteral("Bea"), true, kSinReintentar);
         Conectar(a, b);
         const QByteArray datos = Aleatorio(16 * 1024 * 1024 + 5);
         EnviarYCortar(a, b, datos, 20);
@@ -612,8 +615,8 @@ private slots:
 
     void AbortadoSinConexion() {
         QFETCH(bool, abortaTambien);
-        const TOpcionesReintento lento{.MsPrimero = 60000, .MsMaximo = 60000};
-        TLado a(11, QStringLiteral("Ana"), true, lento), b(12, QStringLiteral("Bea"), true, lento);
+        TLado a(11, QStringLiteral("Ana"), true, kSinReintentar),
+            b(12, QStringLiteral("Bea"), true, kSinReintentar);
         Conectar(a, b);
         EnviarYCortar(a, b, Aleatorio(16 * 1024 * 1024), 1);
         a.Ventana().Abortar();
